@@ -1,0 +1,25 @@
+// Message boxes carrying the program's title, behind an interface so that
+// logic can be tested without a screen.
+#pragma once
+
+#include <QString>
+
+namespace ralu {
+
+inline const char *const kProgramTitle = "Ralu";
+
+class MessageBoxes {
+public:
+    enum class Icon { None, Information, Exclamation, Error };
+    virtual ~MessageBoxes() = default;
+    // Shows text with an OK button and waits until it is closed.
+    virtual void show(const QString &text, Icon icon) = 0;
+};
+
+// The real boxes, modal over the active window.
+class QtMessageBoxes : public MessageBoxes {
+public:
+    void show(const QString &text, Icon icon) override;
+};
+
+} // namespace ralu

@@ -1,0 +1,22 @@
+#include "engine/MessageBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace ralu {
+
+void QtMessageBoxes::show(const QString &text, Icon icon)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case Icon::None: qtIcon = QMessageBox::NoIcon; break;
+    case Icon::Information: qtIcon = QMessageBox::Information; break;
+    case Icon::Exclamation: qtIcon = QMessageBox::Warning; break;
+    case Icon::Error: qtIcon = QMessageBox::Critical; break;
+    }
+    QMessageBox box(qtIcon, QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+} // namespace ralu
