@@ -1,0 +1,57 @@
+// The call history file recentcall.txt in the user's folder.
+//
+// One entry per call, each followed by an empty line:
+//     D::555  [01/01/10 12:05 AM]
+// The prefix tells the kind (D:: dialed, R:: received, M:: missed), the
+// stamp is DD/MM/YY hh:mm AM/PM on a 12-hour clock, written the same way
+// whatever the locale. Text is UTF-8 with CR LF line ends. The file is only
+// ever appended to; nothing already in it is rewritten.
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+class QDateTime;
+
+namespace ralu {
+
+class Clock;
+
+class CallHistoryLog {
+public:
+    enum Kind { Missed = 0, Received = 1, Dialed = 2 };
+
+    static constexpr const char *kFileName = "recentcall.txt";
+
+    // The clock must outlive the log.
+    CallHistoryLog(const QString &folder, const Clock &clock);
+
+    QString filePath() const { return m_path; }
+
+    // Appends one entry stamped with the clock's time. Returns false, without
+    // touching the file, for a kind other than Missed/Received/Dialed, and
+    // false when the file cannot be opened or written (the caller may
+    // ignore it: a lost history line is not worth bothering the user).
+    // A file whose last line lacks a line end first gets one, so the new
+    // entry never joins the old last line.
+    bool addRecentCall(const QString &number, int kind);
+
+    // "DD/MM/YY hh:mm AM" / "... PM"; midnight is 12 AM, noon 12 PM.
+    static QString formatStamp(const QDateTime &when);
+
+    // All lines of a text file, in order, without their line ends. CR LF and
+    // LF alone both end a line; bytes that are not valid UTF-8 become
+    // U+FFFD rather than dropping the line. Missing file: empty list.
+    static QStringList readLines(const QString &path);
+
+    // For each line starting with `kind` ('D', 'R' or 'M'), in file order,
+    // the line from its 4th character on (the text after "D::").
+    QStringList entries(QChar kind) const;
+
+private:
+    QString m_path;
+    const Clock *m_clock;
+};
+
+} // namespace ralu
