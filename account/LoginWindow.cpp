@@ -1,0 +1,158 @@
+#include "account/LoginWindow.h"
+
+#include "skin/PictureButton.h"
+#include "skin/SkinPictures.h"
+
+#include <QBitmap>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace ralu {
+
+namespace {
+
+QLabel *addLabel(QWidget *parent, const QString &text, QRect geometry)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9.75);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #e6ecf5"));
+    label->setGeometry(geometry);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_controller(controller)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Ralu"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    const QPixmap background = skin::loginBackground();
+    setFixedSize(background.size());
+    auto *picture = new QLabel(this);
+    picture->setPixmap(background);
+    picture->setGeometry(0, 0, background.width(), background.height());
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    const QColor transparent = background.toImage().pixelColor(0, background.height() - 1);
+    setMask(QRegion(background.createMaskFromColor(transparent, Qt::MaskInColor)));
+
+    const QString boxStyle = QStringLiteral("background: rgb(224,224,224); color: black;");
+    QFont boxFont(QStringLiteral("MS Sans Serif"));
+    boxFont.setPointSizeF(8.25);
+
+    addLabel(this, QStringLiteral("Host Name"), QRect(18, 24, 73, 17));
+    m_server = new QComboBox(this);
+    m_server->setObjectName(QStringLiteral("cmbSIPIP"));
+    m_server->setEditable(true);
+    m_server->lineEdit()->setReadOnly(true); // a server can only be picked from the list
+    m_server->addItems(m_controller.presets());
+    m_server->setGeometry(94, 22, 121, m_server->sizeHint().height());
+    m_server->setStyleSheet(boxStyle);
+    QFont serverFont(QStringLiteral("Microsoft Sans Serif"));
+    serverFont.setPointSizeF(8.25);
+    m_server->setFont(serverFont);
+    m_server->installEventFilter(this);
+    m_server->lineEdit()->installEventFilter(this);
+
+    addLabel(this, QStringLiteral("Account No"), QRect(16, 48, 75, 22));
+    m_account = new QLineEdit(this);
+    m_account->setObjectName(QStringLiteral("txtAcctNo"));
+    m_account->setGeometry(94, 47, 121, 19);
+    m_account->setMaxLength(15);
+    m_account->setFont(boxFont);
+    m_account->setStyleSheet(boxStyle);
+    m_account->installEventFilter(this);
+
+    addLabel(this, QStringLiteral("Password"), QRect(16, 70, 57, 22));
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("txtPassword"));
+    m_password->setGeometry(94, 70, 121, 19);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setFont(boxFont);
+    m_password->setStyleSheet(boxStyle + QStringLiteral(" lineedit-password-character: 42;"));
+    m_password->installEventFilter(this);
+
+    addLabel(this, QStringLiteral("Save"), QRect(136, 93, 28, 16));
+    m_save = new QCheckBox(this);
+    m_save->setObjectName(QStringLiteral("chkbxSaveSettings"));
+    m_save->setGeometry(176, 93, 15, 13);
+    m_save->setChecked(true);
+
+    m_login = new PictureButton(this);
+    m_login->setObjectName(QStringLiteral("cmdLogin"));
+    m_login->setGeometry(48, 110, 64, 24);
+    m_login->setPictures(skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Login"), false),
+                         skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Login"), true));
+    m_exit = new PictureButton(this);
+    m_exit->setObjectName(QStringLiteral("cmdExit"));
+    m_exit->setGeometry(120, 110, 64, 24);
+    m_exit->setPictures(skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Exit"), false),
+                        skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Exit"), true));
+    connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
+    connect(m_exit, &PictureButton::clicked, this, &LoginWindow::leave);
+
+    setTabOrder(m_account, m_password);
+
+    const LoginFields fields = m_controller.load();
+    m_account->setText(fields.account);
+    m_password->setText(fields.password);
+    m_server->setEditText(fields.server);
+    m_save->setChecked(fields.saveChecked);
+    m_account->setFocus();
+}
+
+void LoginWindow::login()
+{
+    if (m_controller.login(m_account->text(), m_password->text(), m_server->currentText(), m_save->isChecked()))
+        accept();
+}
+
+void LoginWindow::leave()
+{
+    m_controller.exit();
+    reject();
+}
+
+bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_account || watched == m_password) && event->type() == QEvent::FocusIn) {
+        auto *box = static_cast<QLineEdit *>(watched);
+        QTimer::singleShot(0, box, [box] { box->selectAll(); });
+    }
+    if ((watched == m_server || watched == m_server->lineEdit()) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
+            return true; // typed keys never change the server
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LoginWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Enter does not log in and Escape does not leave: only the two buttons do.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void LoginWindow::mousePressEvent(QMouseEvent *event)
+{
+    m_pressPos = event->position().toPoint();
+    QDialog::mousePressEvent(event);
+}
+
+void LoginWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - m_pressPos);
+    QDialog::mouseMoveEvent(event);
+}
+
+} // namespace ralu

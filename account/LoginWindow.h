@@ -1,0 +1,49 @@
+// The login window: account number, password and preset server, with the
+// choice to remember them. Borderless, cut to its background picture, dragged
+// by its body. Created afresh for every showing.
+#pragma once
+
+#include "account/LoginController.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+
+namespace ralu {
+
+class PictureButton;
+
+class LoginWindow : public QDialog {
+    Q_OBJECT
+public:
+    LoginWindow(LoginController &controller, QWidget *parent = nullptr);
+
+    QLineEdit *accountBox() const { return m_account; }
+    QLineEdit *passwordBox() const { return m_password; }
+    QComboBox *serverBox() const { return m_server; }
+    QCheckBox *saveBox() const { return m_save; }
+    PictureButton *loginButton() const { return m_login; }
+    PictureButton *exitButton() const { return m_exit; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void login();
+    void leave();
+
+    LoginController &m_controller;
+    QLineEdit *m_account = nullptr;
+    QLineEdit *m_password = nullptr;
+    QComboBox *m_server = nullptr;
+    QCheckBox *m_save = nullptr;
+    PictureButton *m_login = nullptr;
+    PictureButton *m_exit = nullptr;
+    QPoint m_pressPos;
+};
+
+} // namespace ralu

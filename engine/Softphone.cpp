@@ -1,0 +1,77 @@
+#include "engine/Softphone.h"
+
+#include "account/LoginWindow.h"
+#include "DeploymentConfig.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace ralu {
+
+Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
+                     QString appFolder, const Clock &clock)
+    : m_boxes(boxes), m_savedLogin(store, std::move(executableName))
+{
+    m_engine = std::make_unique<CallEngine>(m_state, client, boxes);
+    m_window = std::make_unique<MainWindow>(*m_engine, m_state);
+    m_history = std::make_unique<CallHistoryLog>(appFolder, clock);
+
+    QStringList presets;
+    for (const char *server : deployment::kSipServers)
+        presets << QString::fromUtf8(server);
+    m_loginController = std::make_unique<LoginController>(
+        m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); },
+        [this](const QString &text) { m_engine->setBalanceText(text); });
+
+    m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
+    m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
+}
+
+Softphone::~Softphone() = default;
+
+bool Softphone::start()
+{
+    m_engine->prepareLoad();
+    // A saved login is used as it is; without one the user logs in first.
+    m_savedLogin.readProfile(m_state.login);
+    const LoginValues &v = m_state.login;
+    if (v.strPassword.isEmpty() && v.strUserName.isEmpty() && v.strAccountNumber.isEmpty()
+        && v.strAccountPassword.isEmpty())
+        openLogin(true);
+    if (!m_engine->finishLoad())
+        return false;
+    m_window->show();
+    return true;
+}
+
+void Softphone::openLogin(bool modal)
+{
+    if (m_login) {
+        m_login->raise();
+        m_login->activateWindow();
+        return;
+    }
+    auto *login = new LoginWindow(*m_loginController, m_window->isVisible() ? m_window.get() : nullptr);
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    m_login = login;
+    if (modal) {
+        login->exec();
+    } else {
+        login->show();
+    }
+}
+
+QString Softphone::defaultAppFolder()
+{
+    const QString beside = QCoreApplication::applicationDirPath();
+    const QFileInfo info(beside);
+    if (info.isDir() && info.isWritable())
+        return beside;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
+} // namespace ralu

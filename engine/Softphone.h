@@ -1,0 +1,59 @@
+// Ralu put together: the call engine, the main window, the login window, the
+// history file and the saved login, wired around one RTC client. main() builds
+// it with the real SIP stack; end-to-end tests build it the same way.
+#pragma once
+
+#include "account/LoginController.h"
+#include "account/SavedLogin.h"
+#include "account/SettingsStore.h"
+#include "calls/CallHistoryLog.h"
+#include "engine/AppState.h"
+#include "engine/CallEngine.h"
+#include "engine/Clock.h"
+#include "engine/MessageBoxes.h"
+#include "skin/MainWindow.h"
+
+#include <QPointer>
+#include <memory>
+
+namespace ralu {
+
+class LoginWindow;
+
+class Softphone {
+public:
+    // appFolder holds the call history and the other files of the user.
+    Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
+              QString appFolder, const Clock &clock);
+    ~Softphone();
+
+    // The load sequence up to the shown window. False when the user left the
+    // login window at start-up: the program then ends.
+    bool start();
+
+    CallEngine &engine() { return *m_engine; }
+    MainWindow &window() { return *m_window; }
+    AppState &state() { return m_state; }
+    CallHistoryLog &history() { return *m_history; }
+    // The login window while it is open, else null.
+    LoginWindow *loginWindow() const { return m_login; }
+
+    // Shows the login window, modally or not.
+    void openLogin(bool modal);
+
+    // The folder for the user's files: beside the executable when that folder
+    // is writable, else the user's data folder for Ralu.
+    static QString defaultAppFolder();
+
+private:
+    AppState m_state;
+    MessageBoxes &m_boxes;
+    SavedLogin m_savedLogin;
+    std::unique_ptr<CallEngine> m_engine;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<LoginController> m_loginController;
+    std::unique_ptr<CallHistoryLog> m_history;
+    QPointer<LoginWindow> m_login;
+};
+
+} // namespace ralu

@@ -1,0 +1,79 @@
+// Ralu: a softphone for the customers of a prepaid voice-over-IP service.
+// The composition root: the real SIP stack, settings store, message boxes and
+// clock, wired into the softphone.
+#include "account/SettingsStore.h"
+#include "engine/LinphoneRtcClient.h"
+#include "engine/MessageBoxes.h"
+#include "engine/SingleInstance.h"
+#include "engine/Softphone.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT (the desktop session ending, a kill from the task
+// manager) end Ralu the way the tray menu's Exit does.
+void routeTerminationSignals(ralu::CallEngine &engine)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, &engine, [&engine, notifier] {
+        char byte;
+        [[maybe_unused]] auto got = ::read(g_signalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        engine.exitProgram();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ralu"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ralu::QtMessageBoxes boxes;
+    ralu::SingleInstance instance;
+    if (!instance.acquire()) {
+        boxes.show(QStringLiteral("Another instance is running."), ralu::MessageBoxes::Icon::Error);
+        return 0;
+    }
+
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    ralu::IniSettingsStore store(ralu::IniSettingsStore::defaultPath());
+    ralu::LinphoneRtcClient rtc(dataFolder + QStringLiteral("/sip"));
+    ralu::SystemClock clock;
+    ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
+                              ralu::Softphone::defaultAppFolder(), clock);
+    routeTerminationSignals(softphone.engine());
+    if (!softphone.start())
+        std::_Exit(0);
+    const int code = app.exec();
+    // Exit has already shut the client down; nothing is left worth waiting for.
+    std::fflush(nullptr);
+    std::_Exit(code);
+}

@@ -1,0 +1,73 @@
+// The main window: a borderless skinned view over the call engine. It places
+// the elements of the layout table, shows the engine's texts, hands clicks and
+// keys to the engine and the dialer, and handles the tray.
+#pragma once
+
+#include "engine/AppState.h"
+#include "engine/CallEngine.h"
+#include "skin/PictureButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <functional>
+
+class QMenu;
+
+namespace ralu {
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(CallEngine &engine, AppState &state, QWidget *parent = nullptr);
+
+    // Opens the login window; modal when asked (the two buttons), else modeless.
+    void setOpenLogin(std::function<void(bool modal)> f) { m_openLogin = std::move(f); }
+    // Places a call from the number box.
+    void setMakeCall(std::function<void()> f) { m_makeCall = std::move(f); }
+
+    QLineEdit *numberBox() const { return m_number; }
+    QLabel *label(const QString &name) const { return m_labels.value(name); }
+    PictureButton *button(const QString &name) const { return m_buttons.value(name); }
+    QMenu *trayMenu() const { return m_trayMenu; }
+
+    // The tray menu's Show.
+    void showFromTray();
+    // Hides the window to the tray (the hide buttons).
+    void hideToTray();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildLayout();
+    void connectEngine();
+    void applyOutline();
+    void focusNumberBox();
+
+    CallEngine &m_engine;
+    AppState &m_state;
+    std::function<void(bool)> m_openLogin;
+    std::function<void()> m_makeCall;
+
+    QLabel *m_background = nullptr;
+    QLineEdit *m_number = nullptr;
+    QMap<QString, QLabel *> m_labels;
+    QMap<QString, PictureButton *> m_buttons;
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    bool m_activatedOnce = false;
+    QPoint m_pressPos;
+    bool m_dragging = false;
+};
+
+} // namespace ralu

@@ -1,0 +1,105 @@
+#include "skin/SkinPictures.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace ralu::skin {
+
+namespace {
+
+QPixmap background(QSize size, const QString &title)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(kTransparentColour);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, false); // hard edges: the outline is cut per pixel
+    QPainterPath body;
+    body.addRoundedRect(QRectF(0, 0, size.width() - 1, size.height() - 1), 14, 14);
+    QLinearGradient shade(0, 0, 0, size.height());
+    shade.setColorAt(0, QColor(58, 74, 96));
+    shade.setColorAt(1, QColor(24, 32, 44));
+    p.fillPath(body, shade);
+    p.setPen(QColor(120, 140, 170));
+    p.drawPath(body);
+    if (!title.isEmpty()) {
+        p.setPen(QColor(200, 210, 225));
+        QFont font = p.font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        p.setFont(font);
+        p.drawText(QRect(12, 2, size.width() - 24, 14), Qt::AlignLeft | Qt::AlignVCenter, title);
+    }
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap mainBackground()
+{
+    QPixmap pixmap = background(QSize(231, 346), QString());
+    QPainter p(&pixmap);
+    // Display panel behind the status, balance and time lines and the number box.
+    p.setPen(QColor(90, 110, 90));
+    p.setBrush(QColor(198, 214, 186));
+    p.drawRoundedRect(QRect(10, 14, 211, 104), 6, 6);
+    return pixmap;
+}
+
+QPixmap loginBackground()
+{
+    return background(QSize(231, 146), QStringLiteral("Ralu"));
+}
+
+QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(0.5, 0.5, size.width() - 1, size.height() - 1);
+    QColor face(70, 86, 110);
+    if (glyph == Glyph::Dial)
+        face = QColor(40, 140, 60);
+    else if (glyph == Glyph::HangUp || glyph == Glyph::Close)
+        face = QColor(170, 45, 40);
+    if (pressed)
+        face = face.lighter(140);
+    QLinearGradient shade(0, 0, 0, size.height());
+    shade.setColorAt(0, face.lighter(125));
+    shade.setColorAt(1, face.darker(130));
+    p.setPen(QColor(20, 24, 30));
+    p.setBrush(shade);
+    p.drawRoundedRect(box, 4, 4);
+
+    p.setPen(QPen(Qt::white, 2));
+    const QPointF c = box.center();
+    switch (glyph) {
+    case Glyph::Dial:
+    case Glyph::HangUp: {
+        // A handset: two ear pieces joined by an arc.
+        QPainterPath handset;
+        const qreal w = size.width() * 0.55, h = size.height() * 0.3;
+        handset.moveTo(c.x() - w / 2, c.y() + h / 3);
+        handset.quadTo(c.x(), c.y() - h, c.x() + w / 2, c.y() + h / 3);
+        p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(handset);
+        break;
+    }
+    case Glyph::Close:
+        p.drawLine(QPointF(3, 3), QPointF(size.width() - 3, size.height() - 3));
+        p.drawLine(QPointF(size.width() - 3, 3), QPointF(3, size.height() - 3));
+        break;
+    default: {
+        QFont font = p.font();
+        font.setPixelSize(qMax(8, qMin(size.height() - 8, 14)));
+        font.setBold(true);
+        p.setFont(font);
+        p.drawText(box, Qt::AlignCenter, caption);
+        break;
+    }
+    }
+    return pixmap;
+}
+
+} // namespace ralu::skin

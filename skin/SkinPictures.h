@@ -1,0 +1,23 @@
+// The pictures of Ralu's skin, drawn at start-up rather than shipped as files:
+// the window backgrounds with their transparent surroundings, the dial keys
+// and the call buttons, each as a released and a pressed picture.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+namespace ralu::skin {
+
+// Colour around the outline of the background pictures; it is taken from the
+// bottom-left pixel when the window outline is cut.
+inline const QColor kTransparentColour(255, 0, 255);
+
+QPixmap mainBackground();  // 231 x 346
+QPixmap loginBackground(); // 231 x 146
+
+enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small };
+
+// A button picture of the given size with a caption or glyph.
+QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed);
+
+} // namespace ralu::skin

@@ -1,0 +1,261 @@
+// Start-up of the client, the profile, registration events, the ready timer
+// and exit, driven through the call engine with a fake client.
+#include "qt_printers.h"
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "engine/CallEngine.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace ralu;
+using namespace ralu::testing;
+
+namespace {
+
+struct EngineFixture : ::testing::Test {
+    AppState state;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    CallEngine engine{state, &rtc, boxes};
+    int balanceQueries = 0;
+    QStringList trace; // texts in the order they changed
+
+    void SetUp() override
+    {
+        engine.setUpdateBalance([this] {
+            ++balanceQueries;
+            trace << QStringLiteral("balance");
+        });
+        QObject::connect(&engine, &CallEngine::statusTextChanged,
+                         [this](const QString &t) { trace << QStringLiteral("status:") + t; });
+        QObject::connect(&engine, &CallEngine::accountLabelChanged,
+                         [this](const QString &t) { trace << QStringLiteral("label:") + t; });
+        engine.prepareLoad();
+        state.login.strUserName = QStringLiteral("1001");
+        state.login.strPassword = QStringLiteral("demo1001");
+        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+        trace.clear();
+    }
+
+    void registerOnce()
+    {
+        ASSERT_TRUE(engine.initializeRTC());
+        engine.registerProfile();
+    }
+};
+
+} // namespace
+
+TEST_F(EngineFixture, LoadingStartsNotLoggedInAndIdle)
+{
+    AppState fresh;
+    FakeRtcClient client;
+    CallEngine e(fresh, &client, boxes);
+    fresh.login.strUserName = QStringLiteral("x");
+    e.prepareLoad();
+    EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
+    EXPECT_EQ(e.regState(), QStringLiteral("NOTREGISTERED"));
+    EXPECT_TRUE(fresh.blnStartupLogin);
+    EXPECT_FALSE(e.calling());
+    EXPECT_FALSE(e.inCallControls());
+    EXPECT_TRUE(fresh.login.strUserName.isEmpty());
+    EXPECT_TRUE(client.calls.isEmpty()) << "the client is not touched before the login step";
+}
+
+TEST_F(EngineFixture, ClientIsConfiguredInOrder)
+{
+    ASSERT_TRUE(engine.initializeRTC());
+    EXPECT_EQ(rtc.calls, (QStringList{"initialize", "filter 39", "setEventHandler", "listen 2", "media 3 1"}));
+}
+
+TEST_F(EngineFixture, ClientSetUpStopsAtTheFirstFailure)
+{
+    rtc.failing.insert("setEventFilter");
+    EXPECT_FALSE(engine.initializeRTC());
+    EXPECT_EQ(rtc.calls, (QStringList{"initialize", "filter 39"}));
+    // Without a configured client registration builds the text and stops.
+    engine.registerProfile();
+    EXPECT_FALSE(engine.xmlProfile().isEmpty());
+    EXPECT_TRUE(rtc.profiles.empty());
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Not logged in..."));
+}
+
+TEST_F(EngineFixture, MissingClientLeavesTheWindowNotLoggedIn)
+{
+    CallEngine e(state, nullptr, boxes);
+    e.prepareLoad();
+    EXPECT_FALSE(e.initializeRTC());
+    e.registerProfile();
+    EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
+    EXPECT_EQ(e.regState(), QStringLiteral("NOTREGISTERED"));
+}
+
+TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresence)
+{
+    state.login.strDisplayName = QStringLiteral("Front desk");
+    registerOnce();
+    ASSERT_EQ(rtc.enabled.size(), 1u);
+    EXPECT_EQ(rtc.enabled[0].second, 7);
+    const std::string xml = rtc.profiles.at(0)->xml();
+    EXPECT_EQ(QString::fromStdString(xml), engine.xmlProfile());
+    EXPECT_NE(xml.find("<user account=\"1001\" name=\"Front desk\" password=\"demo1001\" uri=\"sip:1001@127.0.0.1\""),
+              std::string::npos);
+    EXPECT_EQ(engine.sipServer(), QStringLiteral("127.0.0.1"));
+
+    // A new login makes and enables a new profile that replaces the old one.
+    state.login.strLoginSIPIP = QStringLiteral("sip1.ralu.example");
+    engine.registerAccount();
+    ASSERT_EQ(rtc.enabled.size(), 2u);
+    EXPECT_EQ(engine.profile(), rtc.enabled[1].first);
+    EXPECT_EQ(engine.sipServer(), QStringLiteral("sip1.ralu.example"));
+}
+
+TEST_F(EngineFixture, RefusedProfileRegistersNothing)
+{
+    ASSERT_TRUE(engine.initializeRTC());
+    rtc.failing.insert("createProfile");
+    engine.registerProfile();
+    EXPECT_TRUE(rtc.enabled.empty());
+    EXPECT_EQ(engine.regState(), QStringLiteral("NOTREGISTERED"));
+}
+
+TEST_F(EngineFixture, RegistrationTableRowByRow)
+{
+    registerOnce();
+    struct Row {
+        RtcRegistrationState state;
+        const char *word, *status;
+        bool labelHoldsUser;
+    };
+    const Row rows[] = {
+        {RTCRS_REGISTERING, "REGISTERING", "Registering", false},
+        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
+        {RTCRS_NOT_REGISTERED, "NOTREGISTERED", "Not Registered", false},
+        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
+        {RTCRS_REJECTED, "REJECTED", "Rejected", false},
+        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
+        {RTCRS_LOGGED_OFF, "LOGGEDOFF", "Logged off.", false},
+    };
+    for (const Row &row : rows) {
+        rtc.registration(row.state);
+        EXPECT_EQ(engine.regState(), QString::fromLatin1(row.word)) << row.state;
+        EXPECT_EQ(engine.statusText(), QString::fromLatin1(row.status)) << row.state;
+        EXPECT_EQ(engine.accountLabel(), row.labelHoldsUser ? QStringLiteral("1001") : QString()) << row.state;
+    }
+    EXPECT_EQ(balanceQueries, 3) << "each registration asks for the balance once";
+}
+
+TEST_F(EngineFixture, OrderOfUpdatesPerState)
+{
+    registerOnce();
+    rtc.registration(RTCRS_REGISTERED);
+    EXPECT_EQ(trace, (QStringList{"label:1001", "status:Registered and Ready...", "balance"}));
+    trace.clear();
+    rtc.registration(RTCRS_REGISTERING);
+    EXPECT_EQ(trace, (QStringList{"label:", "status:Registering"}));
+    trace.clear();
+    rtc.registration(RTCRS_REJECTED);
+    EXPECT_EQ(trace, (QStringList{"status:Rejected", "label:"}));
+}
+
+TEST_F(EngineFixture, ErrorAndUnregisteringOnlyEndTheStartUpLogin)
+{
+    registerOnce();
+    rtc.registration(RTCRS_REGISTERED);
+    for (RtcRegistrationState s : {RTCRS_ERROR, RTCRS_UNREGISTERING}) {
+        state.blnStartupLogin = true;
+        trace.clear();
+        rtc.registration(s);
+        EXPECT_FALSE(state.blnStartupLogin);
+        EXPECT_EQ(engine.regState(), QStringLiteral("REGISTERED"));
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready..."));
+        EXPECT_EQ(engine.accountLabel(), QStringLiteral("1001"));
+        EXPECT_TRUE(trace.isEmpty()) << trace.join(QLatin1Char(',')).toStdString();
+    }
+}
+
+TEST_F(EngineFixture, ReadyTimerFiresOnceWithTwoDotsAndEmptiesTheNumber)
+{
+    registerOnce();
+    rtc.registration(RTCRS_REJECTED);
+    engine.setNumberText(QStringLiteral("5551234"));
+    engine.readyTimer().start();
+    QSignalSpy spy(&engine, &CallEngine::statusTextChanged);
+    ASSERT_TRUE(spy.wait(1000));
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
+    EXPECT_TRUE(engine.numberText().isEmpty());
+    EXPECT_FALSE(engine.readyTimer().isActive());
+    EXPECT_EQ(engine.readyTimer().interval(), 2);
+}
+
+TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
+{
+    registerOnce();
+    QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
+    auto call = std::make_shared<FakeSession>();
+    engine.setSession(call);
+    for (const char *status : {"Incoming: 201", "incoming: 7", "Connected", "CONNECTED now", "Inprogress"}) {
+        call->terminations.clear();
+        rtc.calls.clear();
+        engine.setStatusText(QString::fromLatin1(status));
+        engine.exitProgram();
+        EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_SHUTDOWN}) << status;
+        EXPECT_EQ(rtc.calls, QStringList{"shutdown"}) << status;
+    }
+    EXPECT_EQ(exitSpy.count(), 5);
+}
+
+TEST_F(EngineFixture, ExitWhileIdleOnlyShutsTheClientDown)
+{
+    registerOnce();
+    auto call = std::make_shared<FakeSession>();
+    engine.setSession(call);
+    QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
+    for (const char *status : {"Registered and Ready...", "Inprogress now", "Disconnected"}) {
+        rtc.calls.clear();
+        engine.setStatusText(QString::fromLatin1(status));
+        engine.exitProgram();
+        EXPECT_TRUE(call->terminations.empty()) << status;
+        EXPECT_EQ(rtc.calls, QStringList{"shutdown"});
+    }
+    EXPECT_EQ(exitSpy.count(), 3);
+}
+
+TEST_F(EngineFixture, ExitStillEndsTheProgramWhenTerminateFails)
+{
+    registerOnce();
+    auto call = std::make_shared<FakeSession>();
+    call->failTerminate = true;
+    engine.setSession(call);
+    engine.setStatusText(QStringLiteral("Connected"));
+    engine.ringTimer().start();
+    QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
+    rtc.calls.clear();
+    engine.exitProgram();
+    EXPECT_EQ(exitSpy.count(), 1);
+    EXPECT_FALSE(rtc.calls.contains(QStringLiteral("shutdown"))) << "later steps are skipped";
+    EXPECT_FALSE(engine.ringTimer().isActive()) << "no event or tick is handled after exit";
+}
+
+TEST_F(EngineFixture, ExitingLabelEndsStartUpOnlyBeforeAnyRegistrationEvent)
+{
+    engine.setBalanceText(QStringLiteral("EXITING"));
+    EXPECT_FALSE(engine.finishLoad());
+    EXPECT_TRUE(rtc.calls.isEmpty()) << "nothing is created when start-up is abandoned";
+
+    state.blnStartupLogin = true;
+    engine.setBalanceText(QString());
+    EXPECT_TRUE(engine.finishLoad());
+    EXPECT_EQ(balanceQueries, 1);
+    EXPECT_EQ(state.login.strDisplayName, QStringLiteral("1001"));
+    EXPECT_EQ(rtc.enabled.size(), 1u);
+}
+
+TEST_F(EngineFixture, EmptyPasswordFallsBackToTheAccountNumber)
+{
+    state.login.strPassword.clear();
+    ASSERT_TRUE(engine.finishLoad());
+    EXPECT_EQ(state.login.strPassword, QStringLiteral("1001"));
+    EXPECT_NE(rtc.profiles.at(0)->xml().find("password=\"1001\""), std::string::npos);
+}
