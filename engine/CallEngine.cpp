@@ -18,7 +18,7 @@ CallEngine::CallEngine(AppState &state, RtcClient *client, MessageBoxes &boxes, 
     connect(&m_flash, &QTimer::timeout, this, &CallEngine::flashWindowRequested);
     connect(&m_missedBlink, &QTimer::timeout, this, &CallEngine::missedBlinkTick);
     connect(&m_ready, &QTimer::timeout, this, &CallEngine::readyTick);
-    connect(&m_connected, &QTimer::timeout, this, &CallEngine::connectedTick);
+    connect(&m_connected, &QTimer::timeout, this, &CallEngine::connectedTimerTick);
 }
 
 // ---------------------------------------------------------------- start-up
@@ -250,8 +250,7 @@ void CallEngine::untakenOfferEnded(const std::shared_ptr<RtcSession> &session)
         return;
     const QString number = it->second.second;
     m_untakenOffers.erase(it);
-    if (m_addRecentCall)
-        m_addRecentCall(number, 0);
+    addRecentCall(number, 0);
     // Stop drawing attention once no offer is left ringing.
     if (m_untakenOffers.empty() && m_incoming == 0)
         m_flash.stop();
@@ -266,11 +265,11 @@ void CallEngine::connected()
     setStatusText(QStringLiteral("Connected"));
     if (m_queryCreditTime)
         m_queryCreditTime();
+    m_clock.resetElapsed();
     m_connected.start();
     setInCallControls();
     if (m_incoming == 1) {
-        if (m_addRecentCall)
-            m_addRecentCall(m_callerNo, 1);
+        addRecentCall(m_callerNo, 1);
         m_incoming = 0;
     }
     updateBalance();
@@ -282,8 +281,7 @@ void CallEngine::disconnected()
         setMissedIndicator(true);
         m_missedBlink.start();
         m_connected.stop();
-        if (m_addRecentCall)
-            m_addRecentCall(m_callerNo, 0);
+        addRecentCall(m_callerNo, 0);
         m_incoming = 0;
     }
     setLoginButtonsEnabled(true);
@@ -305,6 +303,13 @@ void CallEngine::ringTick()
 {
     if (RtcClient *rtc = client())
         rtc->playRing(RTCRT_PHONE, true);
+}
+
+void CallEngine::connectedTimerTick()
+{
+    m_clock.tick();
+    setCallTimeText(m_clock.elapsedText());
+    setAccountTimeText(m_clock.remainingText());
 }
 
 void CallEngine::missedBlinkTick()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/AppState.h"
+#include "engine/CallClock.h"
 #include "engine/MessageBoxes.h"
 #include "engine/RtcClient.h"
 
@@ -57,6 +58,12 @@ public:
     void setIdleControls();
     void setInCallControls();
     void focusNumberBox() { emit focusNumberBoxRequested(); }
+    // Appends to the call history: kinds 2 dialed, 1 received, 0 missed.
+    void addRecentCall(const QString &number, int kind)
+    {
+        if (m_addRecentCall)
+            m_addRecentCall(number, kind);
+    }
 
     // ---- state read by the windows and tests ----
     const QString &statusText() const { return m_status; }
@@ -99,6 +106,11 @@ public:
     void ringTick();
     void readyTick();
     void missedBlinkTick();
+    void connectedTimerTick();
+
+    // The elapsed call time and the account time left; the credit-time query
+    // sets the latter.
+    CallClock &callClock() { return m_clock; }
 
     // The missed-call indicator was clicked.
     void acknowledgeMissedCalls();
@@ -119,7 +131,6 @@ signals:
     void focusNumberBoxRequested();
     void flashWindowRequested();
     void restoreFromTrayRequested();
-    void connectedTick();
     void exitRequested();
 
 private:
@@ -174,6 +185,7 @@ private:
     QTimer m_missedBlink;
     QTimer m_ready;
     QTimer m_connected;
+    CallClock m_clock;
 };
 
 } // namespace ralu

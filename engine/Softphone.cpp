@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace ralu {
 
@@ -27,6 +28,14 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 
     m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
+
+    m_keyTones = std::make_unique<KeyTones>(*m_engine, nullptr);
+    m_dialer = std::make_unique<Dialer>(
+        *m_engine, m_state, boxes, [this](const QString &tone) { m_keyTones->playDtmf(tone); },
+        [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+    m_window->setCallActions({[this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
+                              [this] { m_dialer->endButton(); },
+                              [this](const QString &tone) { m_keyTones->playDtmf(tone); }});
 }
 
 Softphone::~Softphone() = default;

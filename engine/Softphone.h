@@ -7,10 +7,13 @@
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 #include "calls/CallHistoryLog.h"
+#include "calls/Dialer.h"
+#include "calls/KeyTones.h"
 #include "engine/AppState.h"
 #include "engine/CallEngine.h"
 #include "engine/Clock.h"
 #include "engine/MessageBoxes.h"
+#include "account/LoginWindow.h"
 #include "skin/MainWindow.h"
 
 #include <QPointer>
@@ -18,7 +21,6 @@
 
 namespace ralu {
 
-class LoginWindow;
 
 class Softphone {
 public:
@@ -35,6 +37,7 @@ public:
     MainWindow &window() { return *m_window; }
     AppState &state() { return m_state; }
     CallHistoryLog &history() { return *m_history; }
+    Dialer &dialer() { return *m_dialer; }
     // The login window while it is open, else null.
     LoginWindow *loginWindow() const { return m_login; }
 
@@ -53,6 +56,8 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<LoginController> m_loginController;
     std::unique_ptr<CallHistoryLog> m_history;
+    std::unique_ptr<KeyTones> m_keyTones;
+    std::unique_ptr<Dialer> m_dialer;
     QPointer<LoginWindow> m_login;
 };
 

@@ -1,5 +1,6 @@
 #include "skin/MainWindow.h"
 
+#include "calls/Dialer.h"
 #include "skin/MainLayout.h"
 #include "skin/SkinPictures.h"
 
@@ -143,6 +144,24 @@ void MainWindow::buildLayout()
     for (const char *name : {"Picture40", "Picture41"})
         connect(m_buttons.value(QString::fromLatin1(name)), &PictureButton::clicked, this,
                 &MainWindow::hideToTray);
+    connect(m_buttons.value(QStringLiteral("Picture6")), &PictureButton::clicked, this, [this] {
+        if (m_actions.dialButton)
+            m_actions.dialButton();
+    });
+    connect(m_buttons.value(QStringLiteral("Picture8")), &PictureButton::clicked, this, [this] {
+        if (m_actions.endButton)
+            m_actions.endButton();
+    });
+    const std::pair<const char *, char> pad[] = {
+        {"Picture20", '1'}, {"Picture21", '2'}, {"Picture22", '3'}, {"Picture25", '4'},
+        {"Picture26", '5'}, {"Picture27", '6'}, {"Picture46", '7'}, {"Picture31", '8'},
+        {"Picture32", '9'}, {"Picture35", '*'}, {"Picture36", '0'}, {"Picture37", '#'},
+    };
+    for (const auto &[name, key] : pad) {
+        const QChar character = QLatin1Char(key);
+        connect(m_buttons.value(QString::fromLatin1(name)), &PictureButton::clicked, this,
+                [this, character] { padKeyClicked(character); });
+    }
     connect(m_buttons.value(QStringLiteral("Picture34")), &PictureButton::clicked, this, [this] {
         if (m_openLogin)
             m_openLogin(true);
@@ -222,6 +241,14 @@ void MainWindow::focusNumberBox()
     m_number->setCursorPosition(m_number->text().size());
 }
 
+void MainWindow::padKeyClicked(QChar key)
+{
+    if (m_actions.playTone)
+        m_actions.playTone(Dialer::toneName(key));
+    m_engine.setNumberText(m_engine.numberText() + key);
+    focusNumberBox();
+}
+
 void MainWindow::hideToTray()
 {
     m_state.blnInTray = true;
@@ -298,10 +325,14 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_number && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (m_makeCall)
-                m_makeCall();
+            if (m_actions.makeCall)
+                m_actions.makeCall();
             return true;
         }
+        // Typed keys of the pad sound their tone; the character goes in as usual.
+        const QString text = key->text();
+        if (text.size() == 1 && m_actions.playTone && !Dialer::toneName(text.at(0)).isEmpty())
+            m_actions.playTone(Dialer::toneName(text.at(0)));
     }
     return QWidget::eventFilter(watched, event);
 }

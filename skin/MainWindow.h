@@ -26,8 +26,17 @@ public:
 
     // Opens the login window; modal when asked (the two buttons), else modeless.
     void setOpenLogin(std::function<void(bool modal)> f) { m_openLogin = std::move(f); }
-    // Places a call from the number box.
-    void setMakeCall(std::function<void()> f) { m_makeCall = std::move(f); }
+    // What the call controls do; wired by the composition root.
+    struct CallActions {
+        std::function<void()> makeCall;            // Enter in the number box
+        std::function<void()> dialButton;          // the dial button
+        std::function<void()> endButton;           // the end button
+        std::function<void(const QString &)> playTone; // a key's tone by tone name
+    };
+    void setCallActions(CallActions actions) { m_actions = std::move(actions); }
+
+    // A dial pad key was clicked: its tone, its character, the focus back.
+    void padKeyClicked(QChar key);
 
     QLineEdit *numberBox() const { return m_number; }
     QLabel *label(const QString &name) const { return m_labels.value(name); }
@@ -57,7 +66,7 @@ private:
     CallEngine &m_engine;
     AppState &m_state;
     std::function<void(bool)> m_openLogin;
-    std::function<void()> m_makeCall;
+    CallActions m_actions;
 
     QLabel *m_background = nullptr;
     QLineEdit *m_number = nullptr;

@@ -1,0 +1,259 @@
+// Placing a call: the checks in their order, the dialing sound, the history
+// entry, the session; the dial and end buttons; in-call touch tones.
+#include "qt_printers.h"
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "calls/Dialer.h"
+#include "calls/KeyTones.h"
+#include "engine/CallEngine.h"
+
+#include <gtest/gtest.h>
+
+using namespace ralu;
+using namespace ralu::testing;
+
+namespace {
+
+struct DialerFixture : ::testing::Test {
+    AppState state;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    CallEngine engine{state, &rtc, boxes};
+    QStringList sound;   // "Tone1.wav", "pause 100", ...
+    QStringList history; // "D:555"
+    Dialer dialer{engine, state, boxes, [this](const QString &t) { sound << t; },
+                  [this](int ms) { sound << QStringLiteral("pause %1").arg(ms); }};
+
+    void SetUp() override
+    {
+        engine.setAddRecentCall([this](const QString &n, int kind) { history << QStringLiteral("%1:%2").arg(kind).arg(n); });
+        engine.prepareLoad();
+        state.login.strUserName = QStringLiteral("1001");
+        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+        ASSERT_TRUE(engine.initializeRTC());
+        engine.registerProfile();
+        rtc.registration(RTCRS_REGISTERED);
+    }
+
+    void dial(const QString &number)
+    {
+        boxes.shown.clear();
+        sound.clear();
+        history.clear();
+        rtc.calls.clear();
+        engine.setNumberText(number);
+        dialer.makeCall();
+    }
+
+    QString onlyMessage() const
+    {
+        return boxes.shown.size() == 1 ? boxes.shown[0].text : QStringLiteral("<%1 boxes>").arg(boxes.shown.size());
+    }
+};
+
+} // namespace
+
+TEST_F(DialerFixture, RegistrationIsCheckedFirst)
+{
+    rtc.registration(RTCRS_REJECTED);
+    for (const QString &number : {QString(), QStringLiteral("1001"), QStringLiteral("12a")}) {
+        state.blnSoundFunError = true;
+        dial(number);
+        EXPECT_EQ(onlyMessage(), QStringLiteral("Sorry, you are not registered, please Login again"));
+        EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::None);
+        EXPECT_TRUE(sound.isEmpty());
+        EXPECT_TRUE(rtc.createdSessions.empty());
+        EXPECT_EQ(engine.numberText(), number);
+    }
+}
+
+TEST_F(DialerFixture, ChecksInTheirOrderWithTheirIcons)
+{
+    dial(QString());
+    EXPECT_EQ(onlyMessage(), QStringLiteral("Enter number to call"));
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::None);
+
+    state.blnSoundFunError = true;
+    dial(QStringLiteral("1001"));
+    EXPECT_EQ(onlyMessage(), QStringLiteral("You Are Trying To Call Your Self"));
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
+
+    dial(QStringLiteral("555"));
+    EXPECT_EQ(onlyMessage(), QStringLiteral("Install Suitable Sound Card "));
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Information);
+    EXPECT_TRUE(sound.isEmpty());
+    EXPECT_TRUE(history.isEmpty());
+}
+
+TEST_F(DialerFixture, OwnNumberWithABlankIsRefusedAtTheBlank)
+{
+    dial(QStringLiteral(" 1001"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    EXPECT_TRUE(sound.isEmpty());
+}
+
+TEST_F(DialerFixture, BadCharacterStopsAfterTheTonesBeforeIt)
+{
+    engine.setInCallControls();
+    dial(QStringLiteral("12a3"));
+    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100"}));
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    EXPECT_FALSE(engine.inCallControls());
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(rtc.createdSessions.empty());
+    EXPECT_EQ(engine.numberText(), QStringLiteral("12a3"));
+
+    dial(QStringLiteral("   "));
+    EXPECT_TRUE(sound.isEmpty());
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    dial(QStringLiteral("555 "));
+    EXPECT_TRUE(history.isEmpty()) << "a trailing blank is a bad character too";
+}
+
+TEST_F(DialerFixture, HashSoundsThenIsRefused)
+{
+    dial(QStringLiteral("12#"));
+    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonepnd.wav"}));
+    EXPECT_EQ(onlyMessage(), QStringLiteral("Invalid SIP URI"));
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(rtc.createdSessions.empty());
+}
+
+TEST_F(DialerFixture, ValidNumberIsSoundedLoggedAndCalled)
+{
+    dial(QStringLiteral("12*34"));
+    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonestar.wav", "pause 100",
+                                  "Tone3.wav", "pause 100", "Tone4.wav"}));
+    EXPECT_EQ(history, QStringList{"2:12*34"});
+    EXPECT_EQ(rtc.calls, QStringList{"createSession 1 null 1"});
+    ASSERT_EQ(rtc.createdSessions.size(), 1u);
+    const auto &session = rtc.createdSessions[0];
+    ASSERT_EQ(session->added.size(), 1u);
+    EXPECT_EQ(session->added[0].first, "sip:12*34@127.0.0.1");
+    EXPECT_EQ(session->added[0].second, "Any Name");
+    EXPECT_EQ(engine.session(), session);
+    EXPECT_TRUE(engine.participant());
+    EXPECT_TRUE(engine.inCallControls());
+}
+
+TEST_F(DialerFixture, RefusedSessionLeavesTheWindowIdleButLogged)
+{
+    rtc.failing.insert("createSession");
+    engine.setStatusText(QStringLiteral("Registered and Ready..."));
+    dial(QStringLiteral("555"));
+    EXPECT_EQ(history, QStringList{"2:555"}) << "the attempt is still logged";
+    EXPECT_FALSE(engine.inCallControls());
+    EXPECT_FALSE(engine.session());
+    EXPECT_EQ(engine.statusText(), QString::fromLatin1(Dialer::kCallFailedText));
+
+}
+
+TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
+{
+    // A client whose sessions refuse every participant.
+    struct Refusing : FakeRtcClient {
+        std::shared_ptr<RtcSession> createSession(RtcSessionType t, const std::string *l,
+                                                  const std::shared_ptr<RtcProfile> &p, long f) override
+        {
+            auto s = std::static_pointer_cast<FakeSession>(FakeRtcClient::createSession(t, l, p, f));
+            s->failAddParticipant = true;
+            return s;
+        }
+    } refusing;
+    CallEngine e{state, &refusing, boxes};
+    Dialer d{e, state, boxes, {}, {}};
+    e.prepareLoad();
+    state.login.strUserName = QStringLiteral("1001");
+    state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+    ASSERT_TRUE(e.initializeRTC());
+    e.registerProfile();
+    refusing.registration(RTCRS_REGISTERED);
+    e.setNumberText(QStringLiteral("555"));
+    d.makeCall();
+    EXPECT_FALSE(e.inCallControls());
+    EXPECT_FALSE(e.session());
+    EXPECT_EQ(e.statusText(), QString::fromLatin1(Dialer::kCallFailedText));
+}
+
+TEST_F(DialerFixture, DialButtonAnswersARingingCall)
+{
+    auto call = FakeSession::offeredBy("sip:201@host");
+    rtc.session(call, RTCSS_INCOMING);
+    engine.setNumberText(QStringLiteral("555"));
+    dialer.dialButton();
+    EXPECT_EQ(call->answers, 1);
+    EXPECT_TRUE(rtc.createdSessions.empty());
+    EXPECT_EQ(engine.numberText(), QStringLiteral("555"));
+}
+
+TEST_F(DialerFixture, DialButtonAsksForANumberAndWaitsDuringAnOutgoingCall)
+{
+    engine.setNumberText(QString());
+    dialer.dialButton();
+    EXPECT_EQ(onlyMessage(), QStringLiteral("Please enter number to Dial"));
+
+    boxes.shown.clear();
+    engine.setNumberText(QStringLiteral("555"));
+    auto outgoing = std::make_shared<FakeSession>();
+    engine.setSession(outgoing);
+    rtc.session(outgoing, RTCSS_INPROGRESS);
+    dialer.dialButton();
+    EXPECT_TRUE(rtc.createdSessions.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    rtc.session(outgoing, RTCSS_DISCONNECTED);
+    dialer.dialButton();
+    EXPECT_EQ(rtc.createdSessions.size(), 1u);
+}
+
+TEST_F(DialerFixture, EndButtonRejectsRingingAsBusyAndEndsOthersNormally)
+{
+    dialer.endButton(); // no call: nothing happens
+    auto call = FakeSession::offeredBy("sip:201@host");
+    rtc.session(call, RTCSS_INCOMING);
+    ASSERT_TRUE(engine.ringTimer().isActive());
+    dialer.endButton();
+    EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_FALSE(engine.ringTimer().isActive());
+
+    auto outgoing = std::make_shared<FakeSession>();
+    engine.setSession(outgoing);
+    rtc.session(outgoing, RTCSS_CONNECTED);
+    dialer.endButton();
+    EXPECT_EQ(outgoing->terminations, std::vector<RtcTerminateReason>{RTCTR_NORMAL});
+}
+
+TEST_F(DialerFixture, EnterDialsEvenWhileACallRingsIn)
+{
+    auto call = FakeSession::offeredBy("sip:201@host");
+    rtc.session(call, RTCSS_INCOMING);
+    dial(QStringLiteral("555"));
+    EXPECT_EQ(call->answers, 0);
+    EXPECT_EQ(rtc.createdSessions.size(), 1u);
+}
+
+TEST(KeyTonesTest, ConnectedSendsTouchTonesOtherwisePlaysLocally)
+{
+    AppState state;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    CallEngine engine{state, &rtc, boxes};
+    ASSERT_TRUE(engine.initializeRTC());
+    QStringList local;
+    KeyTones tones{engine, [&](const QString &t) { local << t; }};
+
+    engine.setStatusText(QStringLiteral("Connected"));
+    for (const char *name : {"Tone0.wav", "TONE9.WAV", "Tonestar.wav", "tonepnd.wav", "Tone10.wav", "bogus"})
+        tones.playDtmf(QString::fromLatin1(name));
+    EXPECT_EQ(rtc.dtmf, (std::vector<RtcDtmf>{RTC_DTMF_0, RTC_DTMF_9, RTC_DTMF_STAR, RTC_DTMF_POUND}));
+    EXPECT_TRUE(local.isEmpty());
+
+    engine.setStatusText(QStringLiteral("Connected "));
+    tones.playDtmf(QStringLiteral("Tone5.wav"));
+    engine.setStatusText(QStringLiteral("Inprogress"));
+    tones.playDtmf(QStringLiteral("Tone6.wav"));
+    EXPECT_EQ(rtc.dtmf.size(), 4u);
+    EXPECT_EQ(local, (QStringList{"Tone5.wav", "Tone6.wav"}));
+}
