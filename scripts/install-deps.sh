@@ -1,0 +1,66 @@
+#!/bin/bash
+# Installs every Debian package Ralu needs to build, to run the local demo
+# provider and to run the tests. Does nothing (quickly) when all of them are
+# already installed; runs apt-get update only when something is missing.
+# Usage: scripts/install-deps.sh [--check]   (--check: only report, exit 1
+# when something is missing)
+set -euo pipefail
+
+PACKAGES=(
+    # build
+    build-essential cmake pkg-config
+    qt6-base-dev liblinphone-dev libasound2-dev
+    libcpp-httplib-dev
+    # unit tests
+    libgtest-dev libgmock-dev googletest
+    # demo provider and end-to-end tests
+    kamailio sip-tester tshark sox
+    pulseaudio
+    xvfb xauth x11-apps imagemagick xdotool
+)
+
+# not_installed PKG... : prints those of PKG... that dpkg does not list as
+# installed (one dpkg-query for all of them).
+not_installed() {
+    local installed
+    installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "$@" 2>/dev/null \
+        | tr ' ' '\n' | sed -n 's/:installed$//p' | sed 's/:.*//' | tr '\n' ' ') "
+    local pkg
+    for pkg in "$@"; do
+        [[ "$installed" == *" $pkg "* ]] || echo "$pkg"
+    done
+}
+
+mapfile -t missing < <(not_installed "${PACKAGES[@]}")
+
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#PACKAGES[@]} packages present"
+    exit 0
+fi
+
+echo "install-deps: missing: ${missing[*]}"
+if [[ "${1:-}" == "--check" ]]; then
+    exit 1
+fi
+
+SUDO=()
+if ((EUID != 0)); then
+    command -v sudo >/dev/null || { echo "install-deps: not root and no sudo" >&2; exit 1; }
+    SUDO=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+# tshark asks whether non-root users may capture; answer it up front.
+echo "wireshark-common wireshark-common/install-setuid boolean false" \
+    | "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive debconf-set-selections
+
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+
+# Verify: a package apt could not install must not go unnoticed.
+mapfile -t still < <(not_installed "${missing[@]}")
+if ((${#still[@]})); then
+    echo "install-deps: still missing after apt-get: ${still[*]}" >&2
+    exit 1
+fi
+echo "install-deps: installed ${missing[*]}"
