@@ -1,0 +1,96 @@
+#!/bin/bash
+# The real ralu executable against the local provider, on a virtual X display:
+# a saved login registers, a second start is refused without touching the
+# running one, and the program ends cleanly when told to.
+#   process_test.sh RALU_BINARY PROVIDER_RUNDIR
+set -uo pipefail
+ralu="$1"
+rundir="$2"
+log="$rundir/kamailio.log"
+work="$(mktemp -d)"
+failures=0
+passes=0
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() { # check DESCRIPTION COMMAND...
+    local what="$1"; shift
+    if "$@"; then echo "ok: $what"; passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+
+wait_for() { # wait_for SECONDS COMMAND...
+    local deadline=$((SECONDS + $1)); shift
+    until "$@"; do
+        (( SECONDS >= deadline )) && return 1
+        sleep 0.1
+    done
+}
+
+display=":$((90 + RANDOM % 400))"
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+wait_for 5 xdpyinfo >/dev/null 2>&1 || wait_for 5 test -e "/tmp/.X11-unix/X${display#:}"
+
+# A user with a saved login for account 1001 on 127.0.0.1.
+home="$work/home"
+mkdir -p "$home/.config/Ralu" "$home/runtime"
+chmod 700 "$home/runtime" "$home/.config/Ralu"
+settings="$home/.config/Ralu/settings.ini"
+for entry in Password=demo1001 Save=yes Username=1001 accountnumber=1001 accountpassword=demo1001 sipip=127.0.0.1; do
+    printf '[%sralu]\nParameters\\Validation=%s\n\n' "${entry%%=*}" "${entry#*=}" >>"$settings"
+done
+chmod 600 "$settings"
+# A copy of the executable of its own, so its folder (for the call history)
+# belongs to this test.
+cp "$ralu" "$work/ralu"
+run_ralu() { # run_ralu NAME: starts ralu in the background of this shell ($! is its pid)
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$home/runtime" \
+        QT_QPA_PLATFORM=xcb "$work/ralu" >>"$work/ralu-$1.log" 2>&1 &
+}
+
+registers_since() { # registers_since OFFSET: REGISTER requests carrying credentials
+    tail -c +"$(( $1 + 1 ))" "$log" | grep -cE '^Authorization: +Digest .*username="1001"' || true
+}
+
+start=$(stat -c %s "$log")
+run_ralu first
+first=$!
+pids+=("$first")
+registered() { test "$(registers_since "$start")" -ge 1; }
+check "a saved login registers with digest authentication" wait_for 10 registered
+sleep 0.5
+import -window root "$work/main-window.png" 2>/dev/null && cp "$work/main-window.png" "${SCREENSHOT_DIR:-$work}/process-main-window.png" 2>/dev/null
+
+before_second=$(stat -c %s "$log")
+run_ralu second
+second=$!
+pids+=("$second")
+if wait_for 10 bash -c "xdotool search --onlyvisible --pid $second >/dev/null 2>&1"; then
+    window=$(xdotool search --onlyvisible --pid "$second" | head -n 1)
+    check "the second start shows a box titled Ralu" test "$(xdotool getwindowname "$window")" = "Ralu"
+    import -window root "$work/second.png" 2>/dev/null && cp "$work/second.png" "${SCREENSHOT_DIR:-$work}/process-second-instance.png" 2>/dev/null
+    # The box has the focus; OK is its default button.
+    xdotool key --clearmodifiers Return
+else
+    check "the second start shows a window" false
+fi
+check "the second start ends after OK" wait_for 5 bash -c "! kill -0 $second 2>/dev/null"
+wait "$second"; rc=$?
+check "the second start ends with status 0" test "$rc" -eq 0
+check "the second start sent nothing to the provider" test "$(tail -c +$((before_second + 1)) "$log" | grep -c 'RALU-SIP-IN')" -eq 0
+check "the running instance is unaffected" kill -0 "$first"
+
+kill -TERM "$first"
+check "exit while registered ends the process promptly" wait_for 3 bash -c "! kill -0 $first 2>/dev/null"
+wait "$first"; rc=$?
+check "exit while registered ends with status 0" test "$rc" -eq 0
+
+echo "$passes passed, $failures failed"
+[[ $failures -eq 0 ]]
