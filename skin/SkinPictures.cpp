@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace ralu::skin {
 
 namespace {
@@ -92,7 +94,9 @@ QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pres
         break;
     default: {
         QFont font = p.font();
-        font.setPixelSize(qMax(8, qMin(size.height() - 8, 14)));
+        // As large as fits: the height, and the width for longer captions.
+        const int byWidth = caption.isEmpty() ? 14 : (size.width() - 4) * 16 / (10 * qMax(1, int(caption.size())));
+        font.setPixelSize(qMax(7, std::min({size.height() - 8, 14, byWidth})));
         font.setBold(true);
         p.setFont(font);
         p.drawText(box, Qt::AlignCenter, caption);
