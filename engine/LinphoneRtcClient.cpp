@@ -1,5 +1,7 @@
 #include "engine/LinphoneRtcClient.h"
 
+#include "audio/WavePcm.h"
+
 #include <linphone++/linphone.hh>
 
 #include <QCoreApplication>
@@ -19,6 +21,9 @@ namespace {
 
 constexpr int kIterateMs = 20;
 constexpr const char *kRingFileName = "ring.wav";
+// 16-bit copy of the last 8-bit sound played, and the largest file copied.
+constexpr const char *kLocalSoundFileName = "local-sound.wav";
+constexpr qint64 kLargestCopiedSound = 1 << 20;
 constexpr const char *kConfigFileName = "linphonerc";
 constexpr const char *kPluginFolderName = "msplugins";
 
@@ -971,6 +976,26 @@ bool LinphoneRtcClient::playRing(RtcRingType type, bool play)
     if (!writeRingFile())
         return false;
     return m_core->playLocal(localPath(ringFile())) == 0;
+}
+
+bool LinphoneRtcClient::playFile(const QString &path)
+{
+    if (!m_core)
+        return false;
+    // The player reads 16-bit PCM only; an 8-bit file (a key tone) is played
+    // from a 16-bit copy in the state folder.
+    QString playable = path;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.size() <= kLargestCopiedSound) {
+        if (const auto copy = sixteenBitCopyOfEightBitWave(file.readAll())) {
+            playable = m_stateDir + QLatin1Char('/') + QLatin1String(kLocalSoundFileName);
+            QFile out(playable);
+            if (!out.open(QIODevice::WriteOnly) || out.write(*copy) != copy->size())
+                return false;
+        }
+    }
+    // Shares the ring's player: a new sound cuts the one still playing.
+    return m_core->playLocal(localPath(playable)) == 0;
 }
 
 bool LinphoneRtcClient::sendDTMF(RtcDtmf digit)

@@ -20,6 +20,7 @@
 
 #include "engine/ProvisioningProfile.h"
 #include "engine/RtcClient.h"
+#include "engine/SoundPlayer.h"
 
 #include <QObject>
 #include <QString>
@@ -43,7 +44,7 @@ namespace ralu {
 
 class LinphoneRtcSession;
 
-class LinphoneRtcClient : public QObject, public RtcClient {
+class LinphoneRtcClient : public QObject, public RtcClient, public SoundPlayer {
     Q_OBJECT
 public:
     // stateDir: owner-only folder for liblinphone's files, created (0700)
@@ -66,6 +67,9 @@ public:
     bool sendDTMF(RtcDtmf digit) override;
     bool invokeTuningWizard(unsigned long long parentWindow) override;
     bool shutdown() override;
+
+    // Local sounds (key tones) through liblinphone's own player: Core::playLocal.
+    bool playFile(const QString &path) override;
 
     // Headless runs (tests): plays playWav into calls instead of the
     // microphone and records what the far end sends into recordWav, so no

@@ -29,7 +29,10 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
 
-    m_keyTones = std::make_unique<KeyTones>(*m_engine, nullptr);
+    // Local key tones go through the SIP stack's audio when the client can
+    // play sounds (the liblinphone adapter can); otherwise they are silent.
+    m_localTones = std::make_unique<LocalTonePlayer>(appFolder, dynamic_cast<SoundPlayer *>(client));
+    m_keyTones = std::make_unique<KeyTones>(*m_engine, [this](const QString &tone) { m_localTones->play(tone); });
     m_dialer = std::make_unique<Dialer>(
         *m_engine, m_state, boxes, [this](const QString &tone) { m_keyTones->playDtmf(tone); },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });

@@ -9,6 +9,7 @@
 #include "calls/CallHistoryLog.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
+#include "calls/LocalTonePlayer.h"
 #include "engine/AppState.h"
 #include "engine/CallEngine.h"
 #include "engine/Clock.h"
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<LoginController> m_loginController;
     std::unique_ptr<CallHistoryLog> m_history;
+    std::unique_ptr<LocalTonePlayer> m_localTones;
     std::unique_ptr<KeyTones> m_keyTones;
     std::unique_ptr<Dialer> m_dialer;
     QPointer<LoginWindow> m_login;

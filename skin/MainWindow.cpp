@@ -320,8 +320,51 @@ void MainWindow::closeEvent(QCloseEvent *event)
     hideToTray();
 }
 
+PictureButton *MainWindow::padButtonForKey(const QKeyEvent &key) const
+{
+    // Digits on the top row or on the keypad (KeypadModifier), by key code.
+    // With Shift held, 3 stands for # and 8 for *. Where the layout turns
+    // Shift+3 and Shift+8 into '#' and '*', the key code is that symbol's.
+    const char *name = nullptr;
+    switch (key.key()) {
+    case Qt::Key_1: name = "Picture20"; break;
+    case Qt::Key_2: name = "Picture21"; break;
+    case Qt::Key_3: name = m_shiftHeld ? "Picture37" : "Picture22"; break;
+    case Qt::Key_4: name = "Picture25"; break;
+    case Qt::Key_5: name = "Picture26"; break;
+    case Qt::Key_6: name = "Picture27"; break;
+    case Qt::Key_7: name = "Picture46"; break;
+    case Qt::Key_8: name = m_shiftHeld ? "Picture35" : "Picture31"; break;
+    case Qt::Key_9: name = "Picture32"; break;
+    case Qt::Key_0: name = "Picture36"; break;
+    case Qt::Key_Asterisk:
+        if ((key.modifiers() & Qt::KeypadModifier) || m_shiftHeld)
+            name = "Picture35";
+        break;
+    case Qt::Key_NumberSign:
+        if (m_shiftHeld)
+            name = "Picture37";
+        break;
+    default:
+        break;
+    }
+    return name ? m_buttons.value(QString::fromLatin1(name)) : nullptr;
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_number && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool down = event->type() == QEvent::KeyPress;
+        // A held key repeats as release-and-press pairs here; only the real
+        // release shows the key released.
+        if (!(key->isAutoRepeat() && !down)) {
+            if (key->key() == Qt::Key_Shift)
+                m_shiftHeld = down;
+            else if (PictureButton *pad = padButtonForKey(*key))
+                pad->showPressed(down);
+        }
+    }
     if (watched == m_number && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

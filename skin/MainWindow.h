@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 
+class QKeyEvent;
 class QMenu;
 
 namespace ralu {
@@ -62,6 +63,9 @@ private:
     void connectEngine();
     void applyOutline();
     void focusNumberBox();
+    // The pad button a key of the number box shows pressed or released, or
+    // null for keys that change no picture.
+    PictureButton *padButtonForKey(const QKeyEvent &key) const;
 
     CallEngine &m_engine;
     AppState &m_state;
@@ -77,6 +81,7 @@ private:
     bool m_activatedOnce = false;
     QPoint m_pressPos;
     bool m_dragging = false;
+    bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
 };
 
 } // namespace ralu

@@ -14,6 +14,8 @@ public:
     void setPictures(const QPixmap &released, const QPixmap &pressed);
     // Shows the pressed or the released picture (also used by the keyboard).
     void showPressed(bool pressed);
+    QPixmap releasedPicture() const { return m_released; }
+    QPixmap pressedPicture() const { return m_pressed; }
 
 signals:
     void clicked();
