@@ -4,8 +4,8 @@
 //     D::555  [01/01/10 12:05 AM]
 // The prefix tells the kind (D:: dialed, R:: received, M:: missed), the
 // stamp is DD/MM/YY hh:mm AM/PM on a 12-hour clock, written the same way
-// whatever the locale. Text is UTF-8 with CR LF line ends. The file is only
-// ever appended to; nothing already in it is rewritten.
+// whatever the locale. Text is UTF-8 with CR LF line ends. The log only ever
+// appends; the history window's clear (RecentList) replaces the file whole.
 #pragma once
 
 #include <QChar>

@@ -14,12 +14,20 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows text with an OK button and waits until it is closed.
     virtual void show(const QString &text, Icon icon) = 0;
+    // The same under a title of its own instead of the program's. Boxes that
+    // know no titles show the text and icon alone.
+    virtual void show(const QString &text, Icon icon, const QString &title)
+    {
+        (void)title;
+        show(text, icon);
+    }
 };
 
 // The real boxes, modal over the active window.
 class QtMessageBoxes : public MessageBoxes {
 public:
     void show(const QString &text, Icon icon) override;
+    void show(const QString &text, Icon icon, const QString &title) override;
 };
 
 } // namespace ralu

@@ -7,6 +7,11 @@ namespace ralu {
 
 void QtMessageBoxes::show(const QString &text, Icon icon)
 {
+    show(text, icon, QString::fromLatin1(kProgramTitle));
+}
+
+void QtMessageBoxes::show(const QString &text, Icon icon, const QString &title)
+{
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
     case Icon::None: qtIcon = QMessageBox::NoIcon; break;
@@ -14,8 +19,7 @@ void QtMessageBoxes::show(const QString &text, Icon icon)
     case Icon::Exclamation: qtIcon = QMessageBox::Warning; break;
     case Icon::Error: qtIcon = QMessageBox::Critical; break;
     }
-    QMessageBox box(qtIcon, QString::fromLatin1(kProgramTitle), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 

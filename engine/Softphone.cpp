@@ -1,6 +1,8 @@
 #include "engine/Softphone.h"
 
 #include "account/LoginWindow.h"
+#include "account/PhoneBookWindow.h"
+#include "calls/RecentWindow.h"
 #include "DeploymentConfig.h"
 
 #include <QCoreApplication>
@@ -13,7 +15,7 @@ namespace ralu {
 
 Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
                      QString appFolder, const Clock &clock)
-    : m_boxes(boxes), m_savedLogin(store, std::move(executableName))
+    : m_boxes(boxes), m_appFolder(appFolder), m_savedLogin(store, std::move(executableName))
 {
     m_engine = std::make_unique<CallEngine>(m_state, client, boxes);
     m_window = std::make_unique<MainWindow>(*m_engine, m_state);
@@ -28,6 +30,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 
     m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
+    m_window->setOpenHistory([this] { openHistory(); });
+    m_window->setOpenPhoneBook([this] { openPhoneBook(); });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -73,6 +77,20 @@ void Softphone::openLogin(bool modal)
     } else {
         login->show();
     }
+}
+
+void Softphone::openHistory()
+{
+    RecentWindow recent(m_history->filePath(), *m_engine, m_state, m_boxes, [this] { m_dialer->makeCall(); },
+                        m_window.get());
+    recent.exec();
+}
+
+void Softphone::openPhoneBook()
+{
+    PhoneBookWindow book(m_appFolder, *m_engine, m_state, m_boxes, [this] { m_dialer->makeCall(); },
+                         m_window.get());
+    book.exec();
 }
 
 QString Softphone::defaultAppFolder()

@@ -44,6 +44,12 @@ public:
 
     // Shows the login window, modally or not.
     void openLogin(bool modal);
+    // Show the call history and the phone book windows modally over the main
+    // window, each created afresh; they return when the window has closed.
+    void openHistory();
+    void openPhoneBook();
+    // The folder of the user's files this Softphone was given.
+    const QString &appFolder() const { return m_appFolder; }
 
     // The folder for the user's files: beside the executable when that folder
     // is writable, else the user's data folder for Ralu.
@@ -52,6 +58,7 @@ public:
 private:
     AppState m_state;
     MessageBoxes &m_boxes;
+    QString m_appFolder;
     SavedLogin m_savedLogin;
     std::unique_ptr<CallEngine> m_engine;
     std::unique_ptr<MainWindow> m_window;

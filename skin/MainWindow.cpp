@@ -166,6 +166,23 @@ void MainWindow::buildLayout()
         if (m_openLogin)
             m_openLogin(true);
     });
+    // The child windows are modal: the number box gets the focus once they close.
+    connect(m_buttons.value(QStringLiteral("Picture3")), &PictureButton::clicked, this, [this] {
+        if (m_openHistory)
+            m_openHistory();
+        focusNumberBox();
+    });
+    connect(m_buttons.value(QStringLiteral("Picture5")), &PictureButton::clicked, this, [this] {
+        if (m_openPhoneBook)
+            m_openPhoneBook();
+        focusNumberBox();
+    });
+    connect(m_buttons.value(QStringLiteral("MissedCalls")), &PictureButton::clicked, this, [this] {
+        m_engine.acknowledgeMissedCalls(); // the history then opens on the missed calls
+        if (m_openHistory)
+            m_openHistory();
+        focusNumberBox();
+    });
 
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(QStringLiteral("Mnutray"));

@@ -27,6 +27,9 @@ public:
 
     // Opens the login window; modal when asked (the two buttons), else modeless.
     void setOpenLogin(std::function<void(bool modal)> f) { m_openLogin = std::move(f); }
+    // Open the call history and the phone book windows modally.
+    void setOpenHistory(std::function<void()> f) { m_openHistory = std::move(f); }
+    void setOpenPhoneBook(std::function<void()> f) { m_openPhoneBook = std::move(f); }
     // What the call controls do; wired by the composition root.
     struct CallActions {
         std::function<void()> makeCall;            // Enter in the number box
@@ -70,6 +73,8 @@ private:
     CallEngine &m_engine;
     AppState &m_state;
     std::function<void(bool)> m_openLogin;
+    std::function<void()> m_openHistory;
+    std::function<void()> m_openPhoneBook;
     CallActions m_actions;
 
     QLabel *m_background = nullptr;

@@ -10,15 +10,19 @@ namespace ralu::skin {
 
 namespace {
 
-QPixmap background(QSize size, const QString &title)
+// The body fills the picture's width and bodyHeight rows from the top; the
+// rest is transparent, outside the window's outline.
+QPixmap background(QSize size, const QString &title, int bodyHeight = -1)
 {
+    if (bodyHeight < 0)
+        bodyHeight = size.height();
     QPixmap pixmap(size);
     pixmap.fill(kTransparentColour);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing, false); // hard edges: the outline is cut per pixel
     QPainterPath body;
-    body.addRoundedRect(QRectF(0, 0, size.width() - 1, size.height() - 1), 14, 14);
-    QLinearGradient shade(0, 0, 0, size.height());
+    body.addRoundedRect(QRectF(0, 0, size.width() - 1, bodyHeight - 1), 14, 14);
+    QLinearGradient shade(0, 0, 0, bodyHeight);
     shade.setColorAt(0, QColor(58, 74, 96));
     shade.setColorAt(1, QColor(24, 32, 44));
     p.fillPath(body, shade);
@@ -51,6 +55,26 @@ QPixmap mainBackground()
 QPixmap loginBackground()
 {
     return background(QSize(231, 146), QStringLiteral("Ralu"));
+}
+
+QPixmap recentBackground()
+{
+    QPixmap pixmap = background(QSize(230, 298), QStringLiteral("Recent"), 272);
+    QPainter p(&pixmap);
+    // A light page behind the three tab captions and the list.
+    p.setPen(QColor(90, 100, 120));
+    p.setBrush(QColor(236, 240, 246));
+    p.drawRoundedRect(QRect(4, 40, 221, 197), 5, 5);
+    p.setPen(QColor(170, 180, 196));
+    p.drawLine(6, 60, 223, 60);
+    p.drawLine(72, 43, 72, 58);
+    p.drawLine(155, 43, 155, 58);
+    return pixmap;
+}
+
+QPixmap phoneBookBackground()
+{
+    return background(QSize(230, 298), QStringLiteral("Phone Book"));
 }
 
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed)

@@ -14,6 +14,9 @@ inline const QColor kTransparentColour(255, 0, 255);
 
 QPixmap mainBackground();  // 231 x 346
 QPixmap loginBackground(); // 231 x 146
+// 230 x 298; the outline ends at row 272, above the billed history link.
+QPixmap recentBackground();
+QPixmap phoneBookBackground(); // 230 x 298
 
 enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small };
 

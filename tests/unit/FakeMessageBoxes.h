@@ -13,9 +13,11 @@ public:
     struct Shown {
         QString text;
         Icon icon;
+        QString title = QString::fromLatin1(kProgramTitle);
     };
     std::vector<Shown> shown;
     void show(const QString &text, Icon icon) override { shown.push_back({text, icon}); }
+    void show(const QString &text, Icon icon, const QString &title) override { shown.push_back({text, icon, title}); }
 };
 
 } // namespace ralu::testing

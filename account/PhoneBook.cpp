@@ -1,0 +1,135 @@
+#include "account/PhoneBook.h"
+
+#include "calls/CallHistoryLog.h"
+#include "engine/SafeRewrite.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace ralu {
+
+namespace {
+
+    const QString kSeparator = QStringLiteral("--");
+
+    void tell(MessageBoxes &boxes, const char *text)
+    {
+        boxes.show(QString::fromLatin1(text), MessageBoxes::Icon::None);
+    }
+
+} // namespace
+
+PhoneBook::PhoneBook(const QString &folder, MessageBoxes &boxes)
+    : m_path(QDir(folder).filePath(QString::fromLatin1(kFileName)))
+    , m_boxes(boxes)
+{
+}
+
+void PhoneBook::load()
+{
+    m_lines.clear();
+    m_readError.clear();
+    QFile file(m_path);
+    if (!file.exists()) {
+        // NewOnly: never truncate a file that appeared in the meantime.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            m_boxes.show(QStringLiteral("Could not create the phone book: ") + file.errorString(),
+                MessageBoxes::Icon::Error);
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readError = file.errorString();
+        m_boxes.show(
+            QStringLiteral("Could not read the phone book: ") + m_readError, MessageBoxes::Icon::Error);
+        return;
+    }
+    file.close();
+    m_lines = CallHistoryLog::readLines(m_path);
+}
+
+QStringList PhoneBook::items() const
+{
+    return QStringList { QString::fromLatin1(kNewItem) } + m_lines;
+}
+
+PhoneBook::Contact PhoneBook::split(const QString &line)
+{
+    const QStringList pieces = line.split(kSeparator);
+    return { pieces.value(0), pieces.value(1) };
+}
+
+QString PhoneBook::trimBlanks(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+PhoneBook::Outcome PhoneBook::add(const QString &name, const QString &number)
+{
+    if (trimBlanks(name).isEmpty()) {
+        tell(m_boxes, " Please Enter Buddy Name ");
+        return Outcome::NameMissing;
+    }
+    if (number.isEmpty()) {
+        tell(m_boxes, "Please Enter Phone Number.");
+        return Outcome::NumberMissing;
+    }
+    // The name as typed, blanks and all, against each stored name.
+    const QString typed = name.toUpper();
+    for (const QString &line : m_lines) {
+        if (split(line).name.toUpper() == typed) {
+            tell(m_boxes, " Oops..!!! Name Already Exist.Please Enter Another Name ");
+            return Outcome::Refused;
+        }
+    }
+    QStringList changed = m_lines;
+    changed.append(trimBlanks(name) + kSeparator + trimBlanks(number));
+    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+}
+
+PhoneBook::Outcome PhoneBook::edit(int item, const QString &name, const QString &number)
+{
+    if (item < 1 || item > m_lines.size())
+        return Outcome::Refused;
+    if (name.isEmpty()) {
+        tell(m_boxes, " Please Enter Buddys Name ");
+        return Outcome::NameMissing;
+    }
+    if (number.isEmpty()) {
+        tell(m_boxes, "Please Enter Phone Number.");
+        return Outcome::NumberMissing;
+    }
+    QStringList changed = m_lines;
+    changed[item - 1] = trimBlanks(name) + kSeparator + trimBlanks(number);
+    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+}
+
+PhoneBook::Outcome PhoneBook::remove(int item)
+{
+    if (item == 0) {
+        tell(m_boxes, "Can't Delete.");
+        return Outcome::Refused;
+    }
+    if (item < 0 || item > m_lines.size())
+        return Outcome::Refused;
+    QStringList changed = m_lines;
+    changed.removeAt(item - 1);
+    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+}
+
+bool PhoneBook::save(const QStringList &lines)
+{
+    QString error = m_readError;
+    if (error.isEmpty() && rewriteTextFile(m_path, lines, &error)) {
+        m_lines = lines;
+        return true;
+    }
+    m_boxes.show(QStringLiteral("Could not save the phone book: ") + error, MessageBoxes::Icon::Error);
+    return false;
+}
+
+} // namespace ralu

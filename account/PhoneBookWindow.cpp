@@ -1,0 +1,281 @@
+#include "account/PhoneBookWindow.h"
+
+#include "skin/PictureButton.h"
+#include "skin/SkinPictures.h"
+
+#include <QBitmap>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QValidator>
+
+namespace ralu {
+
+namespace {
+
+    // At most `limit` characters (code points, not UTF-16 units), and digits 0-9
+    // only when asked: whatever way text gets in, typed or pasted.
+    class BoxValidator : public QValidator {
+    public:
+        BoxValidator(int limit, bool digitsOnly, QObject *parent)
+            : QValidator(parent)
+            , m_limit(limit)
+            , m_digitsOnly(digitsOnly)
+        {
+        }
+        State validate(QString &input, int &) const override
+        {
+            if (input.toUcs4().size() > m_limit)
+                return Invalid;
+            if (m_digitsOnly) {
+                for (QChar c : input) {
+                    if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                        return Invalid;
+                }
+            }
+            return Acceptable;
+        }
+
+    private:
+        int m_limit;
+        bool m_digitsOnly;
+    };
+
+    PictureButton *makeButton(
+        QWidget *parent, const char *name, QRect geometry, skin::Glyph glyph, const QString &caption)
+    {
+        auto *button = new PictureButton(parent);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(geometry);
+        button->setPictures(skin::buttonPicture(geometry.size(), glyph, caption, false),
+            skin::buttonPicture(geometry.size(), glyph, caption, true));
+        return button;
+    }
+
+    // A key that puts a character in, as opposed to moving, deleting, or
+    // changing the focus.
+    bool typesCharacter(const QKeyEvent *key)
+    {
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Delete:
+            return false;
+        default:
+            break;
+        }
+        if (key->modifiers() & Qt::ControlModifier)
+            return key->key() >= Qt::Key_Space && key->key() <= Qt::Key_AsciiTilde; // Ctrl+V, Ctrl+C...
+        return !key->text().isEmpty();
+    }
+
+} // namespace
+
+PhoneBookWindow::PhoneBookWindow(const QString &folder, CallEngine &engine, AppState &state,
+    MessageBoxes &boxes, std::function<void()> makeCall, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    , m_book(folder, boxes)
+    , m_engine(engine)
+    , m_state(state)
+    , m_boxes(boxes)
+    , m_makeCall(std::move(makeCall))
+{
+    m_state.blnPhoneBookOpen = true;
+    m_open = true;
+    setObjectName(QStringLiteral("frmPhoneBook"));
+    setWindowTitle(QStringLiteral("Phone Book"));
+
+    const QPixmap background = skin::phoneBookBackground();
+    setFixedSize(background.size());
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setPixmap(background);
+    picture->setGeometry(0, 0, background.width(), background.height());
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents); // the window's body is the grab area
+    const QColor transparent = background.toImage().pixelColor(0, background.height() - 1);
+    setMask(QRegion(background.createMaskFromColor(transparent, Qt::MaskInColor)));
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("lstPhoneBook"));
+    m_list->setGeometry(15, 56, 201, 100);
+    QFont listFont(QStringLiteral("Courier New"));
+    listFont.setStyleHint(QFont::TypeWriter);
+    listFont.setPointSizeF(8.25);
+    m_list->setFont(listFont);
+    QPalette listPalette = m_list->palette();
+    listPalette.setColor(QPalette::Base, QColor(153, 199, 229));
+    listPalette.setColor(QPalette::Text, Qt::black);
+    m_list->setPalette(listPalette);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(m_list, &QListWidget::currentRowChanged, this, &PhoneBookWindow::selectItem);
+    connect(m_list, &QListWidget::itemClicked, this,
+        [this](QListWidgetItem *item) { selectItem(m_list->row(item)); });
+
+    QFont labelFont(QStringLiteral("Verdana"));
+    labelFont.setPointSizeF(8.25);
+    for (const auto &[text, geometry] : { std::pair<const char *, QRect> { "Name", QRect(16, 160, 41, 17) },
+             { "Phone No.", QRect(16, 192, 81, 17) } }) {
+        auto *label = new QLabel(QString::fromLatin1(text), this);
+        label->setFont(labelFont);
+        label->setStyleSheet(QStringLiteral("color: #e6ecf5"));
+        label->setGeometry(geometry);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    const QString boxStyle = QStringLiteral("background: rgb(224,224,224); color: black;");
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("txtName"));
+    m_name->setGeometry(80, 160, 129, 19);
+    m_name->setStyleSheet(boxStyle);
+    m_name->setValidator(new BoxValidator(PhoneBook::kNameLimit, false, m_name));
+    m_number = new QLineEdit(this);
+    m_number->setObjectName(QStringLiteral("txtPhoneNo"));
+    m_number->setGeometry(80, 192, 129, 19);
+    m_number->setStyleSheet(boxStyle);
+    m_number->setValidator(new BoxValidator(PhoneBook::kNumberLimit, true, m_number));
+    m_number->installEventFilter(this);
+
+    m_add = makeButton(this, "cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
+    m_edit = makeButton(this, "cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
+    m_delete
+        = makeButton(this, "cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
+    m_call = makeButton(this, "cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial, QString());
+    m_closeImage = makeButton(this, "Image1", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+    connect(m_add, &PictureButton::clicked, this, &PhoneBookWindow::addClicked);
+    connect(m_edit, &PictureButton::clicked, this, &PhoneBookWindow::editClicked);
+    connect(m_delete, &PictureButton::clicked, this, &PhoneBookWindow::deleteClicked);
+    connect(m_call, &PictureButton::clicked, this, &PhoneBookWindow::callClicked);
+    connect(m_closeImage, &PictureButton::clicked, this, &QDialog::close);
+
+    m_book.load();
+    fillList();
+    formInitialState();
+}
+
+PhoneBookWindow::~PhoneBookWindow()
+{
+    leave(); // destroyed without having been closed
+}
+
+void PhoneBookWindow::done(int result)
+{
+    leave();
+    QDialog::done(result);
+}
+
+void PhoneBookWindow::leave()
+{
+    if (m_open)
+        m_state.blnPhoneBookOpen = false;
+    m_open = false;
+}
+
+void PhoneBookWindow::fillList()
+{
+    const QSignalBlocker quiet(m_list);
+    m_list->clear();
+    m_list->addItems(m_book.items());
+}
+
+void PhoneBookWindow::formInitialState()
+{
+    m_name->clear();
+    m_number->clear();
+    m_edit->setEnabled(false);
+    m_delete->setEnabled(false);
+    m_call->setEnabled(false);
+    m_add->setEnabled(true);
+    const QSignalBlocker quiet(m_list);
+    m_list->setCurrentRow(0);
+}
+
+void PhoneBookWindow::selectItem(int item)
+{
+    if (item <= 0 || item >= m_list->count()) {
+        formInitialState();
+        return;
+    }
+    const PhoneBook::Contact contact = PhoneBook::split(m_list->item(item)->text());
+    m_name->setText(contact.name);
+    m_number->setText(contact.number);
+    m_add->setEnabled(false);
+    m_edit->setEnabled(true);
+    m_delete->setEnabled(true);
+    m_call->setEnabled(true);
+}
+
+void PhoneBookWindow::handle(PhoneBook::Outcome outcome)
+{
+    switch (outcome) {
+    case PhoneBook::Outcome::Saved:
+        fillList();
+        formInitialState();
+        break;
+    case PhoneBook::Outcome::NameMissing:
+        m_name->setFocus();
+        break;
+    case PhoneBook::Outcome::NumberMissing:
+        m_number->setFocus();
+        break;
+    case PhoneBook::Outcome::Refused:
+    case PhoneBook::Outcome::NotSaved:
+        break; // list, boxes and file as they were
+    }
+}
+
+void PhoneBookWindow::addClicked()
+{
+    handle(m_book.add(m_name->text(), m_number->text()));
+}
+
+void PhoneBookWindow::editClicked()
+{
+    handle(m_book.edit(m_list->currentRow(), m_name->text(), m_number->text()));
+}
+
+void PhoneBookWindow::deleteClicked()
+{
+    handle(m_book.remove(m_list->currentRow()));
+}
+
+void PhoneBookWindow::callClicked()
+{
+    if (m_engine.calling())
+        return;
+    m_engine.setNumberText(m_number->text());
+    if (m_makeCall)
+        m_makeCall();
+    close();
+}
+
+bool PhoneBookWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_number && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        const bool digit = text.size() == 1 && text.at(0) >= QLatin1Char('0')
+            && text.at(0) <= QLatin1Char('9') && !(key->modifiers() & Qt::ControlModifier);
+        if (key->key() != Qt::Key_Backspace && !digit && typesCharacter(key)) {
+            m_boxes.show(QStringLiteral("Numbers 0 to 9 only, please!"), MessageBoxes::Icon::Exclamation,
+                QStringLiteral("Input Error"));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void PhoneBookWindow::mousePressEvent(QMouseEvent *event)
+{
+    m_pressPos = event->position().toPoint();
+    QDialog::mousePressEvent(event);
+}
+
+void PhoneBookWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - m_pressPos);
+    QDialog::mouseMoveEvent(event);
+}
+
+} // namespace ralu

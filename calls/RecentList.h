@@ -1,0 +1,46 @@
+// What the call history window shows and does, without the window: the kind
+// of entry on view, its entries read from recentcall.txt, and the clearing
+// of one kind from the file.
+#pragma once
+
+#include "engine/MessageBoxes.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+namespace ralu {
+
+class RecentList {
+public:
+    // path is the history file (CallHistoryLog::filePath()).
+    RecentList(QString path, MessageBoxes &boxes);
+
+    // 'D' dialed, 'R' received or 'M' missed.
+    QChar kind() const { return m_kind; }
+    void setKind(QChar kind) { m_kind = kind; }
+
+    // The entries of the current kind as the list shows them (the line after
+    // its "D::"), in file order.
+    const QStringList &items() const { return m_items; }
+
+    // Rereads the file for the current kind; a missing file gives no entries.
+    void load();
+
+    // Takes every line of the current kind out of the file, keeping all other
+    // lines, empty ones included, in their order, each ended by CR LF. False,
+    // with the user told and the entries still listed, when the file could
+    // not be replaced; the file is then as it was.
+    bool clearKind();
+
+    // The number of a listed entry: its text before the first blank.
+    static QString numberOf(const QString &item);
+
+private:
+    QString m_path;
+    MessageBoxes &m_boxes;
+    QChar m_kind = QLatin1Char('D');
+    QStringList m_items;
+};
+
+} // namespace ralu

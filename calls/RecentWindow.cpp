@@ -1,0 +1,190 @@
+#include "calls/RecentWindow.h"
+
+#include "skin/PictureButton.h"
+#include "skin/SkinPictures.h"
+
+#include <QBitmap>
+#include <QMouseEvent>
+
+namespace ralu {
+
+namespace {
+
+    PictureButton *makeButton(
+        QWidget *parent, const char *name, QRect geometry, skin::Glyph glyph, const QString &caption)
+    {
+        auto *button = new PictureButton(parent);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(geometry);
+        button->setPictures(skin::buttonPicture(geometry.size(), glyph, caption, false),
+            skin::buttonPicture(geometry.size(), glyph, caption, true));
+        return button;
+    }
+
+} // namespace
+
+RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const AppState &state,
+    MessageBoxes &boxes, std::function<void()> makeCall, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    , m_list(historyPath, boxes)
+    , m_engine(engine)
+    , m_makeCall(std::move(makeCall))
+{
+    setObjectName(QStringLiteral("frmRecent"));
+    setWindowTitle(QStringLiteral("Recent"));
+
+    const QPixmap background = skin::recentBackground();
+    setFixedSize(background.size());
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setPixmap(background);
+    picture->setGeometry(0, 0, background.width(), background.height());
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents); // the window's body is the grab area
+    const QColor transparent = background.toImage().pixelColor(0, background.height() - 1);
+    setMask(QRegion(background.createMaskFromColor(transparent, Qt::MaskInColor)));
+
+    QFont tabFont(QStringLiteral("Arial"));
+    tabFont.setPointSizeF(9);
+    auto addTab = [&](const char *caption, QRect geometry) {
+        auto *tab = new QLabel(QString::fromLatin1(caption), this);
+        tab->setObjectName(QString::fromLatin1(caption));
+        tab->setGeometry(geometry);
+        tab->setFont(tabFont);
+        tab->setAlignment(Qt::AlignHCenter | Qt::AlignTop); // the list's top edge overlaps the tabs' bottom
+        tab->setCursor(Qt::PointingHandCursor);
+        tab->installEventFilter(this);
+        return tab;
+    };
+    m_dialed = addTab("Dialed", QRect(6, 45, 59, 20));
+    m_received = addTab("Received", QRect(80, 45, 71, 19));
+    m_missed = addTab("Missed", QRect(160, 45, 55, 20));
+
+    m_recentList = new QListWidget(this);
+    m_recentList->setObjectName(QStringLiteral("Recentlist"));
+    m_recentList->setGeometry(13, 61, 203, 171);
+    m_recentList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_recentList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the tooltip shows long entries
+    m_recentList->setMouseTracking(true);
+    m_recentList->viewport()->setMouseTracking(true);
+    m_recentList->viewport()->installEventFilter(this);
+    connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
+
+    m_clear
+        = makeButton(this, "Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
+    m_close
+        = makeButton(this, "Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
+    m_closeImage = makeButton(this, "Image3", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+    connect(m_clear, &PictureButton::clicked, this, &RecentWindow::clearKind);
+    connect(m_close, &PictureButton::clicked, this, &QDialog::close);
+    connect(m_closeImage, &PictureButton::clicked, this, &QDialog::close);
+
+    // The billed call history link sits below the outline: placed, never seen.
+    m_link = new QLabel(QStringLiteral("Website Billed Call History"), this);
+    m_link->setObjectName(QStringLiteral("lbllink"));
+    QFont linkFont(QStringLiteral("Times New Roman"));
+    linkFont.setUnderline(true);
+    m_link->setFont(linkFont);
+    m_link->setAutoFillBackground(true);
+    m_link->setAlignment(Qt::AlignCenter);
+    m_link->setGeometry(32, 276, 166, 17);
+
+    if (state.openRecentOnMissed)
+        m_list.setKind(QLatin1Char('M'));
+    colourTabs();
+    fillList();
+}
+
+QLabel *RecentWindow::tab(QChar kind) const
+{
+    switch (kind.unicode()) {
+    case 'D':
+        return m_dialed;
+    case 'R':
+        return m_received;
+    case 'M':
+        return m_missed;
+    default:
+        return nullptr;
+    }
+}
+
+void RecentWindow::colourTabs()
+{
+    for (QChar kind : { QLatin1Char('D'), QLatin1Char('R'), QLatin1Char('M') }) {
+        QLabel *label = tab(kind);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, kind == m_list.kind() ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        label->setPalette(palette);
+    }
+}
+
+void RecentWindow::fillList()
+{
+    m_list.load();
+    m_recentList->clear();
+    m_recentList->addItems(m_list.items());
+}
+
+void RecentWindow::chooseKind(QChar kind)
+{
+    m_list.setKind(kind);
+    fillList();
+    colourTabs();
+}
+
+void RecentWindow::clearKind()
+{
+    m_list.clearKind();
+    // On failure the entries are still in the file, and still listed.
+    m_recentList->clear();
+    m_recentList->addItems(m_list.items());
+}
+
+void RecentWindow::redial()
+{
+    const QList<QListWidgetItem *> selected = m_recentList->selectedItems();
+    if (selected.isEmpty())
+        return;
+    m_engine.setNumberText(RecentList::numberOf(selected.first()->text()));
+    if (m_makeCall)
+        m_makeCall();
+    close();
+}
+
+bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        auto *label = qobject_cast<QLabel *>(watched);
+        if (mouse->button() == Qt::LeftButton && label
+            && label->rect().contains(mouse->position().toPoint())) {
+            if (label == m_dialed)
+                chooseKind(QLatin1Char('D'));
+            else if (label == m_received)
+                chooseKind(QLatin1Char('R'));
+            else if (label == m_missed)
+                chooseKind(QLatin1Char('M'));
+        }
+    } else if (watched == m_recentList->viewport() && event->type() == QEvent::MouseMove) {
+        // The selected entry, not the one under the pointer, so a long
+        // entry that was picked can be read in full.
+        const QList<QListWidgetItem *> selected = m_recentList->selectedItems();
+        m_recentList->setToolTip(selected.isEmpty() ? QString() : selected.first()->text());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void RecentWindow::mousePressEvent(QMouseEvent *event)
+{
+    m_pressPos = event->position().toPoint();
+    QDialog::mousePressEvent(event);
+}
+
+void RecentWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - m_pressPos);
+    QDialog::mouseMoveEvent(event);
+}
+
+} // namespace ralu

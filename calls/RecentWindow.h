@@ -1,0 +1,70 @@
+// The call history window (frmRecent): the entries of recentcall.txt one kind
+// at a time on three tabs, redial by double-click, clearing of the kind on
+// view. Borderless, cut to its background picture, dragged by its body;
+// created afresh for every showing and shown modally over the main window.
+#pragma once
+
+#include "calls/RecentList.h"
+#include "engine/AppState.h"
+#include "engine/CallEngine.h"
+#include "engine/MessageBoxes.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <functional>
+
+namespace ralu {
+
+class PictureButton;
+
+class RecentWindow : public QDialog {
+    Q_OBJECT
+public:
+    // historyPath is the history file; makeCall dials the main window's
+    // number box (Dialer::makeCall).
+    RecentWindow(const QString &historyPath, CallEngine &engine, const AppState &state, MessageBoxes &boxes,
+        std::function<void()> makeCall, QWidget *parent = nullptr);
+
+    // 'D', 'R' or 'M'.
+    QChar kind() const { return m_list.kind(); }
+    // The tab of a kind: "Dialed", "Received", "Missed".
+    QLabel *tab(QChar kind) const;
+    QListWidget *list() const { return m_recentList; }
+    PictureButton *clearButton() const { return m_clear; }
+    PictureButton *closeButton() const { return m_close; }
+    PictureButton *closeImage() const { return m_closeImage; }
+    QLabel *billedHistoryLink() const { return m_link; }
+
+    // A tab was clicked: its kind, reread from the file.
+    void chooseKind(QChar kind);
+    // The clear button: every entry of the kind on view leaves the file.
+    void clearKind();
+    // Double-click: the selected entry's number into the number box, dialed;
+    // then the window closes. Without a selected entry nothing happens.
+    void redial();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void fillList();
+    void colourTabs();
+
+    RecentList m_list;
+    CallEngine &m_engine;
+    std::function<void()> m_makeCall;
+    QLabel *m_dialed = nullptr;
+    QLabel *m_received = nullptr;
+    QLabel *m_missed = nullptr;
+    QListWidget *m_recentList = nullptr;
+    PictureButton *m_clear = nullptr;
+    PictureButton *m_close = nullptr;
+    PictureButton *m_closeImage = nullptr;
+    QLabel *m_link = nullptr;
+    QPoint m_pressPos;
+};
+
+} // namespace ralu

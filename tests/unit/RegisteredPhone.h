@@ -1,0 +1,46 @@
+// A call engine on the fake client, registered at 127.0.0.1 as 1001, with a
+// dialer and a main window over it: what the child windows dial through.
+#pragma once
+
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "calls/Dialer.h"
+#include "engine/CallEngine.h"
+#include "skin/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+namespace ralu::testing {
+
+struct RegisteredPhone {
+    AppState state;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    CallEngine engine { state, &rtc, boxes };
+    Dialer dialer { engine, state, boxes, {}, {} };
+    MainWindow window { engine, state };
+
+    // Call from a fixture's SetUp (it asserts).
+    void registerAccount()
+    {
+        engine.prepareLoad();
+        state.login.strUserName = QStringLiteral("1001");
+        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+        ASSERT_TRUE(engine.initializeRTC());
+        engine.registerProfile();
+        rtc.registration(RTCRS_REGISTERED);
+        ASSERT_EQ(engine.regState(), QStringLiteral("REGISTERED"));
+    }
+
+    // The SIP addresses of the calls placed so far.
+    std::vector<std::string> dialedAddresses() const
+    {
+        std::vector<std::string> result;
+        for (const auto &session : rtc.createdSessions)
+            for (const auto &added : session->added)
+                result.push_back(added.first);
+        return result;
+    }
+};
+
+} // namespace ralu::testing

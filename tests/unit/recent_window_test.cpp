@@ -1,0 +1,274 @@
+// The call history window over a real recentcall.txt: the tabs and their
+// lists, clearing one kind, redial, the tooltip, closing, and a clear that
+// cannot be written.
+#include "FileSizeLimit.h"
+#include "RegisteredPhone.h"
+#include "calls/CallHistoryLog.h"
+#include "calls/RecentWindow.h"
+#include "engine/Clock.h"
+#include "qt_printers.h"
+#include "skin/PictureButton.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace ralu;
+using namespace ralu::testing;
+
+namespace {
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return QDateTime(QDate(2010, 1, 3), QTime(9, 30)); }
+};
+
+// Every kind, a leading empty line, a line ended by LF alone, a lower-case
+// letter that is no kind, and entries added by the log (each followed by an
+// empty line).
+const QByteArray kHistory = "\r\n"
+                            "D::555  [01/01/10 12:05 AM]\r\n\r\n"
+                            "R::201  [01/01/10 12:07 AM]\r\n\r\n"
+                            "M::202  [01/01/10 12:09 AM]\r\n\r\n"
+                            "d::999  [01/01/10 12:10 AM]\r\n"
+                            "D::777  [02/01/10 01:00 PM]\r\n\r\n"
+                            "M::203  [02/01/10 02:00 PM]\n";
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QStringList items(const RecentWindow &window)
+{
+    QStringList result;
+    for (int i = 0; i < window.list()->count(); ++i)
+        result << window.list()->item(i)->text();
+    return result;
+}
+
+QColor captionColour(const RecentWindow &window, char kind)
+{
+    return window.tab(QLatin1Char(kind))->palette().color(QPalette::WindowText);
+}
+
+struct RecentWindowTest : ::testing::Test, RegisteredPhone {
+    QTemporaryDir dir;
+    FixedClock clock;
+    CallHistoryLog log { dir.path(), clock };
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        registerAccount();
+        engine.setAddRecentCall([this](const QString &number, int kind) { log.addRecentCall(number, kind); });
+    }
+
+    std::unique_ptr<RecentWindow> open()
+    {
+        auto w = std::make_unique<RecentWindow>(
+            log.filePath(), engine, state, boxes, [this] { dialer.makeCall(); }, &window);
+        w->show();
+        return w;
+    }
+
+    void clickTab(RecentWindow &w, char kind) { QTest::mouseClick(w.tab(QLatin1Char(kind)), Qt::LeftButton); }
+};
+
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+} // namespace
+
+TEST_F(RecentWindowTest, TabsListTheirKindInFileOrderWithTheCurrentCaptionRed)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    EXPECT_EQ(w->kind(), QLatin1Char('D'));
+    EXPECT_EQ(items(*w), (QStringList { "555  [01/01/10 12:05 AM]", "777  [02/01/10 01:00 PM]" }));
+    EXPECT_EQ(captionColour(*w, 'D'), kRed);
+    EXPECT_EQ(captionColour(*w, 'R'), kBlack);
+    EXPECT_EQ(captionColour(*w, 'M'), kBlack);
+
+    clickTab(*w, 'R');
+    EXPECT_EQ(items(*w), QStringList { "201  [01/01/10 12:07 AM]" });
+    EXPECT_EQ(captionColour(*w, 'R'), kRed);
+    EXPECT_EQ(captionColour(*w, 'D'), kBlack);
+
+    clickTab(*w, 'M');
+    EXPECT_EQ(items(*w), (QStringList { "202  [01/01/10 12:09 AM]", "203  [02/01/10 02:00 PM]" }));
+    EXPECT_EQ(captionColour(*w, 'M'), kRed);
+    EXPECT_EQ(captionColour(*w, 'R'), kBlack);
+
+    // A call missed while the window is open shows at the next tab click.
+    log.addRecentCall(QStringLiteral("204"), CallHistoryLog::Missed);
+    EXPECT_EQ(w->list()->count(), 2);
+    clickTab(*w, 'M');
+    EXPECT_EQ(items(*w).value(2), QStringLiteral("204  [03/01/10 09:30 AM]"));
+    EXPECT_EQ(readBytes(log.filePath()), kHistory + "M::204  [03/01/10 09:30 AM]\r\n\r\n")
+        << "opening writes nothing";
+}
+
+TEST_F(RecentWindowTest, OpensOnMissedCallsOnceTheIndicatorWasClicked)
+{
+    writeBytes(log.filePath(), kHistory);
+    engine.acknowledgeMissedCalls();
+    for (int showing = 0; showing < 2; ++showing) { // nothing clears the flag
+        auto w = open();
+        EXPECT_EQ(w->kind(), QLatin1Char('M'));
+        EXPECT_EQ(w->list()->count(), 2);
+        EXPECT_EQ(captionColour(*w, 'M'), kRed);
+        EXPECT_EQ(captionColour(*w, 'D'), kBlack);
+        EXPECT_EQ(captionColour(*w, 'R'), kBlack);
+        w->close();
+    }
+}
+
+TEST_F(RecentWindowTest, MissingFileListsNothingAndClearingCreatesNoFile)
+{
+    auto w = open();
+    for (char kind : { 'D', 'R', 'M' }) {
+        clickTab(*w, kind);
+        EXPECT_EQ(w->list()->count(), 0);
+    }
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists(log.filePath()));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RecentWindowTest, ClearingOneKindKeepsEveryOtherLineInOrderAndLaterEntriesStartOnTheirOwnLine)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    clickTab(*w, 'R');
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(w->list()->count(), 0);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(readBytes(log.filePath()),
+        QByteArray("\r\n"
+                   "D::555  [01/01/10 12:05 AM]\r\n\r\n"
+                   "\r\n"
+                   "M::202  [01/01/10 12:09 AM]\r\n\r\n"
+                   "d::999  [01/01/10 12:10 AM]\r\n"
+                   "D::777  [02/01/10 01:00 PM]\r\n\r\n"
+                   "M::203  [02/01/10 02:00 PM]\r\n"));
+    clickTab(*w, 'D');
+    EXPECT_EQ(w->list()->count(), 2);
+    clickTab(*w, 'M');
+    EXPECT_EQ(items(*w), (QStringList { "202  [01/01/10 12:09 AM]", "203  [02/01/10 02:00 PM]" }));
+
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    log.addRecentCall(QStringLiteral("888"), CallHistoryLog::Dialed);
+    EXPECT_EQ(readBytes(log.filePath()),
+        QByteArray("\r\n"
+                   "D::555  [01/01/10 12:05 AM]\r\n\r\n"
+                   "\r\n"
+                   "\r\n"
+                   "d::999  [01/01/10 12:10 AM]\r\n"
+                   "D::777  [02/01/10 01:00 PM]\r\n\r\n"
+                   "D::888  [03/01/10 09:30 AM]\r\n\r\n"));
+    clickTab(*w, 'D');
+    EXPECT_EQ(items(*w).value(2), QStringLiteral("888  [03/01/10 09:30 AM]"));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList { "recentcall.txt" })
+        << "no temporary file is left behind";
+}
+
+TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    QListWidget *list = w->list();
+    const QPoint onFirst = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onFirst); // the first click of the two
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onFirst);
+
+    EXPECT_EQ(window.numberBox()->text(), QStringLiteral("555"));
+    EXPECT_EQ(dialedAddresses(), std::vector<std::string> { "sip:555@127.0.0.1" });
+    EXPECT_TRUE(rtc.calls.contains(QStringLiteral("createSession 1 null 1")));
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(readBytes(log.filePath()).endsWith("D::555  [03/01/10 09:30 AM]\r\n\r\n"));
+}
+
+TEST_F(RecentWindowTest, RedialWithoutASelectedEntryDoesNothing)
+{
+    writeBytes(log.filePath(), kHistory);
+    engine.setNumberText(QStringLiteral("42"));
+    auto w = open();
+    w->list()->setCurrentRow(0, QItemSelectionModel::NoUpdate); // current, yet not selected
+    w->redial();
+    clickTab(*w, 'R');
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    QTest::mouseDClick(w->list()->viewport(), Qt::LeftButton, {}, QPoint(20, 150)); // an empty list
+    EXPECT_TRUE(rtc.createdSessions.empty());
+    EXPECT_EQ(window.numberBox()->text(), QStringLiteral("42"));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(RecentWindowTest, TooltipShowsTheSelectedEntryNotTheOneUnderThePointer)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    QListWidget *list = w->list();
+    auto hover = [&](int row) {
+        const QPointF at = list->visualItemRect(list->item(row)).center();
+        QMouseEvent move(QEvent::MouseMove, at, list->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+            Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &move);
+    };
+    list->setToolTip(QStringLiteral("stale"));
+    hover(0);
+    EXPECT_EQ(list->toolTip(), QString());
+
+    list->item(1)->setSelected(true);
+    hover(0);
+    EXPECT_EQ(list->toolTip(), QStringLiteral("777  [02/01/10 01:00 PM]"));
+}
+
+TEST_F(RecentWindowTest, BothCloseButtonsCloseAndTheBilledHistoryLinkLiesOutsideTheOutline)
+{
+    for (PictureButton *(RecentWindow::*button)() const :
+        { &RecentWindow::closeButton, &RecentWindow::closeImage }) {
+        auto w = open();
+        QTest::mouseClick((w.get()->*button)(), Qt::LeftButton);
+        EXPECT_FALSE(w->isVisible());
+    }
+    auto w = open();
+    QLabel *link = w->billedHistoryLink();
+    EXPECT_EQ(link->text(), QStringLiteral("Website Billed Call History"));
+    EXPECT_TRUE(w->rect().contains(link->geometry()));
+    EXPECT_FALSE(w->mask().intersects(link->geometry())) << "the link is placed where the window is cut away";
+    EXPECT_TRUE(w->mask().contains(w->list()->geometry()));
+    EXPECT_TRUE(w->mask().contains(w->clearButton()->geometry()));
+}
+
+TEST_F(RecentWindowTest, AClearThatCannotBeWrittenLeavesTheFileWholeAndTellsTheUser)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    clickTab(*w, 'M');
+    {
+        FileSizeLimit full(16); // the new content is far longer
+        ASSERT_TRUE(full.active());
+        QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(readBytes(log.filePath()), kHistory);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Could not save the call history: ")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_GT(boxes.shown[0].text.size(), 34) << "the reason follows";
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(w->list()->count(), 2) << "the entries are still in the file, so still listed";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "recentcall.txt" });
+}

@@ -1,0 +1,112 @@
+// The main window's way into the child windows: the call history and phone
+// book buttons and the missed-call indicator open them modally over it, on
+// the files of the folder the Softphone was given, and give the number box
+// the focus back afterwards.
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "account/PhoneBookWindow.h"
+#include "account/SettingsStore.h"
+#include "calls/RecentWindow.h"
+#include "engine/Clock.h"
+#include "engine/Softphone.h"
+#include "qt_printers.h"
+#include "skin/PictureButton.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace ralu;
+using namespace ralu::testing;
+
+namespace {
+
+struct SoftphoneWindowsTest : ::testing::Test {
+    QTemporaryDir dir;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    IniSettingsStore store { dir.filePath(QStringLiteral("cfg/settings.ini")) };
+    SystemClock clock;
+    Softphone phone { &rtc, boxes, store, QStringLiteral("ralu"), dir.path(), clock };
+
+    // Clicks a main window button and, once the modal window it opens is up,
+    // hands that window to `inspect` and closes it. False when no modal
+    // window came up.
+    bool clickAndInspect(const char *button, const std::function<void(QWidget *)> &inspect)
+    {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            seen = true;
+            inspect(modal);
+            modal->close();
+        });
+        emit phone.window().button(QString::fromLatin1(button))->clicked();
+        return seen;
+    }
+
+    void expectNumberBoxFocusedAtItsEnd()
+    {
+        QLineEdit *number = phone.window().numberBox();
+        EXPECT_EQ(phone.window().focusWidget(), number);
+        EXPECT_EQ(number->cursorPosition(), number->text().size());
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        phone.window().show();
+        phone.engine().setNumberText(QStringLiteral("12345"));
+        phone.window().numberBox()->setCursorPosition(0);
+    }
+};
+
+} // namespace
+
+TEST_F(SoftphoneWindowsTest, PhoneBookButtonOpensThePhoneBookOfTheGivenFolderModally)
+{
+    const bool opened = clickAndInspect("Picture5", [&](QWidget *modal) {
+        auto *book = qobject_cast<PhoneBookWindow *>(modal);
+        ASSERT_TRUE(book);
+        EXPECT_EQ(book->parentWidget(), &phone.window());
+        EXPECT_EQ(book->book().filePath(), dir.filePath(QStringLiteral("PhoneBook.txt")));
+        EXPECT_TRUE(QFile::exists(book->book().filePath()));
+        EXPECT_TRUE(phone.state().blnPhoneBookOpen);
+    });
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(phone.state().blnPhoneBookOpen);
+    expectNumberBoxFocusedAtItsEnd();
+}
+
+TEST_F(SoftphoneWindowsTest, HistoryButtonOpensTheHistoryOfTheGivenFolderOnDialedCalls)
+{
+    phone.history().addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed);
+    const bool opened = clickAndInspect("Picture3", [&](QWidget *modal) {
+        auto *recent = qobject_cast<RecentWindow *>(modal);
+        ASSERT_TRUE(recent);
+        EXPECT_EQ(recent->parentWidget(), &phone.window());
+        EXPECT_EQ(recent->kind(), QLatin1Char('D'));
+        ASSERT_EQ(recent->list()->count(), 1);
+        EXPECT_TRUE(recent->list()->item(0)->text().startsWith(QStringLiteral("555  [")));
+    });
+    EXPECT_TRUE(opened);
+    expectNumberBoxFocusedAtItsEnd();
+}
+
+TEST_F(SoftphoneWindowsTest, MissedCallIndicatorAcknowledgesAndOpensTheHistoryOnMissedCalls)
+{
+    const bool opened = clickAndInspect("MissedCalls", [&](QWidget *modal) {
+        auto *recent = qobject_cast<RecentWindow *>(modal);
+        ASSERT_TRUE(recent);
+        EXPECT_EQ(recent->kind(), QLatin1Char('M'));
+    });
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(phone.state().openRecentOnMissed);
+    EXPECT_FALSE(phone.engine().missedIndicatorShown());
+    expectNumberBoxFocusedAtItsEnd();
+}
