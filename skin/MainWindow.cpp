@@ -162,6 +162,10 @@ void MainWindow::buildLayout()
         connect(m_buttons.value(QString::fromLatin1(name)), &PictureButton::clicked, this,
                 [this, character] { padKeyClicked(character); });
     }
+    connect(m_buttons.value(QStringLiteral("Picture24")), &PictureButton::clicked, this, [this] {
+        if (RtcClient *client = m_engine.client())
+            client->invokeTuningWizard(static_cast<unsigned long long>(winId()));
+    });
     connect(m_buttons.value(QStringLiteral("Picture34")), &PictureButton::clicked, this, [this] {
         if (m_openLogin)
             m_openLogin(true);
@@ -234,6 +238,16 @@ void MainWindow::connectEngine()
         m_buttons.value(QStringLiteral("Picture16"))->setEnabled(enabled);
     });
     connect(&m_engine, &CallEngine::focusNumberBoxRequested, this, &MainWindow::focusNumberBox);
+    // The missed-call indicator and its blinking frame.
+    m_buttons.value(QStringLiteral("MissedCalls"))->hide();
+    QLabel *frame = findChild<QLabel *>(QStringLiteral("shpMissed"));
+    frame->hide();
+    connect(&m_engine, &CallEngine::missedIndicatorChanged, this, [this, frame](bool shown, bool red) {
+        m_buttons.value(QStringLiteral("MissedCalls"))->setVisible(shown);
+        frame->setVisible(shown);
+        frame->setStyleSheet(red ? QStringLiteral("border: 1px solid rgb(255,0,0)")
+                                 : QStringLiteral("border: 1px solid rgb(255,255,255)"));
+    });
     connect(&m_engine, &CallEngine::flashWindowRequested, this, [this] { QApplication::alert(this, 500); });
     connect(&m_engine, &CallEngine::restoreFromTrayRequested, this, &MainWindow::showFromTray);
     connect(&m_engine, &CallEngine::exitRequested, this, [this] {
@@ -324,9 +338,14 @@ void MainWindow::mouseReleaseEvent(QMouseEvent *event)
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 {
-    // The tray's menu, also on the window itself: desktops without a tray
-    // still have Show and Exit.
-    m_trayMenu->popup(event->globalPos());
+    // The window's own menu: the login window, and the tray menu's Exit, so
+    // that desktops without a tray can still end Ralu.
+    QMenu menu(this);
+    QAction *account = menu.addAction(QStringLiteral("Account"));
+    account->setObjectName(QStringLiteral("mnuAccount"));
+    menu.addAction(m_trayMenu->findChild<QAction *>(QStringLiteral("mnuExit")));
+    if (menu.exec(event->globalPos()) == account && m_openLogin)
+        m_openLogin(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
