@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <utility>
+
 namespace ralu {
 
 CallEngine::CallEngine(AppState &state, RtcClient *client, MessageBoxes &boxes, QObject *parent)
@@ -14,11 +17,11 @@ CallEngine::CallEngine(AppState &state, RtcClient *client, MessageBoxes &boxes, 
     m_missedBlink.setInterval(500);
     m_ready.setInterval(2);
     m_connected.setInterval(1000);
-    connect(&m_ring, &QTimer::timeout, this, &CallEngine::ringTick);
-    connect(&m_flash, &QTimer::timeout, this, &CallEngine::flashWindowRequested);
-    connect(&m_missedBlink, &QTimer::timeout, this, &CallEngine::missedBlinkTick);
-    connect(&m_ready, &QTimer::timeout, this, &CallEngine::readyTick);
-    connect(&m_connected, &QTimer::timeout, this, &CallEngine::connectedTimerTick);
+    connect(&m_ring, &QTimer::timeout, this, [this] { timerFired(Deferred::Ring); });
+    connect(&m_flash, &QTimer::timeout, this, [this] { timerFired(Deferred::Flash); });
+    connect(&m_missedBlink, &QTimer::timeout, this, [this] { timerFired(Deferred::MissedBlink); });
+    connect(&m_ready, &QTimer::timeout, this, [this] { timerFired(Deferred::Ready); });
+    connect(&m_connected, &QTimer::timeout, this, [this] { timerFired(Deferred::Connected); });
 }
 
 // ---------------------------------------------------------------- start-up
@@ -263,8 +266,7 @@ void CallEngine::connected()
     if (m_ring.isActive())
         m_ring.stop();
     setStatusText(QStringLiteral("Connected"));
-    if (m_queryCreditTime)
-        m_queryCreditTime();
+    runQuery(m_queryCreditTime);
     m_clock.resetElapsed();
     m_connected.start();
     setInCallControls();
@@ -335,6 +337,10 @@ void CallEngine::setMissedIndicator(bool shown)
 
 void CallEngine::exitProgram()
 {
+    if (m_queryDepth > 0) {
+        timerFired(Deferred::Exit);
+        return;
+    }
     const QString upper = m_status.toUpper();
     bool ok = true;
     if (upper.left(8) == QLatin1String("INCOMING") || upper.left(9) == QLatin1String("CONNECTED")
@@ -367,8 +373,75 @@ void CallEngine::setInCallControls()
 
 void CallEngine::updateBalance()
 {
-    if (m_updateBalance)
-        m_updateBalance();
+    runQuery(m_updateBalance);
+}
+
+// ------------------------------------------------- waiting for the billing
+
+void CallEngine::runQuery(const std::function<void()> &query)
+{
+    if (!query)
+        return;
+    // Most queries run inside the client's event handler, where the client
+    // delivers nothing anyway; the hold covers those made outside it.
+    RtcClient *const rtc = m_client;
+    ++m_queryDepth;
+    if (rtc)
+        rtc->holdEvents();
+    query();
+    if (rtc)
+        rtc->releaseEvents();
+    --m_queryDepth;
+    if (m_queryDepth == 0 && !m_deferred.empty() && !m_deferredScheduled) {
+        // From the event loop: the handler that made the query finishes first.
+        m_deferredScheduled = true;
+        QTimer::singleShot(0, this, &CallEngine::runDeferred);
+    }
+}
+
+void CallEngine::timerFired(Deferred what)
+{
+    if (m_queryDepth == 0) {
+        runNow(what);
+        return;
+    }
+    // Like a timer message that waits in the queue: one per timer.
+    if (std::find(m_deferred.begin(), m_deferred.end(), what) == m_deferred.end())
+        m_deferred.push_back(what);
+}
+
+void CallEngine::runDeferred()
+{
+    m_deferredScheduled = false;
+    if (m_queryDepth > 0)
+        return; // another query began; its end schedules the rest
+    const std::vector<Deferred> pending = std::exchange(m_deferred, {});
+    for (Deferred what : pending) {
+        const QTimer *timer = nullptr;
+        switch (what) {
+        case Deferred::Ring: timer = &m_ring; break;
+        case Deferred::Flash: timer = &m_flash; break;
+        case Deferred::MissedBlink: timer = &m_missedBlink; break;
+        case Deferred::Ready: timer = &m_ready; break;
+        case Deferred::Connected: timer = &m_connected; break;
+        case Deferred::Exit: break;
+        }
+        // A timer stopped since its tick arrived takes the tick with it.
+        if (!timer || timer->isActive())
+            runNow(what);
+    }
+}
+
+void CallEngine::runNow(Deferred what)
+{
+    switch (what) {
+    case Deferred::Ring: ringTick(); break;
+    case Deferred::Flash: emit flashWindowRequested(); break;
+    case Deferred::MissedBlink: missedBlinkTick(); break;
+    case Deferred::Ready: readyTick(); break;
+    case Deferred::Connected: connectedTimerTick(); break;
+    case Deferred::Exit: exitProgram(); break;
+    }
 }
 
 // ------------------------------------------------------------------- texts

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace ralu {
 
@@ -26,6 +27,9 @@ public:
     CallEngine(AppState &state, RtcClient *client, MessageBoxes &boxes, QObject *parent = nullptr);
 
     // ---- outside services, wired by the composition root ----
+    // The billing queries. They may wait for the server in a nested event
+    // loop; meanwhile the client's events and the engine's timer ticks wait
+    // and follow once the query is over (see queryWaiting()).
     void setUpdateBalance(std::function<void()> f) { m_updateBalance = std::move(f); }
     void setQueryCreditTime(std::function<void()> f) { m_queryCreditTime = std::move(f); }
     // Call history: (number, kind) with kinds 2 dialed, 1 received, 0 missed.
@@ -115,6 +119,14 @@ public:
     // The missed-call indicator was clicked.
     void acknowledgeMissedCalls();
 
+    // True while a billing query waits for its reply. A timer tick or an exit
+    // request arriving meanwhile is not handled inside the query: it runs
+    // from the event loop right after the query (once per timer however often
+    // it fired; not at all if its timer was stopped in between), and the
+    // client's events are held until then, so no handler ever runs in the
+    // middle of another.
+    bool queryWaiting() const { return m_queryDepth > 0; }
+
     // User part of a SIP address: sip:201@host gives 201.
     static QString userPart(const QString &address);
 
@@ -143,6 +155,12 @@ private:
     void setLoginButtonsEnabled(bool enabled);
     void setMissedIndicator(bool shown);
     void updateBalance();
+
+    enum class Deferred { Ring, Flash, MissedBlink, Ready, Connected, Exit };
+    void runQuery(const std::function<void()> &query);
+    void timerFired(Deferred what);
+    void runNow(Deferred what);
+    void runDeferred();
 
     AppState &m_state;
     RtcClient *m_client;
@@ -186,6 +204,10 @@ private:
     QTimer m_ready;
     QTimer m_connected;
     CallClock m_clock;
+
+    int m_queryDepth = 0;
+    std::vector<Deferred> m_deferred; // in the order they first arrived
+    bool m_deferredScheduled = false;
 };
 
 } // namespace ralu

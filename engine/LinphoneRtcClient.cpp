@@ -881,7 +881,7 @@ void LinphoneRtcClient::deliverOne()
     // Never while the handler runs: a nested event loop inside it (a modal
     // message box) keeps iterating, and its events wait for the handler to
     // return.
-    if (m_inHandler || m_queue.empty())
+    if (m_inHandler || m_holds > 0 || m_queue.empty())
         return;
     RtcEvent e = std::move(m_queue.front());
     m_queue.pop_front();
@@ -909,6 +909,20 @@ void LinphoneRtcClient::deliverOne()
     }
     // The rest, one per event-loop turn.
     if (!m_queue.empty())
+        scheduleDelivery();
+}
+
+void LinphoneRtcClient::holdEvents()
+{
+    ++m_holds;
+}
+
+void LinphoneRtcClient::releaseEvents()
+{
+    if (m_holds > 0)
+        --m_holds;
+    // From the event loop, after whatever released the hold has returned.
+    if (m_holds == 0 && !m_queue.empty())
         scheduleDelivery();
 }
 

@@ -11,7 +11,7 @@
 // delivers the queue from the event loop, one event per turn, never while
 // the handler is still running (a modal dialog opened by the handler runs a
 // nested event loop; iterate keeps running, delivery waits for the handler
-// to return).
+// to return) and never while the events are held (holdEvents()).
 //
 // Files: everything liblinphone writes goes into the state folder given to
 // the constructor (owner-only). Passwords are never written there: the
@@ -67,6 +67,8 @@ public:
     bool sendDTMF(RtcDtmf digit) override;
     bool invokeTuningWizard(unsigned long long parentWindow) override;
     bool shutdown() override;
+    void holdEvents() override;
+    void releaseEvents() override;
 
     // Local sounds (key tones) through liblinphone's own player: Core::playLocal.
     bool playFile(const QString &path) override;
@@ -143,6 +145,7 @@ private:
         | RTCEF_SESSION_OPERATION_COMPLETE | RTCEF_PARTICIPANT_STATE_CHANGE | RTCEF_MEDIA;
     std::deque<RtcEvent> m_queue;
     bool m_inHandler = false;
+    int m_holds = 0; // holdEvents() not yet released
     bool m_deliveryScheduled = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "account/LoginWindow.h"
 #include "account/PhoneBookWindow.h"
+#include "account/QtHttpClient.h"
 #include "calls/RecentWindow.h"
 #include "DeploymentConfig.h"
 
@@ -28,6 +29,19 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
         m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); },
         [this](const QString &text) { m_engine->setBalanceText(text); });
 
+    // The billing server: the balance label, and the countdown's start at
+    // each connected call.
+    m_http = std::make_unique<QtHttpClient>();
+    m_billing = std::make_unique<BillingClient>(*m_http, QString::fromUtf8(deployment::kBillingUrl), m_state.login);
+    m_engine->setUpdateBalance([this] {
+        if (const std::optional<QString> text = m_billing->updateBalance())
+            m_engine->setBalanceText(*text);
+    });
+    m_engine->setQueryCreditTime([this] {
+        CallClock &clock = m_engine->callClock();
+        const BillingClient::CreditTime left = m_billing->queryCreditTime(clock.timesec);
+        clock.setRemaining(left.hours, left.minutes, left.seconds);
+    });
     m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
     m_window->setOpenHistory([this] { openHistory(); });

@@ -3,6 +3,8 @@
 // it with the real SIP stack; end-to-end tests build it the same way.
 #pragma once
 
+#include "account/BillingClient.h"
+#include "account/HttpClient.h"
 #include "account/LoginController.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
@@ -39,6 +41,7 @@ public:
     AppState &state() { return m_state; }
     CallHistoryLog &history() { return *m_history; }
     Dialer &dialer() { return *m_dialer; }
+    BillingClient &billing() { return *m_billing; }
     // The login window while it is open, else null.
     LoginWindow *loginWindow() const { return m_login; }
 
@@ -67,6 +70,8 @@ private:
     std::unique_ptr<LocalTonePlayer> m_localTones;
     std::unique_ptr<KeyTones> m_keyTones;
     std::unique_ptr<Dialer> m_dialer;
+    std::unique_ptr<HttpClient> m_http;
+    std::unique_ptr<BillingClient> m_billing;
     QPointer<LoginWindow> m_login;
 };
 

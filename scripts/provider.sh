@@ -1,15 +1,21 @@
 #!/bin/bash
 # Local demo/test provider for Ralu: Kamailio registrar/proxy on
-# udp:127.0.0.1:5060 and, optionally, a SIPp "telephone network" far end on
-# udp:127.0.0.1:5070.
+# udp:127.0.0.1:5060, the billing server on tcp:127.0.0.1:8088 and,
+# optionally, a SIPp "telephone network" far end on udp:127.0.0.1:5070.
 #
 #   provider.sh start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
+#                            [--billing-server=PATH]
 #   provider.sh stop RUNDIR
 #   provider.sh status RUNDIR
 #
+# The billing server is the build's ralu_billing_server: --billing-server,
+# else $RALU_BILLING_SERVER, else build/ralu_billing_server of this source
+# tree. Without one the provider runs without billing (with a warning).
+#
 # RUNDIR receives the rendered config (kamailio.cfg), the db_text tables
-# (db/), kamailio.log, kamailio.pid, kamailio_ctl (kamcmd socket) and, with
-# --far-end, farend.pid, farend-messages.log and farend-errors.log.
+# (db/), kamailio.log, kamailio.pid, kamailio_ctl (kamcmd socket),
+# billing.log, billing.pid and, with --far-end, farend.pid,
+# farend-messages.log and farend-errors.log.
 # See scripts/PROVIDER.md.
 set -euo pipefail
 
@@ -19,6 +25,9 @@ SIPP_DIR="$HERE/sipp"
 
 SIP_IP=127.0.0.1
 SIP_PORT=5060
+BILLING_PORT=8088
+# /proc/PID/comm keeps 15 characters of ralu_billing_server.
+BILLING_COMM=ralu_billing_se
 FAREND_PORT=5070
 FAREND_MEDIA_PORT=16000
 START_TIMEOUT_S=5
@@ -28,7 +37,7 @@ die() { echo "provider.sh: $*" >&2; exit 1; }
 
 usage() {
     cat >&2 <<EOF
-usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
+usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]] [--billing-server=PATH]
        $0 stop RUNDIR
        $0 status RUNDIR
 EOF
@@ -50,6 +59,18 @@ udp_port_busy() {
 udp_port_listening() {
     local ip="$1" port="$2"
     ss -Hlun "src $ip:$port" 2>/dev/null | grep -q .
+}
+
+tcp_port_listening() {
+    local ip="$1" port="$2"
+    ss -Hltn "src $ip:$port" 2>/dev/null | grep -q .
+}
+
+# True when something listens on TCP port $1 at an address covering 127.0.0.1.
+tcp_port_busy() {
+    local port="$1"
+    tcp_port_listening 127.0.0.1 "$port" || tcp_port_listening 0.0.0.0 "$port" \
+        || ss -Hltn "src [::]:$port" 2>/dev/null | grep -q .
 }
 
 # pid_alive PIDFILE COMM -> prints the pid and succeeds when the recorded
@@ -90,21 +111,21 @@ stop_one() {
     echo "provider.sh: $name stopped (pid $pid)"
 }
 
-# wait_listening PID IP PORT NAME LOGFILE
+# wait_listening PID IP PORT NAME LOGFILE [tcp]
 wait_listening() {
-    local pid="$1" ip="$2" port="$3" name="$4" log="$5" i
+    local pid="$1" ip="$2" port="$3" name="$4" log="$5" proto="${6:-udp}" i
     for ((i = 0; i < START_TIMEOUT_S * 20; i++)); do
         if ! kill -0 "$pid" 2>/dev/null; then
             echo "provider.sh: $name exited during start-up; last lines of $log:" >&2
             tail -n 30 "$log" >&2 || true
             return 1
         fi
-        if udp_port_listening "$ip" "$port"; then
+        if "${proto}_port_listening" "$ip" "$port"; then
             return 0
         fi
         sleep 0.05
     done
-    echo "provider.sh: $name (pid $pid) is not listening on udp:$ip:$port after ${START_TIMEOUT_S}s; last lines of $log:" >&2
+    echo "provider.sh: $name (pid $pid) is not listening on $proto:$ip:$port after ${START_TIMEOUT_S}s; last lines of $log:" >&2
     tail -n 30 "$log" >&2 || true
     return 1
 }
@@ -132,17 +153,54 @@ start_farend() {
     echo "provider.sh: far end ($variant) listening on udp:$SIP_IP:$FAREND_PORT (pid $pid)"
 }
 
+# The billing server binary, or nothing.
+find_billing_server() {
+    local given="$1" candidate
+    for candidate in "$given" "${RALU_BILLING_SERVER:-}" "$(dirname "$HERE")/build/ralu_billing_server"; do
+        if [[ -n "$candidate" && -x "$candidate" ]]; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+
+start_billing() {
+    local rundir="$1" bin="$2" pid
+    if tcp_port_busy "$BILLING_PORT"; then
+        echo "provider.sh: something already listens on tcp port $BILLING_PORT:" >&2
+        ss -Hltnp 2>/dev/null | grep ":$BILLING_PORT\b" >&2 || true
+        return 1
+    fi
+    "$bin" --port "$BILLING_PORT" --log "$rundir/billing.log" \
+        </dev/null >/dev/null 2>>"$rundir/billing-errors.log" &
+    pid=$!
+    echo "$pid" >"$rundir/billing.pid"
+    if ! wait_listening "$pid" "$SIP_IP" "$BILLING_PORT" "billing server" "$rundir/billing-errors.log" tcp; then
+        stop_one "$rundir/billing.pid" "$BILLING_COMM" "billing server" >/dev/null
+        return 1
+    fi
+    echo "provider.sh: billing server listening on tcp:$SIP_IP:$BILLING_PORT (pid $pid, log $rundir/billing.log)"
+}
+
 cmd_start() {
     local rundir="$1"; shift
-    local farend=""
+    local farend="" billing_given="" billing=""
     while (($#)); do
         case "$1" in
             --far-end) farend=answer ;;
             --far-end=*) farend="${1#--far-end=}" ;;
+            --billing-server=*) billing_given="${1#--billing-server=}" ;;
             *) usage ;;
         esac
         shift
     done
+    [[ -z "$billing_given" || -x "$billing_given" ]] || die "no billing server at $billing_given"
+    if ! billing="$(find_billing_server "$billing_given")"; then
+        echo "provider.sh: warning: no ralu_billing_server built (give --billing-server=PATH);" \
+             "the provider runs without billing" >&2
+        billing=""
+    fi
 
     command -v kamailio >/dev/null || die "kamailio not installed (run scripts/install-deps.sh)"
     [[ -z "$farend" ]] || command -v sipp >/dev/null || die "sipp not installed (run scripts/install-deps.sh)"
@@ -181,8 +239,17 @@ cmd_start() {
     fi
     echo "provider.sh: kamailio listening on udp:$SIP_IP:$SIP_PORT (pid $pid, log $rundir/kamailio.log)"
 
+    if [[ -n "$billing" ]]; then
+        : >"$rundir/billing.log"
+        if ! start_billing "$rundir" "$billing"; then
+            stop_one "$rundir/kamailio.pid" kamailio kamailio
+            die "billing server failed to start"
+        fi
+    fi
+
     if [[ -n "$farend" ]]; then
         if ! start_farend "$rundir" "$farend"; then
+            stop_one "$rundir/billing.pid" "$BILLING_COMM" "billing server"
             stop_one "$rundir/kamailio.pid" kamailio kamailio
             die "far end failed to start"
         fi
@@ -193,6 +260,7 @@ cmd_stop() {
     local rundir="$1"
     [[ -d "$rundir" ]] || { echo "provider.sh: no run folder $rundir, nothing to stop"; return 0; }
     stop_one "$rundir/farend.pid" sipp "far end"
+    stop_one "$rundir/billing.pid" "$BILLING_COMM" "billing server"
     stop_one "$rundir/kamailio.pid" kamailio kamailio
 }
 
@@ -202,6 +270,11 @@ cmd_status() {
         echo "kamailio: running (pid $pid)"
     else
         echo "kamailio: stopped"; rc=1
+    fi
+    if pid="$(pid_alive "$rundir/billing.pid" "$BILLING_COMM")"; then
+        echo "billing server: running (pid $pid)"
+    else
+        echo "billing server: stopped"
     fi
     if pid="$(pid_alive "$rundir/farend.pid" sipp)"; then
         echo "far end: running (pid $pid)"

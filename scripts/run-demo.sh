@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what Ralu needs, builds it, starts the bundled demo provider on
-# 127.0.0.1 and runs Ralu against it. The provider stops when Ralu ends.
+# 127.0.0.1 (SIP, telephone network, billing server) and runs Ralu against
+# it. The provider stops when Ralu ends.
 #   scripts/run-demo.sh [BUILD_DIR]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -10,10 +11,10 @@ rundir="$build/demo-provider"
 
 "$here/install-deps.sh"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" -j"$(nproc)" --target ralu
+cmake --build "$build" -j"$(nproc)" --target ralu ralu_billing_server
 
 "$here/provider.sh" stop "$rundir" >/dev/null 2>&1 || true
-"$here/provider.sh" start "$rundir" --far-end=answer
+"$here/provider.sh" start "$rundir" --far-end=answer --billing-server="$build/ralu_billing_server"
 xvfb_pid=""
 cleanup() {
     "$here/provider.sh" stop "$rundir" || true
@@ -32,7 +33,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 
 cat <<TXT
-Demo provider running on 127.0.0.1:5060.
+Demo provider running on 127.0.0.1:5060, billing server on 127.0.0.1:8088.
 Log in with account 1001, password demo1001 and the server 127.0.0.1
 (or 1002 / demo1002). Call any other number, e.g. 5551234: the far end
 answers and sends your voice back. Exit Ralu from its menu (right-click).

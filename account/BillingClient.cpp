@@ -1,0 +1,129 @@
+#include "account/BillingClient.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace ralu {
+
+BillingClient::BillingClient(HttpClient &http, QString baseUrl, const LoginValues &login)
+    : m_http(http)
+    , m_base(baseUrl.toUtf8())
+    , m_login(login)
+{
+}
+
+QByteArray BillingClient::encoded(const QString &value)
+{
+    return QUrl::toPercentEncoding(value);
+}
+
+// ----------------------------------------------------------------- balance
+
+std::optional<QString> BillingClient::updateBalance()
+{
+    HttpRequest request;
+    request.method = "GET";
+    request.url = m_base + kBalancePath + encoded(m_login.strAccountNumber.trimmed());
+    return balanceLabel(m_http.send(request));
+}
+
+std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
+{
+    if (!reply.received)
+        return std::nullopt;
+    if (reply.status != 200)
+        return QString();
+    const QString text = QString::fromUtf8(reply.body);
+    if (text.isEmpty())
+        return std::nullopt; // nothing to split: the label stays
+
+    // After the first opening tag; without one the whole reply stands in.
+    static const QString open = QStringLiteral("<amount>");
+    static const QString close = QStringLiteral("</amount>");
+    const int start = text.indexOf(open);
+    QString amount = start >= 0 ? text.mid(start + open.size()) : text;
+    // Up to the next closing tag; without one, up to the end.
+    const int end = amount.indexOf(close);
+    if (end >= 0)
+        amount.truncate(end);
+
+    if (amount == QLatin1String("Account does not exist."))
+        return QStringLiteral("Balance :0.00");
+    return QStringLiteral("Balance :") + amount;
+}
+
+// ------------------------------------------------------------- credit time
+
+BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
+{
+    HttpRequest request;
+    request.method = "POST";
+    request.url = m_base + kCreditTimePath;
+    request.headers.append(
+        qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
+    request.body = "pin=" + encoded(m_login.strUserName);
+    const HttpReply reply = m_http.send(request);
+    // Any reply's text is kept, whatever its status; without one the last
+    // reply's text is read again.
+    if (reply.received)
+        m_lastCreditReply = QString::fromUtf8(reply.body);
+
+    std::optional<double> value;
+    if (m_lastCreditReply)
+        value = seconds(*m_lastCreditReply, m_userLocale);
+    return split(value ? *value : currentSeconds);
+}
+
+std::optional<double> BillingClient::seconds(const QString &text, const QLocale &userLocale)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    // The server's own format first: it is a program, not a person.
+    static const QRegularExpression plain(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    bool ok = false;
+    double v = 0;
+    if (plain.match(t).hasMatch())
+        v = QLocale::c().toDouble(t, &ok);
+    if (!ok)
+        v = userLocale.toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    // Whole seconds must fit the 32-bit arithmetic of the split.
+    if (std::fabs(v) > static_cast<double>(std::numeric_limits<qint32>::max()))
+        return std::nullopt;
+    return v;
+}
+
+namespace {
+
+    // Nearest whole number, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
+    qint64 roundHalfEven(double v)
+    {
+        const int mode = std::fegetround();
+        std::fesetround(FE_TONEAREST);
+        const double r = std::nearbyint(v);
+        std::fesetround(mode);
+        return static_cast<qint64>(r);
+    }
+
+} // namespace
+
+BillingClient::CreditTime BillingClient::split(double seconds)
+{
+    // Division without remainder truncates toward zero and the remainder
+    // keeps the sign of the dividend.
+    CreditTime out;
+    qint64 rest = roundHalfEven(seconds);
+    out.hours = static_cast<double>(rest / 3600);
+    rest %= 3600;
+    out.minutes = static_cast<double>(rest / 60);
+    out.seconds = static_cast<double>(rest % 60);
+    return out;
+}
+
+} // namespace ralu

@@ -1,0 +1,366 @@
+// The demo provider's billing server: answers Ralu's balance and credit-time
+// queries for the demo accounts, on 127.0.0.1 only, and logs every request
+// byte for byte. A control request switches it to the odd replies a real
+// server can give (an error status, an untagged text, a missing closing tag,
+// a slow reply, no reply at all), for the demo and the tests. See
+// scripts/PROVIDER.md.
+//
+//   ralu_billing_server [--port N] [--log FILE]
+//
+// Plain HTTP/1.1, one request per connection (every reply closes it).
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QHostAddress>
+#include <QMap>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextStream>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace {
+
+struct Account {
+    QByteArray balance; // the amount as the page shows it
+    QByteArray credit; // seconds of talk time left
+};
+
+QMap<QByteArray, Account> demoAccounts()
+{
+    return {
+        { "1001", { "12.50", "3725" } },
+        { "1002", { "3.75", "59" } },
+        { "1003", { "0.40", "120" } },
+    };
+}
+
+// How one of the two queries is answered.
+struct Behaviour {
+    QByteArray mode = "normal"; // normal status text notexist untagged noclose slow silent
+    int code = 404; // status
+    QByteArray text; // text
+    int delayMs = 5000; // slow
+};
+
+constexpr int kMaxRequestBytes = 64 * 1024;
+
+QByteArray reasonPhrase(int code)
+{
+    switch (code) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
+    }
+}
+
+// Form and query values: "+" is a blank, then percent escapes.
+QByteArray formDecode(QByteArray value)
+{
+    value.replace('+', ' ');
+    return QByteArray::fromPercentEncoding(value);
+}
+
+QMap<QByteArray, QByteArray> parseForm(const QByteArray &text)
+{
+    QMap<QByteArray, QByteArray> out;
+    for (const QByteArray &pair : text.split('&')) {
+        if (pair.isEmpty())
+            continue;
+        const int eq = pair.indexOf('=');
+        const QByteArray key = formDecode(eq < 0 ? pair : pair.left(eq));
+        out.insert(key, eq < 0 ? QByteArray() : formDecode(pair.mid(eq + 1)));
+    }
+    return out;
+}
+
+struct Request {
+    QByteArray raw; // every byte received: request line, headers, body
+    QByteArray method;
+    QByteArray target; // path and query as sent
+    QByteArray path;
+    QByteArray query;
+    QByteArray body;
+};
+
+class BillingServer : public QObject {
+public:
+    BillingServer(quint16 port, const QString &logPath)
+        : m_log(logPath)
+        , m_accounts(demoAccounts())
+    {
+        if (!logPath.isEmpty() && !m_log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "ralu_billing_server: cannot open log %s\n", qPrintable(logPath));
+            std::exit(1);
+        }
+        // Loopback only: the billing server of the demo is never reachable
+        // from outside this machine.
+        if (!m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), port)) {
+            std::fprintf(stderr, "ralu_billing_server: cannot listen on 127.0.0.1:%u: %s\n", port,
+                qPrintable(m_server.errorString()));
+            std::exit(1);
+        }
+        connect(&m_server, &QTcpServer::newConnection, this, &BillingServer::accept);
+        std::fprintf(stderr, "ralu_billing_server: listening on 127.0.0.1:%u\n", port);
+    }
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                const int seq = socket->property("seq").toInt();
+                if (socket->property("waiting").toBool())
+                    writeLog("RALU-HTTP-CLOSED " + QByteArray::number(seq) + " unanswered\n");
+                socket->deleteLater();
+            });
+        }
+    }
+
+    void readFrom(QTcpSocket *socket)
+    {
+        if (socket->property("done").toBool()) {
+            socket->readAll(); // one request per connection
+            return;
+        }
+        QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+        if (buffer.size() > kMaxRequestBytes) {
+            reply(socket, 0, 400, "text/plain", "request too large\n");
+            return;
+        }
+        const int headerEnd = buffer.indexOf("\r\n\r\n");
+        if (headerEnd < 0) {
+            socket->setProperty("buffer", buffer);
+            return;
+        }
+        Request r;
+        const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        r.method = first.value(0);
+        r.target = first.value(1);
+        qint64 length = 0;
+        for (int i = 1; i < lines.size(); ++i) {
+            const int colon = lines[i].indexOf(':');
+            if (colon > 0 && lines[i].left(colon).trimmed().toLower() == "content-length")
+                length = lines[i].mid(colon + 1).trimmed().toLongLong();
+        }
+        const qint64 total = headerEnd + 4 + length;
+        if (buffer.size() < total) {
+            socket->setProperty("buffer", buffer);
+            return;
+        }
+        socket->setProperty("done", true);
+        r.raw = buffer.left(total);
+        r.body = buffer.mid(headerEnd + 4, length);
+        const int q = r.target.indexOf('?');
+        r.path = q < 0 ? r.target : r.target.left(q);
+        r.query = q < 0 ? QByteArray() : r.target.mid(q + 1);
+        handle(socket, r);
+    }
+
+    void handle(QTcpSocket *socket, const Request &r)
+    {
+        const int seq = ++m_seq;
+        socket->setProperty("seq", seq);
+        const QByteArray peer
+            = socket->peerAddress().toString().toUtf8() + ':' + QByteArray::number(socket->peerPort());
+        if (r.path == "/control") {
+            writeLog("RALU-HTTP-CONTROL " + QByteArray::number(seq) + ' ' + r.body + '\n');
+            control(socket, seq, r);
+            return;
+        }
+        writeLog("RALU-HTTP-IN " + QByteArray::number(seq) + ' ' + peer + ' '
+            + QByteArray::number(r.raw.size()) + '\n' + r.raw + "\nRALU-HTTP-END\n");
+
+        if (r.method == "GET" && r.path == "/customer/account/showaccountbalance1.aspx") {
+            const QByteArray pin = parseForm(r.query).value("pin");
+            answer(socket, seq, m_balance, balancePage(pin), "text/html; charset=utf-8", pin);
+        } else if (r.method == "POST" && r.path == "/customer/account/GetCreditTime.aspx") {
+            const QByteArray pin = parseForm(r.body).value("pin");
+            answer(socket, seq, m_credit, creditText(pin), "text/plain; charset=utf-8", pin);
+        } else {
+            reply(socket, seq, 404, "text/html; charset=utf-8",
+                "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>\r\n");
+        }
+    }
+
+    QByteArray balancePage(const QByteArray &pin) const
+    {
+        const auto it = m_accounts.find(pin);
+        const QByteArray amount
+            = it == m_accounts.end() ? QByteArray("Account does not exist.") : it->balance;
+        return "<!DOCTYPE html>\r\n<html><head><title>Account balance</title></head>\r\n"
+               "<body><table class=\"balance\"><tr><td>Account</td><td>"
+            + QString::fromUtf8(pin).toHtmlEscaped().toUtf8()
+            + "</td></tr>\r\n<tr><td>Balance</td><td><amount>" + amount
+            + "</amount> USD</td></tr></table></body></html>\r\n";
+    }
+
+    QByteArray creditText(const QByteArray &pin) const
+    {
+        const auto it = m_accounts.find(pin);
+        return it == m_accounts.end() ? QByteArray("Account does not exist.") : it->credit;
+    }
+
+    QByteArray amountOf(const QByteArray &pin) const
+    {
+        const auto it = m_accounts.find(pin);
+        return it == m_accounts.end() ? QByteArray("Account does not exist.") : it->balance;
+    }
+
+    // The reply to a query, as the behaviour of its kind says.
+    void answer(QTcpSocket *socket, int seq, const Behaviour &b, const QByteArray &normal,
+        const QByteArray &type, const QByteArray &pin)
+    {
+        if (b.mode == "normal") {
+            reply(socket, seq, 200, type, normal);
+        } else if (b.mode == "status") {
+            reply(socket, seq, b.code, "text/html; charset=utf-8",
+                "<html><head><title>" + QByteArray::number(b.code) + ' ' + reasonPhrase(b.code)
+                    + "</title></head><body><h1>" + reasonPhrase(b.code) + "</h1></body></html>\r\n");
+        } else if (b.mode == "text") {
+            reply(socket, seq, 200, "text/plain; charset=utf-8", b.text);
+        } else if (b.mode == "notexist") {
+            reply(socket, seq, 200, "text/plain; charset=utf-8", "Account does not exist.");
+        } else if (b.mode == "untagged") {
+            reply(socket, seq, 200, "text/plain; charset=utf-8", "Your balance is " + amountOf(pin) + " USD");
+        } else if (b.mode == "noclose") {
+            reply(socket, seq, 200, "text/html; charset=utf-8", "<html><body><amount>" + amountOf(pin));
+        } else if (b.mode == "slow") {
+            QPointer<QTcpSocket> alive(socket);
+            socket->setProperty("waiting", true);
+            QTimer::singleShot(b.delayMs, this, [this, alive, seq, type, normal] {
+                if (alive && alive->state() == QAbstractSocket::ConnectedState) {
+                    alive->setProperty("waiting", false);
+                    reply(alive, seq, 200, type, normal);
+                }
+            });
+        } else { // silent: the request was read; nothing ever comes back
+            socket->setProperty("waiting", true);
+            writeLog("RALU-HTTP-SILENT " + QByteArray::number(seq) + '\n');
+        }
+    }
+
+    void reply(QTcpSocket *socket, int seq, int code, const QByteArray &type, const QByteArray &body)
+    {
+        socket->setProperty("waiting", false);
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(code) + ' ' + reasonPhrase(code) + "\r\n";
+        out += "Server: Ralu-Demo-Billing\r\n";
+        out += "Content-Type: " + type + "\r\n";
+        out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+        out += "Cache-Control: no-cache\r\n";
+        out += "Connection: close\r\n\r\n";
+        out += body;
+        socket->write(out);
+        socket->disconnectFromHost();
+        writeLog("RALU-HTTP-REPLY " + QByteArray::number(seq) + ' ' + QByteArray::number(code) + ' '
+            + QByteArray::number(body.size()) + '\n');
+    }
+
+    // POST /control, a form:
+    //   reset=1                                  demo accounts, every reply normal
+    //   account=PIN[&balance=TEXT][&credit=TEXT] add or change an account
+    //   mode=M[&target=balance|credit|both][&code=N][&text=T][&delay_ms=N]
+    void control(QTcpSocket *socket, int seq, const Request &r)
+    {
+        if (r.method != "POST") {
+            reply(socket, seq, 400, "text/plain", "POST only\n");
+            return;
+        }
+        const QMap<QByteArray, QByteArray> form = parseForm(r.body);
+        if (form.contains("reset")) {
+            m_accounts = demoAccounts();
+            m_balance = Behaviour();
+            m_credit = Behaviour();
+        }
+        if (form.contains("account")) {
+            Account &a = m_accounts[form.value("account")];
+            if (form.contains("balance"))
+                a.balance = form.value("balance");
+            if (form.contains("credit"))
+                a.credit = form.value("credit");
+        }
+        if (form.contains("mode")) {
+            static const QList<QByteArray> modes { "normal", "status", "text", "notexist", "untagged",
+                "noclose", "slow", "silent" };
+            Behaviour b;
+            b.mode = form.value("mode");
+            if (!modes.contains(b.mode)) {
+                reply(socket, seq, 400, "text/plain", "unknown mode\n");
+                return;
+            }
+            b.code = form.value("code", "404").toInt();
+            b.text = form.value("text");
+            b.delayMs = form.value("delay_ms", "5000").toInt();
+            const QByteArray target = form.value("target", "both");
+            if (target != "balance" && target != "credit" && target != "both") {
+                reply(socket, seq, 400, "text/plain", "unknown target\n");
+                return;
+            }
+            if (target != "credit")
+                m_balance = b;
+            if (target != "balance")
+                m_credit = b;
+        }
+        reply(socket, seq, 200, "text/plain", "ok\n");
+    }
+
+    void writeLog(const QByteArray &record)
+    {
+        if (!m_log.isOpen())
+            return;
+        m_log.write(record);
+        m_log.flush();
+    }
+
+    QTcpServer m_server;
+    QFile m_log;
+    QMap<QByteArray, Account> m_accounts;
+    Behaviour m_balance;
+    Behaviour m_credit;
+    int m_seq = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    quint16 port = 8088;
+    QString log;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--port") && i + 1 < args.size()) {
+            bool ok = false;
+            const uint p = args[++i].toUInt(&ok);
+            if (!ok || p == 0 || p > 65535) {
+                std::fprintf(stderr, "ralu_billing_server: bad port\n");
+                return 2;
+            }
+            port = static_cast<quint16>(p);
+        } else if (args[i] == QLatin1String("--log") && i + 1 < args.size()) {
+            log = args[++i];
+        } else {
+            std::fprintf(stderr, "usage: ralu_billing_server [--port N] [--log FILE]\n");
+            return 2;
+        }
+    }
+    BillingServer server(port, log);
+    return app.exec();
+}
