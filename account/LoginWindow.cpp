@@ -104,6 +104,9 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_account->setText(fields.account);
     m_password->setText(fields.password);
     m_server->setEditText(fields.server);
+    // Show a server from its first character, not scrolled to its end.
+    m_server->lineEdit()->setCursorPosition(0);
+    connect(m_server, &QComboBox::currentTextChanged, this, [this] { m_server->lineEdit()->setCursorPosition(0); });
     m_save->setChecked(fields.saveChecked);
     m_account->setFocus();
 }
