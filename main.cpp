@@ -70,6 +70,8 @@ int main(int argc, char *argv[])
     ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
                               ralu::Softphone::defaultAppFolder(), clock);
     routeTerminationSignals(softphone.engine());
+    // Exit ends the process once the engine has shut the client down.
+    QObject::connect(&softphone.engine(), &ralu::CallEngine::exitRequested, &app, [] { QCoreApplication::exit(0); });
     if (!softphone.start())
         std::_Exit(0);
     const int code = app.exec();

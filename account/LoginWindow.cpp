@@ -2,6 +2,7 @@
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
+#include "skin/WindowDrag.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -31,6 +32,7 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_controller(controller)
 {
     setObjectName(QStringLiteral("frmLogin"));
+    new WindowDrag(this); // dragged by its body
     setWindowTitle(QStringLiteral("Ralu"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -143,19 +145,6 @@ void LoginWindow::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
         return;
     QDialog::keyPressEvent(event);
-}
-
-void LoginWindow::mousePressEvent(QMouseEvent *event)
-{
-    m_pressPos = event->position().toPoint();
-    QDialog::mousePressEvent(event);
-}
-
-void LoginWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPosition().toPoint() - m_pressPos);
-    QDialog::mouseMoveEvent(event);
 }
 
 } // namespace ralu

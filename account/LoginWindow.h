@@ -28,8 +28,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -43,7 +41,6 @@ private:
     QCheckBox *m_save = nullptr;
     PictureButton *m_login = nullptr;
     PictureButton *m_exit = nullptr;
-    QPoint m_pressPos;
 };
 
 } // namespace ralu

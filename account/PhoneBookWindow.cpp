@@ -2,6 +2,7 @@
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
+#include "skin/WindowDrag.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -83,6 +84,7 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, CallEngine &engine, AppS
     m_state.blnPhoneBookOpen = true;
     m_open = true;
     setObjectName(QStringLiteral("frmPhoneBook"));
+    new WindowDrag(this); // dragged by its body
     setWindowTitle(QStringLiteral("Phone Book"));
 
     const QPixmap background = skin::phoneBookBackground();
@@ -263,19 +265,6 @@ bool PhoneBookWindow::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void PhoneBookWindow::mousePressEvent(QMouseEvent *event)
-{
-    m_pressPos = event->position().toPoint();
-    QDialog::mousePressEvent(event);
-}
-
-void PhoneBookWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPosition().toPoint() - m_pressPos);
-    QDialog::mouseMoveEvent(event);
 }
 
 } // namespace ralu

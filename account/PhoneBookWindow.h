@@ -55,8 +55,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void handle(PhoneBook::Outcome outcome);
@@ -77,7 +75,6 @@ private:
     PictureButton *m_delete = nullptr;
     PictureButton *m_call = nullptr;
     PictureButton *m_closeImage = nullptr;
-    QPoint m_pressPos;
     bool m_open = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
+#include "skin/WindowDrag.h"
 
 #include <QBitmap>
 #include <QMouseEvent>
@@ -31,6 +32,7 @@ RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const
     , m_makeCall(std::move(makeCall))
 {
     setObjectName(QStringLiteral("frmRecent"));
+    new WindowDrag(this); // dragged by its body
     setWindowTitle(QStringLiteral("Recent"));
 
     const QPixmap background = skin::recentBackground();
@@ -172,19 +174,6 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
         m_recentList->setToolTip(selected.isEmpty() ? QString() : selected.first()->text());
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void RecentWindow::mousePressEvent(QMouseEvent *event)
-{
-    m_pressPos = event->position().toPoint();
-    QDialog::mousePressEvent(event);
-}
-
-void RecentWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        move(event->globalPosition().toPoint() - m_pressPos);
-    QDialog::mouseMoveEvent(event);
 }
 
 } // namespace ralu

@@ -46,8 +46,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void fillList();
@@ -64,7 +62,6 @@ private:
     PictureButton *m_close = nullptr;
     PictureButton *m_closeImage = nullptr;
     QLabel *m_link = nullptr;
-    QPoint m_pressPos;
 };
 
 } // namespace ralu

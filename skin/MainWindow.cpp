@@ -3,6 +3,7 @@
 #include "calls/Dialer.h"
 #include "skin/MainLayout.h"
 #include "skin/SkinPictures.h"
+#include "skin/WindowDrag.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -57,6 +58,7 @@ MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Ralu"));
     setObjectName(QStringLiteral("frmSoftphone"));
+    new WindowDrag(this); // dragged by its body
     buildLayout();
     connectEngine();
     applyOutline();
@@ -254,7 +256,6 @@ void MainWindow::connectEngine()
         hide();
         if (m_tray)
             m_tray->hide();
-        QCoreApplication::exit(0);
     });
 }
 
@@ -312,28 +313,6 @@ void MainWindow::changeEvent(QEvent *event)
         m_number->setFocus();
     }
     QWidget::changeEvent(event);
-}
-
-void MainWindow::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        m_pressPos = event->position().toPoint();
-        m_dragging = true;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_pressPos);
-    QWidget::mouseMoveEvent(event);
-}
-
-void MainWindow::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_dragging = false;
-    QWidget::mouseReleaseEvent(event);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)

@@ -54,9 +54,6 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -84,8 +81,6 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
     bool m_activatedOnce = false;
-    QPoint m_pressPos;
-    bool m_dragging = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
 };
 
