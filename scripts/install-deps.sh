@@ -10,13 +10,13 @@ PACKAGES=(
     # build
     build-essential cmake pkg-config
     qt6-base-dev liblinphone-dev libasound2-dev
-    libcpp-httplib-dev
+    iproute2
     # unit tests
     libgtest-dev libgmock-dev googletest
     # demo provider and end-to-end tests
     kamailio sip-tester tshark sox
     pulseaudio
-    xvfb xauth x11-apps imagemagick xdotool
+    xvfb xauth x11-apps x11-utils imagemagick xdotool
 )
 
 # not_installed PKG... : prints those of PKG... that dpkg does not list as
