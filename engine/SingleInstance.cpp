@@ -4,16 +4,19 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace ralu {
 
 SingleInstance::SingleInstance(QString lockPath) : m_path(std::move(lockPath)) {}
 
 QString SingleInstance::defaultLockPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/ralu.lock");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!folder.isEmpty())
+        return folder + QStringLiteral("/ralu.lock");
+    // The shared temporary folder: one lock per user there too.
+    return QDir::tempPath() + QStringLiteral("/ralu-%1.lock").arg(::getuid());
 }
 
 bool SingleInstance::acquire()
