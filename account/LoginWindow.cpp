@@ -3,6 +3,7 @@
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
 #include "skin/WindowDrag.h"
+#include "skin/SkinOutline.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -36,14 +37,7 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     setWindowTitle(QStringLiteral("Ralu"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    const QPixmap background = skin::loginBackground();
-    setFixedSize(background.size());
-    auto *picture = new QLabel(this);
-    picture->setPixmap(background);
-    picture->setGeometry(0, 0, background.width(), background.height());
-    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-    const QColor transparent = background.toImage().pixelColor(0, background.height() - 1);
-    setMask(QRegion(background.createMaskFromColor(transparent, Qt::MaskInColor)));
+    skin::applySkin(this, skin::loginBackground());
 
     const QString boxStyle = QStringLiteral("background: rgb(224,224,224); color: black;");
     QFont boxFont(QStringLiteral("MS Sans Serif"));

@@ -3,6 +3,7 @@
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
 #include "skin/WindowDrag.h"
+#include "skin/SkinOutline.h"
 
 #include <QBitmap>
 #include <QMouseEvent>
@@ -35,15 +36,7 @@ RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const
     new WindowDrag(this); // dragged by its body
     setWindowTitle(QStringLiteral("Recent"));
 
-    const QPixmap background = skin::recentBackground();
-    setFixedSize(background.size());
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(background);
-    picture->setGeometry(0, 0, background.width(), background.height());
-    picture->setAttribute(Qt::WA_TransparentForMouseEvents); // the window's body is the grab area
-    const QColor transparent = background.toImage().pixelColor(0, background.height() - 1);
-    setMask(QRegion(background.createMaskFromColor(transparent, Qt::MaskInColor)));
+    skin::applySkin(this, skin::recentBackground());
 
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setPointSizeF(9);

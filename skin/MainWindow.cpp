@@ -4,6 +4,7 @@
 #include "skin/MainLayout.h"
 #include "skin/SkinPictures.h"
 #include "skin/WindowDrag.h"
+#include "skin/SkinOutline.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -261,9 +262,7 @@ void MainWindow::connectEngine()
 
 void MainWindow::applyOutline()
 {
-    const QPixmap picture = skin::mainBackground();
-    const QColor transparent = picture.toImage().pixelColor(0, picture.height() - 1);
-    setMask(QRegion(picture.createMaskFromColor(transparent, Qt::MaskInColor)));
+    skin::cutOutline(this, skin::mainBackground());
 }
 
 void MainWindow::focusNumberBox()
