@@ -70,9 +70,14 @@ int main(int argc, char *argv[])
     ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
                               ralu::Softphone::defaultAppFolder(), clock);
     routeTerminationSignals(softphone.engine());
-    // Exit ends the process once the engine has shut the client down.
-    QObject::connect(&softphone.engine(), &ralu::CallEngine::exitRequested, &app, [] { QCoreApplication::exit(0); });
-    if (!softphone.start())
+    // Exit ends the process once the engine has shut the client down, also
+    // when it comes while start-up waits in the login window.
+    bool exitAsked = false;
+    QObject::connect(&softphone.engine(), &ralu::CallEngine::exitRequested, &app, [&exitAsked] {
+        exitAsked = true;
+        QCoreApplication::exit(0);
+    });
+    if (!softphone.start() || exitAsked)
         std::_Exit(0);
     const int code = app.exec();
     // Exit has already shut the client down; nothing is left worth waiting for.
