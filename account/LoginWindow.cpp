@@ -81,16 +81,8 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_save->setGeometry(176, 93, 15, 13);
     m_save->setChecked(true);
 
-    m_login = new PictureButton(this);
-    m_login->setObjectName(QStringLiteral("cmdLogin"));
-    m_login->setGeometry(48, 110, 64, 24);
-    m_login->setPictures(skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Login"), false),
-                         skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Login"), true));
-    m_exit = new PictureButton(this);
-    m_exit->setObjectName(QStringLiteral("cmdExit"));
-    m_exit->setGeometry(120, 110, 64, 24);
-    m_exit->setPictures(skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Exit"), false),
-                        skin::buttonPicture(QSize(64, 24), skin::Glyph::Text, QStringLiteral("Exit"), true));
+    m_login = skin::makeButton(this, "cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
+    m_exit = skin::makeButton(this, "cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
     connect(m_exit, &PictureButton::clicked, this, &LoginWindow::leave);
 

@@ -43,16 +43,6 @@ namespace {
         bool m_digitsOnly;
     };
 
-    PictureButton *makeButton(
-        QWidget *parent, const char *name, QRect geometry, skin::Glyph glyph, const QString &caption)
-    {
-        auto *button = new PictureButton(parent);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(geometry);
-        button->setPictures(skin::buttonPicture(geometry.size(), glyph, caption, false),
-            skin::buttonPicture(geometry.size(), glyph, caption, true));
-        return button;
-    }
 
     // A key that puts a character in, as opposed to moving, deleting, or
     // changing the focus.
@@ -131,12 +121,12 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, CallEngine &engine, AppS
     m_number->setValidator(new BoxValidator(PhoneBook::kNumberLimit, true, m_number));
     m_number->installEventFilter(this);
 
-    m_add = makeButton(this, "cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
-    m_edit = makeButton(this, "cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
+    m_add = skin::makeButton(this, "cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
+    m_edit = skin::makeButton(this, "cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
     m_delete
-        = makeButton(this, "cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
-    m_call = makeButton(this, "cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial, QString());
-    m_closeImage = makeButton(this, "Image1", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+        = skin::makeButton(this, "cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
+    m_call = skin::makeButton(this, "cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial, QString());
+    m_closeImage = skin::makeButton(this, "Image1", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
     connect(m_add, &PictureButton::clicked, this, &PhoneBookWindow::addClicked);
     connect(m_edit, &PictureButton::clicked, this, &PhoneBookWindow::editClicked);
     connect(m_delete, &PictureButton::clicked, this, &PhoneBookWindow::deleteClicked);

@@ -10,21 +10,6 @@
 
 namespace ralu {
 
-namespace {
-
-    PictureButton *makeButton(
-        QWidget *parent, const char *name, QRect geometry, skin::Glyph glyph, const QString &caption)
-    {
-        auto *button = new PictureButton(parent);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(geometry);
-        button->setPictures(skin::buttonPicture(geometry.size(), glyph, caption, false),
-            skin::buttonPicture(geometry.size(), glyph, caption, true));
-        return button;
-    }
-
-} // namespace
-
 RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const AppState &state,
     MessageBoxes &boxes, std::function<void()> makeCall, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
@@ -65,10 +50,10 @@ RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const
     connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
 
     m_clear
-        = makeButton(this, "Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
+        = skin::makeButton(this, "Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
     m_close
-        = makeButton(this, "Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
-    m_closeImage = makeButton(this, "Image3", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+        = skin::makeButton(this, "Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
+    m_closeImage = skin::makeButton(this, "Image3", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
     connect(m_clear, &PictureButton::clicked, this, &RecentWindow::clearKind);
     connect(m_close, &PictureButton::clicked, this, &QDialog::close);
     connect(m_closeImage, &PictureButton::clicked, this, &QDialog::close);

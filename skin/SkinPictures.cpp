@@ -1,5 +1,7 @@
 #include "skin/SkinPictures.h"
 
+#include "skin/PictureButton.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -128,6 +130,16 @@ QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pres
     }
     }
     return pixmap;
+}
+
+PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption)
+{
+    auto *button = new PictureButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setPictures(buttonPicture(geometry.size(), glyph, caption, false),
+                        buttonPicture(geometry.size(), glyph, caption, true));
+    return button;
 }
 
 } // namespace ralu::skin

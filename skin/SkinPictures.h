@@ -24,3 +24,15 @@ enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small }
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed);
 
 } // namespace ralu::skin
+
+namespace ralu {
+class PictureButton;
+}
+
+namespace ralu::skin {
+
+// A picture button named and placed on parent, with its released and pressed
+// pictures drawn for its size.
+PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption);
+
+} // namespace ralu::skin

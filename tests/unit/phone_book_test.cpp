@@ -7,6 +7,7 @@
 #include "account/PhoneBookWindow.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
+#include "TestFiles.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -19,19 +20,6 @@ using namespace ralu;
 using namespace ralu::testing;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QStringList items(const PhoneBookWindow &window)
 {

@@ -8,6 +8,7 @@
 #include "engine/Clock.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,19 +37,6 @@ const QByteArray kHistory = "\r\n"
                             "d::999  [01/01/10 12:10 AM]\r\n"
                             "D::777  [02/01/10 01:00 PM]\r\n\r\n"
                             "M::203  [02/01/10 02:00 PM]\n";
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 QStringList items(const RecentWindow &window)
 {
