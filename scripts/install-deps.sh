@@ -19,15 +19,22 @@ PACKAGES=(
     xvfb xauth x11-apps x11-utils imagemagick xdotool
 )
 
+# Extra names, e.g. for the test that proves a missing package is noticed.
+if [[ -n "${RALU_EXTRA_PACKAGES:-}" ]]; then
+    read -r -a extra <<<"$RALU_EXTRA_PACKAGES"
+    PACKAGES+=("${extra[@]}")
+fi
+
 # not_installed PKG... : prints those of PKG... that dpkg does not list as
-# installed (one dpkg-query for all of them).
+# installed. dpkg-query exits non-zero when any name is unknown to it, which
+# is exactly the case this must report, so its status is not trusted: each
+# package counts as present only when its own status line says installed.
 not_installed() {
-    local installed
-    installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "$@" 2>/dev/null \
-        | tr ' ' '\n' | sed -n 's/:installed$//p' | sed 's/:.*//' | tr '\n' ' ') "
+    local status
+    status="$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "$@" 2>/dev/null || true)"
     local pkg
     for pkg in "$@"; do
-        [[ "$installed" == *" $pkg "* ]] || echo "$pkg"
+        grep -qxF "$pkg installed" <<<"$status" || echo "$pkg"
     done
 }
 
