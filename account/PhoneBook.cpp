@@ -1,7 +1,7 @@
 #include "account/PhoneBook.h"
 
-#include "calls/CallHistoryLog.h"
-#include "engine/SafeRewrite.h"
+#include "files/TextLines.h"
+#include "files/SafeRewrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,7 +44,7 @@ void PhoneBook::load()
         return;
     }
     file.close();
-    m_lines = CallHistoryLog::readLines(m_path);
+    m_lines = readTextLines(m_path);
 }
 
 QStringList PhoneBook::items() const

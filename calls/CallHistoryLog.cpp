@@ -1,4 +1,5 @@
 #include "calls/CallHistoryLog.h"
+#include "files/TextLines.h"
 
 #include "engine/Clock.h"
 
@@ -77,29 +78,10 @@ bool CallHistoryLog::addRecentCall(const QString &number, int kind)
     return written;
 }
 
-QStringList CallHistoryLog::readLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    if (text.isEmpty())
-        return {};
-
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        lines.removeLast();  // the text after the final line end is no line
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    return lines;
-}
-
 QStringList CallHistoryLog::entries(QChar kind) const
 {
     QStringList result;
-    for (const QString &line : readLines(m_path)) {
+    for (const QString &line : readTextLines(m_path)) {
         if (!line.isEmpty() && line.at(0) == kind)
             result.append(line.mid(3));
     }

@@ -40,11 +40,6 @@ public:
     // "DD/MM/YY hh:mm AM" / "... PM"; midnight is 12 AM, noon 12 PM.
     static QString formatStamp(const QDateTime &when);
 
-    // All lines of a text file, in order, without their line ends. CR LF and
-    // LF alone both end a line; bytes that are not valid UTF-8 become
-    // U+FFFD rather than dropping the line. Missing file: empty list.
-    static QStringList readLines(const QString &path);
-
     // For each line starting with `kind` ('D', 'R' or 'M'), in file order,
     // the line from its 4th character on (the text after "D::").
     QStringList entries(QChar kind) const;

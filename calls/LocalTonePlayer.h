@@ -4,7 +4,7 @@
 // the tone left in the file before), and nothing is ever reported.
 #pragma once
 
-#include "engine/SoundPlayer.h"
+#include "audio/SoundPlayer.h"
 
 #include <QByteArray>
 #include <QString>

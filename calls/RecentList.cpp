@@ -1,7 +1,8 @@
 #include "calls/RecentList.h"
 
 #include "calls/CallHistoryLog.h"
-#include "engine/SafeRewrite.h"
+#include "files/TextLines.h"
+#include "files/SafeRewrite.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,7 +18,7 @@ RecentList::RecentList(QString path, MessageBoxes &boxes)
 void RecentList::load()
 {
     m_items.clear();
-    for (const QString &line : CallHistoryLog::readLines(m_path)) {
+    for (const QString &line : readTextLines(m_path)) {
         if (!line.isEmpty() && line.at(0) == m_kind)
             m_items.append(line.mid(3));
     }
@@ -35,7 +36,7 @@ bool RecentList::clearKind()
         }
         probe.close();
         QStringList kept;
-        for (const QString &line : CallHistoryLog::readLines(m_path)) {
+        for (const QString &line : readTextLines(m_path)) {
             if (line.isEmpty() || line.at(0) != m_kind)
                 kept.append(line);
         }

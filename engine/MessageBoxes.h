@@ -23,11 +23,4 @@ public:
     }
 };
 
-// The real boxes, modal over the active window.
-class QtMessageBoxes : public MessageBoxes {
-public:
-    void show(const QString &text, Icon icon) override;
-    void show(const QString &text, Icon icon, const QString &title) override;
-};
-
 } // namespace ralu

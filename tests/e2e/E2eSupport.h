@@ -8,8 +8,8 @@
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 #include "engine/Clock.h"
-#include "engine/LinphoneRtcClient.h"
-#include "engine/Softphone.h"
+#include "sip/LinphoneRtcClient.h"
+#include "app/Softphone.h"
 
 #include <QProcess>
 #include <QStringList>

@@ -6,7 +6,7 @@
 #include "FakeRtcClient.h"
 #include "calls/Dialer.h"
 #include "engine/CallEngine.h"
-#include "skin/MainWindow.h"
+#include "windows/MainWindow.h"
 
 #include <gtest/gtest.h>
 

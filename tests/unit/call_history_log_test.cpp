@@ -1,4 +1,5 @@
 #include "calls/CallHistoryLog.h"
+#include "files/TextLines.h"
 #include "engine/Clock.h"
 #include "qt_printers.h"
 
@@ -171,15 +172,15 @@ TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)
 TEST_F(CallHistoryLogTest, ReadLinesAcceptsBothLineEndsAndKeepsUndecodableLines)
 {
     writeBytes(path(), "a\r\nb\n\r\nc\xff" "d\r\n\nlast");
-    EXPECT_EQ(CallHistoryLog::readLines(path()),
+    EXPECT_EQ(ralu::readTextLines(path()),
               QStringList({"a", "b", "", QString("c") + QChar(0xFFFD) + "d", "", "last"}));
 
     writeBytes(path(), "only\r\n");
-    EXPECT_EQ(CallHistoryLog::readLines(path()), QStringList({"only"}));
+    EXPECT_EQ(ralu::readTextLines(path()), QStringList({"only"}));
 
     writeBytes(path(), "");
-    EXPECT_TRUE(CallHistoryLog::readLines(path()).isEmpty());
-    EXPECT_TRUE(CallHistoryLog::readLines(dir.filePath("missing.txt")).isEmpty());
+    EXPECT_TRUE(ralu::readTextLines(path()).isEmpty());
+    EXPECT_TRUE(ralu::readTextLines(dir.filePath("missing.txt")).isEmpty());
 }
 
 TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)

@@ -3,7 +3,7 @@
 #include "qt_printers.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
-#include "skin/MainWindow.h"
+#include "windows/MainWindow.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "account/PhoneBook.h"
-#include "account/PhoneBookWindow.h"
+#include "windows/PhoneBookWindow.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 #include "TestFiles.h"

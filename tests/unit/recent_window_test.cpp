@@ -4,7 +4,7 @@
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "calls/CallHistoryLog.h"
-#include "calls/RecentWindow.h"
+#include "windows/RecentWindow.h"
 #include "engine/Clock.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"

@@ -1,4 +1,4 @@
-#include "engine/SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QSysInfo>
 #include <QTemporaryDir>

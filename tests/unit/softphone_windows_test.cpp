@@ -4,11 +4,11 @@
 // the focus back afterwards.
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
-#include "account/PhoneBookWindow.h"
+#include "windows/PhoneBookWindow.h"
 #include "account/SettingsStore.h"
-#include "calls/RecentWindow.h"
+#include "windows/RecentWindow.h"
 #include "engine/Clock.h"
-#include "engine/Softphone.h"
+#include "app/Softphone.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 

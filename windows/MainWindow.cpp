@@ -1,7 +1,7 @@
-#include "skin/MainWindow.h"
+#include "windows/MainWindow.h"
 
 #include "calls/Dialer.h"
-#include "skin/MainLayout.h"
+#include "windows/MainLayout.h"
 #include "skin/SkinPictures.h"
 #include "skin/WindowDrag.h"
 #include "skin/SkinOutline.h"

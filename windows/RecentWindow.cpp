@@ -1,4 +1,4 @@
-#include "calls/RecentWindow.h"
+#include "windows/RecentWindow.h"
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"

@@ -16,8 +16,8 @@
 #include "engine/CallEngine.h"
 #include "engine/Clock.h"
 #include "engine/MessageBoxes.h"
-#include "account/LoginWindow.h"
-#include "skin/MainWindow.h"
+#include "windows/LoginWindow.h"
+#include "windows/MainWindow.h"
 
 #include <QPointer>
 #include <memory>

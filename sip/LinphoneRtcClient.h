@@ -20,7 +20,7 @@
 
 #include "engine/ProvisioningProfile.h"
 #include "engine/RtcClient.h"
-#include "engine/SoundPlayer.h"
+#include "audio/SoundPlayer.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "account/PhoneBookWindow.h"
+#include "windows/PhoneBookWindow.h"
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"

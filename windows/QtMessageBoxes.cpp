@@ -1,4 +1,4 @@
-#include "engine/MessageBoxes.h"
+#include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "engine/LinphoneRtcClient.h"
+#include "sip/LinphoneRtcClient.h"
 
 #include "audio/WavePcm.h"
 

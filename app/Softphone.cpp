@@ -1,9 +1,9 @@
-#include "engine/Softphone.h"
+#include "app/Softphone.h"
 
-#include "account/LoginWindow.h"
-#include "account/PhoneBookWindow.h"
+#include "windows/LoginWindow.h"
+#include "windows/PhoneBookWindow.h"
 #include "account/QtHttpClient.h"
-#include "calls/RecentWindow.h"
+#include "windows/RecentWindow.h"
 #include "DeploymentConfig.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "account/LoginWindow.h"
+#include "windows/LoginWindow.h"
 
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"

@@ -2,10 +2,10 @@
 // The composition root: the real SIP stack, settings store, message boxes and
 // clock, wired into the softphone.
 #include "account/SettingsStore.h"
-#include "engine/LinphoneRtcClient.h"
-#include "engine/MessageBoxes.h"
-#include "engine/SingleInstance.h"
-#include "engine/Softphone.h"
+#include "sip/LinphoneRtcClient.h"
+#include "windows/QtMessageBoxes.h"
+#include "app/SingleInstance.h"
+#include "app/Softphone.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

@@ -1,4 +1,4 @@
-#include "engine/SafeRewrite.h"
+#include "files/SafeRewrite.h"
 
 #include <QSaveFile>
 
