@@ -9,6 +9,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 top="$(dirname "$here")"
 work="${1:-$(mktemp -d /var/tmp/ralu-fresh.XXXXXX)}"
+mkdir -p "$work"
 root="$work/root"
 ns="ralu-fresh-$$"
 
