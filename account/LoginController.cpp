@@ -3,10 +3,9 @@
 namespace ralu {
 
 LoginController::LoginController(AppState &state, SavedLogin &savedLogin, MessageBoxes &boxes,
-                                 QStringList presets, std::function<void()> registerAccount,
-                                 std::function<void(const QString &)> setBalanceText)
+                                 QStringList presets, std::function<void()> registerAccount)
     : m_state(state), m_savedLogin(savedLogin), m_boxes(boxes), m_presets(std::move(presets)),
-      m_registerAccount(std::move(registerAccount)), m_setBalanceText(std::move(setBalanceText))
+      m_registerAccount(std::move(registerAccount))
 {
 }
 
@@ -74,8 +73,8 @@ bool LoginController::login(const QString &account, const QString &password, con
 
 void LoginController::exit()
 {
-    if (m_state.blnStartupLogin && m_setBalanceText)
-        m_setBalanceText(QStringLiteral("EXITING"));
+    if (m_state.blnStartupLogin)
+        m_state.startupAbandoned = true;
     m_state.blnPhoneBookOpen = false;
 }
 

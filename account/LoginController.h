@@ -22,10 +22,9 @@ class LoginController {
 public:
     // presets: the four preset servers as the server box lists them (the
     // domains with their trailing blank). registerAccount asks the main window
-    // to register; setBalanceText writes the main window's balance label.
+    // to register.
     LoginController(AppState &state, SavedLogin &savedLogin, MessageBoxes &boxes, QStringList presets,
-                    std::function<void()> registerAccount,
-                    std::function<void(const QString &)> setBalanceText);
+                    std::function<void()> registerAccount);
 
     const QStringList &presets() const { return m_presets; }
 
@@ -46,7 +45,6 @@ private:
     MessageBoxes &m_boxes;
     QStringList m_presets;
     std::function<void()> m_registerAccount;
-    std::function<void(const QString &)> m_setBalanceText;
 };
 
 } // namespace ralu

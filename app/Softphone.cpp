@@ -26,8 +26,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     for (const char *server : deployment::kSipServers)
         presets << QString::fromUtf8(server);
     m_loginController = std::make_unique<LoginController>(
-        m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); },
-        [this](const QString &text) { m_engine->setBalanceText(text); });
+        m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); });
 
     // The billing server: the balance label, and the countdown's start at
     // each connected call.

@@ -23,6 +23,7 @@ struct AppState {
     bool blnSoundFunError = false; // the sound device failed once; dialing refused
     bool blnInTray = false;        // hidden to the tray by a hide button
     bool openRecentOnMissed = false; // the history window opens on missed calls
+    bool startupAbandoned = false;   // the login window was left before any registration
 };
 
 } // namespace ralu

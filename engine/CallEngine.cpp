@@ -41,7 +41,7 @@ void CallEngine::prepareLoad()
 
 bool CallEngine::finishLoad()
 {
-    if (m_balance == QLatin1String("EXITING") && m_state.blnStartupLogin)
+    if (m_state.startupAbandoned || m_exitRequested)
         return false;
     m_state.blnPhoneBookOpen = false;
     LoginValues &v = m_state.login;
@@ -341,6 +341,7 @@ void CallEngine::exitProgram()
         timerFired(Deferred::Exit);
         return;
     }
+    m_exitRequested = true;
     const QString upper = m_status.toUpper();
     bool ok = true;
     if (upper.left(8) == QLatin1String("INCOMING") || upper.left(9) == QLatin1String("CONNECTED")

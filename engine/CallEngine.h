@@ -205,6 +205,7 @@ private:
     QTimer m_connected;
     CallClock m_clock;
 
+    bool m_exitRequested = false; // start-up must not go on after an exit
     int m_queryDepth = 0;
     std::vector<Deferred> m_deferred; // in the order they first arrived
     bool m_deferredScheduled = false;

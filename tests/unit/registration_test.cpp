@@ -238,18 +238,29 @@ TEST_F(EngineFixture, ExitStillEndsTheProgramWhenTerminateFails)
     EXPECT_FALSE(engine.ringTimer().isActive()) << "no event or tick is handled after exit";
 }
 
-TEST_F(EngineFixture, ExitingLabelEndsStartUpOnlyBeforeAnyRegistrationEvent)
+TEST_F(EngineFixture, AbandonedStartUpCreatesNothing)
 {
-    engine.setBalanceText(QStringLiteral("EXITING"));
+    state.startupAbandoned = true;
+    engine.setBalanceText(QStringLiteral("EXITING")); // a label is never read back
     EXPECT_FALSE(engine.finishLoad());
     EXPECT_TRUE(rtc.calls.isEmpty()) << "nothing is created when start-up is abandoned";
+    EXPECT_EQ(balanceQueries, 0);
 
-    state.blnStartupLogin = true;
-    engine.setBalanceText(QString());
+    state.startupAbandoned = false;
     EXPECT_TRUE(engine.finishLoad());
     EXPECT_EQ(balanceQueries, 1);
     EXPECT_EQ(state.login.strDisplayName, QStringLiteral("1001"));
     EXPECT_EQ(rtc.enabled.size(), 1u);
+}
+
+TEST_F(EngineFixture, ExitDuringStartUpLoginStartsNoSipStack)
+{
+    engine.prepareLoad();
+    engine.exitProgram(); // the tray's Exit or SIGTERM while the login window waits
+    EXPECT_FALSE(engine.finishLoad());
+    EXPECT_FALSE(rtc.calls.contains(QStringLiteral("initialize")));
+    EXPECT_TRUE(rtc.enabled.empty());
+    EXPECT_EQ(balanceQueries, 0);
 }
 
 TEST_F(EngineFixture, EmptyPasswordFallsBackToTheAccountNumber)
