@@ -18,7 +18,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
                      QString appFolder, const Clock &clock)
     : m_boxes(boxes), m_appFolder(appFolder), m_savedLogin(store, std::move(executableName))
 {
-    m_engine = std::make_unique<CallEngine>(m_state, client, boxes);
+    m_engine = std::make_unique<CallEngine>(m_state, client);
     m_window = std::make_unique<MainWindow>(*m_engine, m_state);
     m_history = std::make_unique<CallHistoryLog>(appFolder, clock);
 
@@ -94,14 +94,16 @@ void Softphone::openLogin(bool modal)
 
 void Softphone::openHistory()
 {
-    RecentWindow recent(m_history->filePath(), *m_engine, m_state, m_boxes, [this] { m_dialer->makeCall(); },
+    RecentWindow recent(m_history->filePath(), m_state, m_boxes,
+                        [this](const QString &number) { return m_dialer->callNumber(number); },
                         m_window.get());
     recent.exec();
 }
 
 void Softphone::openPhoneBook()
 {
-    PhoneBookWindow book(m_appFolder, *m_engine, m_state, m_boxes, [this] { m_dialer->makeCall(); },
+    PhoneBookWindow book(m_appFolder, m_state, m_boxes,
+                         [this](const QString &number) { return m_dialer->callNumber(number); },
                          m_window.get());
     book.exec();
 }

@@ -2,8 +2,6 @@
 
 namespace ralu {
 
-const char *const Dialer::kCallFailedText = "Call failed";
-
 Dialer::Dialer(CallEngine &engine, AppState &state, MessageBoxes &boxes,
                std::function<void(const QString &)> playTone, std::function<void(int)> pause)
     : m_engine(engine), m_state(state), m_boxes(boxes), m_playTone(std::move(playTone)), m_pause(std::move(pause))
@@ -23,7 +21,10 @@ QString Dialer::toneName(QChar key)
 
 void Dialer::makeCall()
 {
-    if (m_engine.regState() != QLatin1String("REGISTERED")) {
+    // Never over a call under way: its digits would go out as tones into it.
+    if (m_engine.callLive())
+        return;
+    if (m_engine.registrationState() != RegistrationState::Registered) {
         m_boxes.show(QStringLiteral("Sorry, you are not registered, please Login again"), MessageBoxes::Icon::None);
         return;
     }
@@ -59,38 +60,22 @@ void Dialer::makeCall()
             m_pause(100);
     }
 
-    const QString number = typed.trimmed();
-    m_engine.addRecentCall(number, 2);
-    const std::string address = "sip:" + number.toStdString() + "@" + m_engine.sipServer().toStdString();
+    m_engine.dial(typed.trimmed());
+}
 
-    RtcClient *client = m_engine.client();
-    std::shared_ptr<RtcSession> session;
-    if (client)
-        session = client->createSession(RTCST_PC_TO_PHONE, nullptr, m_engine.profile(), RTCCS_FORCE_PROFILE);
-    std::shared_ptr<RtcParticipant> participant;
-    if (session) {
-        m_engine.setSession(session);
-        participant = session->addParticipant(address, "Any Name");
-        if (participant)
-            m_engine.setParticipant(participant);
-    }
-    if (!session || !participant) {
-        // The call never left: no in-call state to be stuck in.
-        if (session)
-            m_engine.setSession(nullptr);
-        m_engine.setParticipant(nullptr);
-        m_engine.setIdleControls();
-        m_engine.setStatusText(QString::fromLatin1(kCallFailedText));
-        return;
-    }
-    m_engine.setInCallControls();
+bool Dialer::callNumber(const QString &number)
+{
+    if (m_engine.callLive())
+        return false;
+    m_engine.setNumberText(number);
+    makeCall();
+    return true;
 }
 
 void Dialer::dialButton()
 {
-    if (m_engine.incoming() == 1) {
-        if (const auto &session = m_engine.session())
-            session->answer();
+    if (m_engine.callState() == CallState::Ringing) {
+        m_engine.answer();
         m_engine.focusNumberBox();
         return;
     }
@@ -107,14 +92,7 @@ void Dialer::dialButton()
 
 void Dialer::endButton()
 {
-    if (const std::shared_ptr<RtcSession> session = m_engine.session()) {
-        if (session->state() == RTCSS_INCOMING) {
-            session->terminate(RTCTR_BUSY);
-            m_engine.ringTimer().stop();
-        } else {
-            session->terminate(RTCTR_NORMAL);
-        }
-    }
+    m_engine.hangUp();
     m_engine.focusNumberBox();
 }
 

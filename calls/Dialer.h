@@ -20,6 +20,10 @@ public:
 
     // Places a call to the number in the number box, after its checks.
     void makeCall();
+    // The phone book's and the history's call: puts the number in the number
+    // box and places the call. False, with nothing changed, while a call is
+    // under way.
+    bool callNumber(const QString &number);
     // The dial button: answers a call ringing in, else dials.
     void dialButton();
     // The end button: rejects a call ringing in as busy, else ends the call.
@@ -28,9 +32,6 @@ public:
     // The tone name of a key: "Tone0.wav".."Tone9.wav", "Tonestar.wav",
     // "Tonepnd.wav"; empty for any other character.
     static QString toneName(QChar key);
-
-    // Shown when the client would not place the call.
-    static const char *const kCallFailedText;
 
 private:
     CallEngine &m_engine;

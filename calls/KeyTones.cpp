@@ -22,11 +22,9 @@ std::optional<RtcDtmf> KeyTones::digitOf(const QString &toneName)
 
 void KeyTones::playDtmf(const QString &toneName)
 {
-    if (m_engine.statusText() == QLatin1String("Connected")) {
-        const auto digit = digitOf(toneName);
-        if (digit)
-            if (RtcClient *client = m_engine.client())
-                client->sendDTMF(*digit);
+    if (m_engine.callState() == CallState::Connected) {
+        if (const auto digit = digitOf(toneName))
+            m_engine.sendTone(*digit);
         return;
     }
     if (m_playLocal)

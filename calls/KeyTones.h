@@ -1,5 +1,5 @@
-// The key tone of a dial key: sent into the call as a touch tone while the
-// status line reads exactly "Connected", played on the speaker otherwise.
+// The key tone of a dial key: sent into the call as a touch tone while a call
+// is connected, played on the speaker otherwise.
 #pragma once
 
 #include "engine/CallEngine.h"

@@ -1,13 +1,15 @@
-// The call engine: the logic of Ralu's main window without the window. It owns
-// the RTC client's use, the registration state, the current call, the status
-// line and the other texts of the main window, and the main window's timers.
-// The window is a view over it; tests drive it with a fake client.
+// The call engine: the logic of Ralu's main window without the window. It
+// owns the RTC client's use, the registration, the one current call and the
+// main window's timers, and produces the texts the window shows. Nobody else
+// touches the session: dialing, answering, hanging up and touch tones go
+// through the operations below. Decisions read the typed states, never texts.
 #pragma once
 
 #include "engine/AppState.h"
 #include "engine/CallClock.h"
-#include "engine/MessageBoxes.h"
+#include "engine/CallStates.h"
 #include "engine/RtcClient.h"
+#include "engine/TickDeferral.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +17,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <vector>
 
 namespace ralu {
 
@@ -24,7 +25,7 @@ class CallEngine : public QObject {
 public:
     // client may be null: no SIP stack could be loaded. Nothing is created or
     // connected until initializeRTC().
-    CallEngine(AppState &state, RtcClient *client, MessageBoxes &boxes, QObject *parent = nullptr);
+    CallEngine(AppState &state, RtcClient *client, QObject *parent = nullptr);
 
     // ---- outside services, wired by the composition root ----
     // The billing queries. They may wait for the server in a nested event
@@ -39,9 +40,8 @@ public:
     // The engine's part of loading the main window, before the login step.
     void prepareLoad();
     // After the login step: the balance, the client, the registration.
-    // Returns false when start-up was abandoned in the login window.
+    // False when start-up was abandoned (login window left, or exit asked).
     bool finishLoad();
-
     // Creates and configures the client; stops at the first failing step.
     bool initializeRTC();
     // Builds and enables the provisioning profile from the login values.
@@ -51,81 +51,72 @@ public:
 
     // The one entry point for the client's events.
     void onRtcEvent(RtcEventType type, const RtcEvent &event);
-    void registrationStateChanged(const RtcEvent &event);
-    void sessionStateChanged(const RtcEvent &event);
 
-    // The tray menu's Exit: ends a live call, shuts the client down and asks
-    // the program to end (exitRequested).
+    // ---- the call ----
+    // Places a call to sip:number@server. A call still ringing in is first
+    // declined as busy and logged missed. False, with "Call failed" shown and
+    // the controls idle, when the client would not place it; false and
+    // nothing done while a call is live.
+    bool dial(const QString &number);
+    // Answers the call ringing in; nothing otherwise.
+    void answer();
+    // Rejects a call ringing in as busy, ends any other current call.
+    void hangUp();
+    // Sends a touch tone into a connected call. False (nothing sent) when no
+    // call is connected: the caller then plays the tone locally.
+    bool sendTone(RtcDtmf digit);
+    // The audio set-up of the SIP stack, over the given native window.
+    void openAudioSetup(unsigned long long windowId);
+    // The tray menu's Exit: ends a current call, shuts the client down and
+    // asks the program to end (exitRequested).
     void exitProgram();
 
     // ---- main window operations ----
     void setIdleControls();
     void setInCallControls();
     void focusNumberBox() { emit focusNumberBoxRequested(); }
-    // Appends to the call history: kinds 2 dialed, 1 received, 0 missed.
-    void addRecentCall(const QString &number, int kind)
-    {
-        if (m_addRecentCall)
-            m_addRecentCall(number, kind);
-    }
-
-    // ---- state read by the windows and tests ----
-    const QString &statusText() const { return m_status; }
     void setStatusText(const QString &text);
-    const QString &accountLabel() const { return m_accountLabel; }
-    const QString &balanceText() const { return m_balance; }
     void setBalanceText(const QString &text);
-    const QString &numberText() const { return m_number; }
     void setNumberText(const QString &text);
-    const QString &callTimeText() const { return m_callTime; }
-    void setCallTimeText(const QString &text);
-    const QString &accountTimeText() const { return m_accountTime; }
-    void setAccountTimeText(const QString &text);
+    // The missed-call indicator was clicked.
+    void acknowledgeMissedCalls();
 
-    const QString &regState() const { return m_regState; }
+    // ---- states ----
+    RegistrationState registrationState() const { return m_regState; }
+    CallState callState() const { return m_callState; }
+    bool callLive() const { return isLive(m_callState); }
+    // 1 while a call rings in or is being answered, until it is logged.
+    int incoming() const { return m_callState == CallState::Ringing || m_callState == CallState::Answering; }
+    // An outgoing call reached the in-progress state and has not ended.
+    bool calling() const { return m_calling; }
+    bool hasCurrentCall() const { return m_session != nullptr; }
+    // For identity checks only.
+    const RtcSession *currentSession() const { return m_session.get(); }
+    bool hasParticipant() const { return m_participant != nullptr; }
+    const QString &callerNumber() const { return m_callerNo; }
     const QString &sipServer() const { return m_sipServer; }
     const QString &xmlProfile() const { return m_xmlProfile; }
-    const std::shared_ptr<RtcProfile> &profile() const { return m_profile; }
-    RtcClient *client() const { return m_clientReady ? m_client : nullptr; }
-
-    const std::shared_ptr<RtcSession> &session() const { return m_session; }
-    const std::shared_ptr<RtcParticipant> &participant() const { return m_participant; }
-    void setSession(std::shared_ptr<RtcSession> s) { m_session = std::move(s); }
-    void setParticipant(std::shared_ptr<RtcParticipant> p) { m_participant = std::move(p); }
-    int incoming() const { return m_incoming; }
-    bool calling() const { return m_calling; }
-    const QString &callerNumber() const { return m_callerNo; }
+    bool hasProfile() const { return m_profile != nullptr; }
     bool inCallControls() const { return m_inCallControls; }
     bool loginButtonsEnabled() const { return m_loginButtonsEnabled; }
     bool missedIndicatorShown() const { return m_missedShown; }
     bool missedFrameRed() const { return m_missedFrameRed; }
+    bool isRunning(EngineTimer timer) const;
+    int intervalOf(EngineTimer timer) const;
+    // True while a billing query waits for its reply.
+    bool queryWaiting() const { return m_deferral.waiting(); }
 
-    QTimer &ringTimer() { return m_ring; }
-    QTimer &flashTimer() { return m_flash; }
-    QTimer &missedBlinkTimer() { return m_missedBlink; }
-    QTimer &readyTimer() { return m_ready; }
-    QTimer &connectedTimer() { return m_connected; }
-
-    // Timer ticks, public so that tests can drive them.
-    void ringTick();
-    void readyTick();
-    void missedBlinkTick();
-    void connectedTimerTick();
+    // ---- texts, output only ----
+    const QString &statusText() const { return m_status; }
+    const QString &accountLabel() const { return m_accountLabel; }
+    const QString &balanceText() const { return m_balance; }
+    const QString &numberText() const { return m_number; }
+    const QString &callTimeText() const { return m_callTime; }
+    const QString &accountTimeText() const { return m_accountTime; }
 
     // The elapsed call time and the account time left; the credit-time query
     // sets the latter.
     CallClock &callClock() { return m_clock; }
-
-    // The missed-call indicator was clicked.
-    void acknowledgeMissedCalls();
-
-    // True while a billing query waits for its reply. A timer tick or an exit
-    // request arriving meanwhile is not handled inside the query: it runs
-    // from the event loop right after the query (once per timer however often
-    // it fired; not at all if its timer was stopped in between), and the
-    // client's events are held until then, so no handler ever runs in the
-    // middle of another.
-    bool queryWaiting() const { return m_queryDepth > 0; }
 
     // User part of a SIP address: sip:201@host gives 201.
     static QString userPart(const QString &address);
@@ -146,26 +137,40 @@ signals:
     void exitRequested();
 
 private:
-    bool isCurrent(const std::shared_ptr<RtcSession> &session) const;
-    void offerNotTaken(const std::shared_ptr<RtcSession> &session);
+    friend class CallEngineTestAccess;
+
+    RtcClient *client() const { return m_clientReady ? m_client : nullptr; }
+    void addRecentCall(const QString &number, int kind);
+    void registrationStateChanged(const RtcEvent &event);
+    void sessionStateChanged(const RtcEvent &event);
+    void offered(const std::shared_ptr<RtcSession> &session);
+    void declineOffer(const std::shared_ptr<RtcSession> &session, const QString &number);
+    void declineRingingCall();
     void untakenOfferEnded(const std::shared_ptr<RtcSession> &session);
     void connected();
     void disconnected();
     void setAccountLabel(const QString &text);
+    void setCallTimeText(const QString &text);
+    void setAccountTimeText(const QString &text);
     void setLoginButtonsEnabled(bool enabled);
     void setMissedIndicator(bool shown);
     void updateBalance();
-
-    enum class Deferred { Ring, Flash, MissedBlink, Ready, Connected, Exit };
     void runQuery(const std::function<void()> &query);
-    void timerFired(Deferred what);
-    void runNow(Deferred what);
-    void runDeferred();
+
+    // Timer ticks, and the exit request, by id; Exit has no timer.
+    enum Tick { RingTick, FlashTick, MissedBlinkTick, ReadyTick, CallClockTick, ExitTick };
+    QTimer &timer(EngineTimer which);
+    const QTimer &timer(EngineTimer which) const;
+    void runTick(int tick);
+    void ringTick();
+    void readyTick();
+    void missedBlinkTick();
+    void callClockTick();
 
     AppState &m_state;
     RtcClient *m_client;
-    MessageBoxes &m_boxes;
     bool m_clientReady = false;
+    bool m_exitRequested = false; // start-up must not go on after an exit
 
     std::function<void()> m_updateBalance;
     std::function<void()> m_queryCreditTime;
@@ -178,20 +183,20 @@ private:
     QString m_callTime;
     QString m_accountTime;
 
-    QString m_regState = QStringLiteral("NOTREGISTERED");
+    RegistrationState m_regState = RegistrationState::NotRegistered;
     QString m_sipServer;
     QString m_xmlProfile;
-    RtcProvisioning *m_provisioning = nullptr;
     std::shared_ptr<RtcProfile> m_profile;
 
+    CallState m_callState = CallState::Idle;
     std::shared_ptr<RtcSession> m_session;
     std::shared_ptr<RtcParticipant> m_participant;
-    int m_incoming = 0;
     bool m_calling = false;
     QString m_callerNo;
-    // Offers that were not taken as the current call (a call was connected,
-    // or a later offer replaced them), with their own caller numbers.
-    std::map<RtcSession *, std::pair<std::shared_ptr<RtcSession>, QString>> m_untakenOffers;
+    // Offers declined without being taken as the current call (a call was
+    // under way, or a later offer replaced them), with their own caller
+    // numbers: each is logged missed when it ends.
+    std::map<const RtcSession *, std::pair<std::shared_ptr<RtcSession>, QString>> m_untakenOffers;
 
     bool m_inCallControls = false;
     bool m_loginButtonsEnabled = true;
@@ -204,11 +209,7 @@ private:
     QTimer m_ready;
     QTimer m_connected;
     CallClock m_clock;
-
-    bool m_exitRequested = false; // start-up must not go on after an exit
-    int m_queryDepth = 0;
-    std::vector<Deferred> m_deferred; // in the order they first arrived
-    bool m_deferredScheduled = false;
+    TickDeferral m_deferral;
 };
 
 } // namespace ralu

@@ -166,8 +166,7 @@ void MainWindow::buildLayout()
                 [this, character] { padKeyClicked(character); });
     }
     connect(m_buttons.value(QStringLiteral("Picture24")), &PictureButton::clicked, this, [this] {
-        if (RtcClient *client = m_engine.client())
-            client->invokeTuningWizard(static_cast<unsigned long long>(winId()));
+        m_engine.openAudioSetup(static_cast<unsigned long long>(winId()));
     });
     connect(m_buttons.value(QStringLiteral("Picture34")), &PictureButton::clicked, this, [this] {
         if (m_openLogin)

@@ -63,14 +63,13 @@ namespace {
 
 } // namespace
 
-PhoneBookWindow::PhoneBookWindow(const QString &folder, CallEngine &engine, AppState &state,
-    MessageBoxes &boxes, std::function<void()> makeCall, QWidget *parent)
+PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, MessageBoxes &boxes,
+    std::function<bool(const QString &)> callNumber, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , m_book(folder, boxes)
-    , m_engine(engine)
     , m_state(state)
     , m_boxes(boxes)
-    , m_makeCall(std::move(makeCall))
+    , m_callNumber(std::move(callNumber))
 {
     m_state.blnPhoneBookOpen = true;
     m_open = true;
@@ -226,11 +225,9 @@ void PhoneBookWindow::deleteClicked()
 
 void PhoneBookWindow::callClicked()
 {
-    if (m_engine.calling())
+    // Refused while a call is under way: the window stays open.
+    if (m_callNumber && !m_callNumber(m_number->text()))
         return;
-    m_engine.setNumberText(m_number->text());
-    if (m_makeCall)
-        m_makeCall();
     close();
 }
 

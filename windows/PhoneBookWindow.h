@@ -7,7 +7,6 @@
 
 #include "account/PhoneBook.h"
 #include "engine/AppState.h"
-#include "engine/CallEngine.h"
 #include "engine/MessageBoxes.h"
 
 #include <QDialog>
@@ -22,10 +21,10 @@ class PictureButton;
 class PhoneBookWindow : public QDialog {
     Q_OBJECT
 public:
-    // folder holds PhoneBook.txt; makeCall dials the main window's number box
-    // (Dialer::makeCall).
-    PhoneBookWindow(const QString &folder, CallEngine &engine, AppState &state, MessageBoxes &boxes,
-        std::function<void()> makeCall, QWidget *parent = nullptr);
+    // folder holds PhoneBook.txt; callNumber places a call to a number, false
+    // when it was refused because a call is under way (Dialer::callNumber).
+    PhoneBookWindow(const QString &folder, AppState &state, MessageBoxes &boxes,
+        std::function<bool(const QString &)> callNumber, QWidget *parent = nullptr);
     ~PhoneBookWindow() override;
 
     const PhoneBook &book() const { return m_book; }
@@ -63,10 +62,9 @@ private:
     void leave();
 
     PhoneBook m_book;
-    CallEngine &m_engine;
     AppState &m_state;
     MessageBoxes &m_boxes;
-    std::function<void()> m_makeCall;
+    std::function<bool(const QString &)> m_callNumber;
     QListWidget *m_list = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_number = nullptr;

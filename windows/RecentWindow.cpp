@@ -10,12 +10,11 @@
 
 namespace ralu {
 
-RecentWindow::RecentWindow(const QString &historyPath, CallEngine &engine, const AppState &state,
-    MessageBoxes &boxes, std::function<void()> makeCall, QWidget *parent)
+RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, MessageBoxes &boxes,
+    std::function<bool(const QString &)> callNumber, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , m_list(historyPath, boxes)
-    , m_engine(engine)
-    , m_makeCall(std::move(makeCall))
+    , m_callNumber(std::move(callNumber))
 {
     setObjectName(QStringLiteral("frmRecent"));
     new WindowDrag(this); // dragged by its body
@@ -125,9 +124,9 @@ void RecentWindow::redial()
     const QList<QListWidgetItem *> selected = m_recentList->selectedItems();
     if (selected.isEmpty())
         return;
-    m_engine.setNumberText(RecentList::numberOf(selected.first()->text()));
-    if (m_makeCall)
-        m_makeCall();
+    // Refused while a call is under way: the window stays open.
+    if (m_callNumber && !m_callNumber(RecentList::numberOf(selected.first()->text())))
+        return;
     close();
 }
 

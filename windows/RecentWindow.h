@@ -6,7 +6,6 @@
 
 #include "calls/RecentList.h"
 #include "engine/AppState.h"
-#include "engine/CallEngine.h"
 #include "engine/MessageBoxes.h"
 
 #include <QDialog>
@@ -21,10 +20,11 @@ class PictureButton;
 class RecentWindow : public QDialog {
     Q_OBJECT
 public:
-    // historyPath is the history file; makeCall dials the main window's
-    // number box (Dialer::makeCall).
-    RecentWindow(const QString &historyPath, CallEngine &engine, const AppState &state, MessageBoxes &boxes,
-        std::function<void()> makeCall, QWidget *parent = nullptr);
+    // historyPath is the history file; callNumber places a call to a number,
+    // false when it was refused because a call is under way
+    // (Dialer::callNumber).
+    RecentWindow(const QString &historyPath, const AppState &state, MessageBoxes &boxes,
+        std::function<bool(const QString &)> callNumber, QWidget *parent = nullptr);
 
     // 'D', 'R' or 'M'.
     QChar kind() const { return m_list.kind(); }
@@ -52,8 +52,7 @@ private:
     void colourTabs();
 
     RecentList m_list;
-    CallEngine &m_engine;
-    std::function<void()> m_makeCall;
+    std::function<bool(const QString &)> m_callNumber;
     QLabel *m_dialed = nullptr;
     QLabel *m_received = nullptr;
     QLabel *m_missed = nullptr;

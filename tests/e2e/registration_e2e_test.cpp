@@ -17,7 +17,7 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
     ASSERT_TRUE(phone.start());
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000)) << phone.status().toStdString();
-    EXPECT_EQ(phone.engine().regState(), QStringLiteral("REGISTERED"));
+    EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REGISTERED"));
     EXPECT_EQ(phone.app().window().label(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
     EXPECT_EQ(phone.app().window().label(QStringLiteral("lblMsg"))->text(), QStringLiteral("Registered and Ready..."));
     EXPECT_TRUE(phone.app().window().isVisible());
@@ -48,7 +48,7 @@ TEST(RegistrationE2e, WrongPasswordEndsInRejected)
     Phone phone(QStringLiteral("1002"), QStringLiteral("not-the-password"));
     ASSERT_TRUE(phone.start());
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Rejected"), 5000)) << phone.status().toStdString();
-    EXPECT_EQ(phone.engine().regState(), QStringLiteral("REJECTED"));
+    EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REJECTED"));
     EXPECT_TRUE(phone.engine().accountLabel().isEmpty());
     EXPECT_FALSE(phone.app().state().blnStartupLogin);
 }

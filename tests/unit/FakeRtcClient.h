@@ -206,6 +206,14 @@ public:
         e.session = s;
         handler(e.type, e);
     }
+    // A call from uri, offered and then connected.
+    std::shared_ptr<FakeSession> connectedCallFrom(const std::string &uri)
+    {
+        auto s = FakeSession::offeredBy(uri);
+        session(s, RTCSS_INCOMING);
+        session(s, RTCSS_CONNECTED);
+        return s;
+    }
 };
 
 } // namespace ralu::testing

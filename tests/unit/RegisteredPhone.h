@@ -16,7 +16,7 @@ struct RegisteredPhone {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine { state, &rtc, boxes };
+    CallEngine engine { state, &rtc};
     Dialer dialer { engine, state, boxes, {}, {} };
     MainWindow window { engine, state };
 
@@ -29,7 +29,7 @@ struct RegisteredPhone {
         ASSERT_TRUE(engine.initializeRTC());
         engine.registerProfile();
         rtc.registration(RTCRS_REGISTERED);
-        ASSERT_EQ(engine.regState(), QStringLiteral("REGISTERED"));
+        ASSERT_EQ(registrationWord(engine.registrationState()), QStringLiteral("REGISTERED"));
     }
 
     // The SIP addresses of the calls placed so far.

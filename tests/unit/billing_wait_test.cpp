@@ -2,6 +2,7 @@
 // its own timer ticks, an exit request and the client's events wait until
 // the query is over, so that no handler runs in the middle of another.
 #include "FakeMessageBoxes.h"
+#include "CallEngineTestAccess.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
 #include "qt_printers.h"
@@ -35,7 +36,7 @@ struct WaitFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine { state, &rtc, boxes };
+    CallEngine engine { state, &rtc};
     QStringList seenInQuery; // what a query saw when its wait was over
     std::function<void()> duringQuery;
 
@@ -68,8 +69,8 @@ struct WaitFixture : ::testing::Test {
     {
         EXPECT_TRUE(engine.finishLoad());
         drainEvents();
-        auto s = std::make_shared<FakeSession>();
-        engine.setSession(s);
+        EXPECT_TRUE(engine.dial(QStringLiteral("555")));
+        auto s = rtc.createdSessions.back();
         rtc.session(s, RTCSS_INPROGRESS);
         seenInQuery.clear();
         return s;
@@ -81,7 +82,7 @@ struct WaitFixture : ::testing::Test {
 TEST_F(WaitFixture, TickArrivingDuringTheStartUpQueryRunsRightAfterIt)
 {
     // The ready timer (2 ms) is due long before the query's wait is over.
-    engine.readyTimer().start();
+    CallEngineTestAccess::start(engine, EngineTimer::Ready);
     engine.setNumberText(QStringLiteral("555"));
     ASSERT_TRUE(engine.finishLoad());
     ASSERT_EQ(seenInQuery, QStringList { "balance held=1 status=Not logged in... time=" });
@@ -94,17 +95,17 @@ TEST_F(WaitFixture, TickArrivingDuringTheStartUpQueryRunsRightAfterIt)
     drainEvents();
     EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
     EXPECT_TRUE(engine.numberText().isEmpty());
-    EXPECT_FALSE(engine.readyTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ready));
 }
 
 TEST_F(WaitFixture, ConnectedClockTicksOnceAfterTheBalanceQueryOfTheConnection)
 {
     auto call = callInProgress();
-    engine.connectedTimer().setInterval(5); // ticks several times per wait
+    CallEngineTestAccess::setInterval(engine, EngineTimer::CallClock, 5); // ticks several times per wait
     QSignalSpy ticks(&engine, &CallEngine::callTimeTextChanged);
     duringQuery = [this] {
         if (seenInQuery.size() == 1) // the balance query, after the credit one
-            QTimer::singleShot(30, &engine, [this] { engine.connectedTimer().setInterval(60000); });
+            QTimer::singleShot(30, &engine, [this] { CallEngineTestAccess::setInterval(engine, EngineTimer::CallClock, 60000); });
     };
     rtc.session(call, RTCSS_CONNECTED);
     EXPECT_EQ(seenInQuery,
@@ -120,7 +121,7 @@ TEST_F(WaitFixture, ConnectedClockTicksOnceAfterTheBalanceQueryOfTheConnection)
 TEST_F(WaitFixture, TickOfATimerStoppedAfterTheQueryIsDropped)
 {
     auto call = callInProgress();
-    engine.connectedTimer().setInterval(5);
+    CallEngineTestAccess::setInterval(engine, EngineTimer::CallClock, 5);
     rtc.session(call, RTCSS_CONNECTED);
     drainEvents();
     QSignalSpy clock(&engine, &CallEngine::accountTimeTextChanged);
@@ -133,7 +134,7 @@ TEST_F(WaitFixture, TickOfATimerStoppedAfterTheQueryIsDropped)
     waitInNestedLoop(20);
     EXPECT_EQ(clock.count(), 0);
     EXPECT_TRUE(engine.callTimeText().isEmpty());
-    EXPECT_FALSE(engine.connectedTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::CallClock));
     ASSERT_FALSE(statuses.isEmpty());
     EXPECT_EQ(statuses.last().at(0).toString(), QStringLiteral("Registered and Ready.."));
 }
@@ -144,8 +145,8 @@ TEST_F(WaitFixture, RingAndFlashWaitForTheQueryOfTheRegistration)
     drainEvents();
     auto offer = FakeSession::offeredBy("sip:201@127.0.0.1");
     rtc.session(offer, RTCSS_INCOMING);
-    engine.ringTimer().setInterval(5);
-    engine.flashTimer().setInterval(5);
+    CallEngineTestAccess::setInterval(engine, EngineTimer::Ring, 5);
+    CallEngineTestAccess::setInterval(engine, EngineTimer::Flash, 5);
     QSignalSpy flashes(&engine, &CallEngine::flashWindowRequested);
     // The handler lets pending events run before its query, not during it.
     int ringsBefore = -1, flashesBefore = -1, ringsInQuery = -1, flashesInQuery = -1;
@@ -161,8 +162,8 @@ TEST_F(WaitFixture, RingAndFlashWaitForTheQueryOfTheRegistration)
     EXPECT_EQ(ringsInQuery, ringsBefore);
     EXPECT_EQ(flashesInQuery, flashesBefore);
     EXPECT_EQ(rtc.rings, ringsBefore) << "nor before the handler ends";
-    engine.ringTimer().setInterval(60000);
-    engine.flashTimer().setInterval(60000);
+    CallEngineTestAccess::setInterval(engine, EngineTimer::Ring, 60000);
+    CallEngineTestAccess::setInterval(engine, EngineTimer::Flash, 60000);
     drainEvents();
     EXPECT_EQ(rtc.rings, ringsBefore + 1);
     EXPECT_EQ(flashes.count(), flashesBefore + 1);
@@ -192,7 +193,7 @@ TEST_F(WaitFixture, ExitAskedDuringAQueryFollowsIt)
 
 TEST_F(WaitFixture, NoHookNoHold)
 {
-    CallEngine bare(state, &rtc, boxes);
+    CallEngine bare(state, &rtc);
     bare.prepareLoad();
     ASSERT_TRUE(bare.finishLoad());
     EXPECT_EQ(rtc.holds, 0);

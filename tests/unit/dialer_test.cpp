@@ -18,7 +18,7 @@ struct DialerFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc, boxes};
+    CallEngine engine{state, &rtc};
     QStringList sound;   // "Tone1.wav", "pause 100", ...
     QStringList history; // "D:555"
     Dialer dialer{engine, state, boxes, [this](const QString &t) { sound << t; },
@@ -133,8 +133,8 @@ TEST_F(DialerFixture, ValidNumberIsSoundedLoggedAndCalled)
     ASSERT_EQ(session->added.size(), 1u);
     EXPECT_EQ(session->added[0].first, "sip:12*34@127.0.0.1");
     EXPECT_EQ(session->added[0].second, "Any Name");
-    EXPECT_EQ(engine.session(), session);
-    EXPECT_TRUE(engine.participant());
+    EXPECT_EQ(engine.currentSession(), session.get());
+    EXPECT_TRUE(engine.hasParticipant());
     EXPECT_TRUE(engine.inCallControls());
 }
 
@@ -145,8 +145,8 @@ TEST_F(DialerFixture, RefusedSessionLeavesTheWindowIdleButLogged)
     dial(QStringLiteral("555"));
     EXPECT_EQ(history, QStringList{"2:555"}) << "the attempt is still logged";
     EXPECT_FALSE(engine.inCallControls());
-    EXPECT_FALSE(engine.session());
-    EXPECT_EQ(engine.statusText(), QString::fromLatin1(Dialer::kCallFailedText));
+    EXPECT_FALSE(engine.currentSession());
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Call failed"));
 
 }
 
@@ -162,7 +162,7 @@ TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
             return s;
         }
     } refusing;
-    CallEngine e{state, &refusing, boxes};
+    CallEngine e{state, &refusing};
     Dialer d{e, state, boxes, {}, {}};
     e.prepareLoad();
     state.login.strUserName = QStringLiteral("1001");
@@ -173,8 +173,8 @@ TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
     e.setNumberText(QStringLiteral("555"));
     d.makeCall();
     EXPECT_FALSE(e.inCallControls());
-    EXPECT_FALSE(e.session());
-    EXPECT_EQ(e.statusText(), QString::fromLatin1(Dialer::kCallFailedText));
+    EXPECT_FALSE(e.currentSession());
+    EXPECT_EQ(e.statusText(), QStringLiteral("Call failed"));
 }
 
 TEST_F(DialerFixture, DialButtonAnswersARingingCall)
@@ -196,16 +196,16 @@ TEST_F(DialerFixture, DialButtonAsksForANumberAndWaitsDuringAnOutgoingCall)
 
     boxes.shown.clear();
     engine.setNumberText(QStringLiteral("555"));
-    auto outgoing = std::make_shared<FakeSession>();
-    engine.setSession(outgoing);
+    ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+    auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_INPROGRESS);
     dialer.dialButton();
-    EXPECT_TRUE(rtc.createdSessions.empty());
+    EXPECT_EQ(rtc.createdSessions.size(), 1u);
     EXPECT_TRUE(boxes.shown.empty());
 
     rtc.session(outgoing, RTCSS_DISCONNECTED);
     dialer.dialButton();
-    EXPECT_EQ(rtc.createdSessions.size(), 1u);
+    EXPECT_EQ(rtc.createdSessions.size(), 2u);
 }
 
 TEST_F(DialerFixture, EndButtonRejectsRingingAsBusyAndEndsOthersNormally)
@@ -213,13 +213,13 @@ TEST_F(DialerFixture, EndButtonRejectsRingingAsBusyAndEndsOthersNormally)
     dialer.endButton(); // no call: nothing happens
     auto call = FakeSession::offeredBy("sip:201@host");
     rtc.session(call, RTCSS_INCOMING);
-    ASSERT_TRUE(engine.ringTimer().isActive());
+    ASSERT_TRUE(engine.isRunning(EngineTimer::Ring));
     dialer.endButton();
     EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
-    EXPECT_FALSE(engine.ringTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
 
-    auto outgoing = std::make_shared<FakeSession>();
-    engine.setSession(outgoing);
+    ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+    auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_CONNECTED);
     dialer.endButton();
     EXPECT_EQ(outgoing->terminations, std::vector<RtcTerminateReason>{RTCTR_NORMAL});
@@ -234,26 +234,89 @@ TEST_F(DialerFixture, EnterDialsEvenWhileACallRingsIn)
     EXPECT_EQ(rtc.createdSessions.size(), 1u);
 }
 
+TEST_F(DialerFixture, NoCallIsPlacedOverALiveCallFromAnywhere)
+{
+    // Being answered, being placed, in progress, connected either way.
+    const std::vector<std::vector<RtcSessionState>> lives = {
+        {RTCSS_INCOMING, RTCSS_ANSWERING}, {}, {RTCSS_INPROGRESS}, {RTCSS_INPROGRESS, RTCSS_CONNECTED},
+        {RTCSS_INCOMING, RTCSS_CONNECTED}};
+    for (const auto &steps : lives) {
+        std::shared_ptr<FakeSession> live;
+        if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
+            live = FakeSession::offeredBy("sip:201@host");
+        } else {
+            ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+            live = rtc.createdSessions.back();
+        }
+        for (RtcSessionState step : steps)
+            rtc.session(live, step);
+        const size_t sessions = rtc.createdSessions.size();
+        dial(QStringLiteral("42")); // Enter in the number box
+        EXPECT_FALSE(dialer.callNumber(QStringLiteral("5551234"))); // phone book, history
+        EXPECT_EQ(rtc.createdSessions.size(), sessions) << steps.size();
+        EXPECT_TRUE(sound.isEmpty()) << "no digits go out into the live call";
+        EXPECT_TRUE(history.isEmpty());
+        EXPECT_EQ(engine.numberText(), QStringLiteral("42"));
+        EXPECT_EQ(engine.currentSession(), live.get());
+        dialer.endButton();
+        EXPECT_EQ(live->terminations.size(), 1u) << "the end button still ends the live call";
+        rtc.session(live, RTCSS_DISCONNECTED);
+    }
+}
+
+TEST_F(DialerFixture, DialingOverACallRingingInDeclinesItAsMissedFirst)
+{
+    auto offer = FakeSession::offeredBy("sip:201@host");
+    rtc.session(offer, RTCSS_INCOMING);
+    dial(QStringLiteral("555"));
+    EXPECT_EQ(offer->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_EQ(history, (QStringList{"0:201", "2:555"}));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
+
+    auto outgoing = rtc.createdSessions.back();
+    rtc.session(offer, RTCSS_DISCONNECTED); // the declined caller's end
+    EXPECT_EQ(engine.currentSession(), outgoing.get());
+    rtc.session(outgoing, RTCSS_INPROGRESS);
+    rtc.session(outgoing, RTCSS_CONNECTED);
+    rtc.session(outgoing, RTCSS_DISCONNECTED);
+    EXPECT_EQ(history, (QStringList{"0:201", "2:555"})) << "no false received entry, no second missed one";
+
+    // The same when the client will not place the call: nothing keeps ringing.
+    offer = FakeSession::offeredBy("sip:302@host");
+    rtc.session(offer, RTCSS_INCOMING);
+    rtc.failing.insert("createSession");
+    dial(QStringLiteral("555"));
+    EXPECT_EQ(engine.statusText(), QStringLiteral("Call failed"));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_EQ(engine.callState(), CallState::Idle);
+    rtc.failing.clear();
+    dialer.dialButton();
+    EXPECT_EQ(rtc.createdSessions.size(), 2u) << "the dial button works again";
+}
+
 TEST(KeyTonesTest, ConnectedSendsTouchTonesOtherwisePlaysLocally)
 {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc, boxes};
+    CallEngine engine{state, &rtc};
     ASSERT_TRUE(engine.initializeRTC());
     QStringList local;
     KeyTones tones{engine, [&](const QString &t) { local << t; }};
 
-    engine.setStatusText(QStringLiteral("Connected"));
+    auto call = rtc.connectedCallFrom("sip:201@host");
     for (const char *name : {"Tone0.wav", "TONE9.WAV", "Tonestar.wav", "tonepnd.wav", "Tone10.wav", "bogus"})
         tones.playDtmf(QString::fromLatin1(name));
     EXPECT_EQ(rtc.dtmf, (std::vector<RtcDtmf>{RTC_DTMF_0, RTC_DTMF_9, RTC_DTMF_STAR, RTC_DTMF_POUND}));
     EXPECT_TRUE(local.isEmpty());
 
-    engine.setStatusText(QStringLiteral("Connected "));
+    engine.setStatusText(QStringLiteral("Registered and Ready...")); // still connected
+    tones.playDtmf(QStringLiteral("Tone4.wav"));
+    rtc.session(call, RTCSS_DISCONNECTED);
+    engine.setStatusText(QStringLiteral("Connected")); // a text is no call
     tones.playDtmf(QStringLiteral("Tone5.wav"));
-    engine.setStatusText(QStringLiteral("Inprogress"));
     tones.playDtmf(QStringLiteral("Tone6.wav"));
-    EXPECT_EQ(rtc.dtmf.size(), 4u);
+    EXPECT_EQ(rtc.dtmf.size(), 5u);
     EXPECT_EQ(local, (QStringList{"Tone5.wav", "Tone6.wav"}));
 }

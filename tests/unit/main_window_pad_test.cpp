@@ -21,7 +21,7 @@ struct PadFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc, boxes};
+    CallEngine engine{state, &rtc};
     MainWindow window{engine, state};
     QStringList tones;
 

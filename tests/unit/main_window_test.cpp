@@ -1,6 +1,7 @@
 // The main window as a view over the call engine: texts, controls in the
 // idle and in-call states, and the missed-call indicator.
 #include "qt_printers.h"
+#include "CallEngineTestAccess.h"
 #include "RegisteredPhone.h"
 
 #include <QLabel>
@@ -69,7 +70,7 @@ TEST_F(MainWindowFixture, MissedCallShowsTheBlinkingIndicatorUntilClicked)
     EXPECT_FALSE(indicator->isHidden());
     EXPECT_FALSE(frame->isHidden());
     EXPECT_TRUE(frame->styleSheet().contains(QStringLiteral("rgb(255,0,0)")));
-    phone.engine.missedBlinkTick();
+    CallEngineTestAccess::tick(phone.engine, EngineTimer::MissedBlink);
     EXPECT_TRUE(frame->styleSheet().contains(QStringLiteral("rgb(255,255,255)")));
 
     phone.engine.acknowledgeMissedCalls();

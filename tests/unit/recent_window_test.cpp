@@ -66,7 +66,7 @@ struct RecentWindowTest : ::testing::Test, RegisteredPhone {
     std::unique_ptr<RecentWindow> open()
     {
         auto w = std::make_unique<RecentWindow>(
-            log.filePath(), engine, state, boxes, [this] { dialer.makeCall(); }, &window);
+            log.filePath(), state, boxes, [this](const QString &n) { return dialer.callNumber(n); }, &window);
         w->show();
         return w;
     }

@@ -1,6 +1,7 @@
 // Start-up of the client, the profile, registration events, the ready timer
 // and exit, driven through the call engine with a fake client.
 #include "qt_printers.h"
+#include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
@@ -17,7 +18,7 @@ struct EngineFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc, boxes};
+    CallEngine engine{state, &rtc};
     int balanceQueries = 0;
     QStringList trace; // texts in the order they changed
 
@@ -51,11 +52,11 @@ TEST_F(EngineFixture, LoadingStartsNotLoggedInAndIdle)
 {
     AppState fresh;
     FakeRtcClient client;
-    CallEngine e(fresh, &client, boxes);
+    CallEngine e(fresh, &client);
     fresh.login.strUserName = QStringLiteral("x");
     e.prepareLoad();
     EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
-    EXPECT_EQ(e.regState(), QStringLiteral("NOTREGISTERED"));
+    EXPECT_EQ(registrationWord(e.registrationState()), QStringLiteral("NOTREGISTERED"));
     EXPECT_TRUE(fresh.blnStartupLogin);
     EXPECT_FALSE(e.calling());
     EXPECT_FALSE(e.inCallControls());
@@ -83,12 +84,12 @@ TEST_F(EngineFixture, ClientSetUpStopsAtTheFirstFailure)
 
 TEST_F(EngineFixture, MissingClientLeavesTheWindowNotLoggedIn)
 {
-    CallEngine e(state, nullptr, boxes);
+    CallEngine e(state, nullptr);
     e.prepareLoad();
     EXPECT_FALSE(e.initializeRTC());
     e.registerProfile();
     EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
-    EXPECT_EQ(e.regState(), QStringLiteral("NOTREGISTERED"));
+    EXPECT_EQ(registrationWord(e.registrationState()), QStringLiteral("NOTREGISTERED"));
 }
 
 TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresence)
@@ -107,7 +108,7 @@ TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresen
     state.login.strLoginSIPIP = QStringLiteral("sip1.ralu.example");
     engine.registerAccount();
     ASSERT_EQ(rtc.enabled.size(), 2u);
-    EXPECT_EQ(engine.profile(), rtc.enabled[1].first);
+    EXPECT_EQ(rtc.enabled[1].first->xml(), engine.xmlProfile().toStdString());
     EXPECT_EQ(engine.sipServer(), QStringLiteral("sip1.ralu.example"));
 }
 
@@ -117,7 +118,7 @@ TEST_F(EngineFixture, RefusedProfileRegistersNothing)
     rtc.failing.insert("createProfile");
     engine.registerProfile();
     EXPECT_TRUE(rtc.enabled.empty());
-    EXPECT_EQ(engine.regState(), QStringLiteral("NOTREGISTERED"));
+    EXPECT_EQ(registrationWord(engine.registrationState()), QStringLiteral("NOTREGISTERED"));
 }
 
 TEST_F(EngineFixture, RegistrationTableRowByRow)
@@ -139,7 +140,7 @@ TEST_F(EngineFixture, RegistrationTableRowByRow)
     };
     for (const Row &row : rows) {
         rtc.registration(row.state);
-        EXPECT_EQ(engine.regState(), QString::fromLatin1(row.word)) << row.state;
+        EXPECT_EQ(registrationWord(engine.registrationState()), QString::fromLatin1(row.word)) << row.state;
         EXPECT_EQ(engine.statusText(), QString::fromLatin1(row.status)) << row.state;
         EXPECT_EQ(engine.accountLabel(), row.labelHoldsUser ? QStringLiteral("1001") : QString()) << row.state;
     }
@@ -168,7 +169,7 @@ TEST_F(EngineFixture, ErrorAndUnregisteringOnlyEndTheStartUpLogin)
         trace.clear();
         rtc.registration(s);
         EXPECT_FALSE(state.blnStartupLogin);
-        EXPECT_EQ(engine.regState(), QStringLiteral("REGISTERED"));
+        EXPECT_EQ(registrationWord(engine.registrationState()), QStringLiteral("REGISTERED"));
         EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready..."));
         EXPECT_EQ(engine.accountLabel(), QStringLiteral("1001"));
         EXPECT_TRUE(trace.isEmpty()) << trace.join(QLatin1Char(',')).toStdString();
@@ -180,39 +181,54 @@ TEST_F(EngineFixture, ReadyTimerFiresOnceWithTwoDotsAndEmptiesTheNumber)
     registerOnce();
     rtc.registration(RTCRS_REJECTED);
     engine.setNumberText(QStringLiteral("5551234"));
-    engine.readyTimer().start();
+    CallEngineTestAccess::start(engine, EngineTimer::Ready);
     QSignalSpy spy(&engine, &CallEngine::statusTextChanged);
     ASSERT_TRUE(spy.wait(1000));
     EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
     EXPECT_TRUE(engine.numberText().isEmpty());
-    EXPECT_FALSE(engine.readyTimer().isActive());
-    EXPECT_EQ(engine.readyTimer().interval(), 2);
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ready));
+    EXPECT_EQ(engine.intervalOf(EngineTimer::Ready), 2);
 }
 
 TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
 {
     registerOnce();
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
-    auto call = std::make_shared<FakeSession>();
-    engine.setSession(call);
-    for (const char *status : {"Incoming: 201", "incoming: 7", "Connected", "CONNECTED now", "Inprogress"}) {
-        call->terminations.clear();
+    // Every state with a current call, whatever the status line shows (a
+    // "Call failed" over a call still ringing in once kept it ringing).
+    const std::vector<std::vector<RtcSessionState>> calls = {
+        {RTCSS_INCOMING}, {RTCSS_INCOMING, RTCSS_ANSWERING}, {}, {RTCSS_INPROGRESS},
+        {RTCSS_INPROGRESS, RTCSS_CONNECTED}, {RTCSS_INCOMING, RTCSS_CONNECTED}};
+    for (const auto &steps : calls) {
+        std::shared_ptr<FakeSession> call;
+        if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
+            call = FakeSession::offeredBy("sip:201@host");
+        } else {
+            engine.setNumberText(QStringLiteral("555"));
+            ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+            call = rtc.createdSessions.back();
+        }
+        for (RtcSessionState step : steps)
+            rtc.session(call, step);
+        engine.setStatusText(QStringLiteral("Call failed"));
         rtc.calls.clear();
-        engine.setStatusText(QString::fromLatin1(status));
         engine.exitProgram();
-        EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_SHUTDOWN}) << status;
-        EXPECT_EQ(rtc.calls, QStringList{"shutdown"}) << status;
+        EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_SHUTDOWN}) << steps.size();
+        EXPECT_EQ(rtc.calls, QStringList{"shutdown"});
+        rtc.session(call, RTCSS_DISCONNECTED);
     }
-    EXPECT_EQ(exitSpy.count(), 5);
+    EXPECT_EQ(exitSpy.count(), 6);
 }
 
 TEST_F(EngineFixture, ExitWhileIdleOnlyShutsTheClientDown)
 {
     registerOnce();
-    auto call = std::make_shared<FakeSession>();
-    engine.setSession(call);
+    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    auto call = rtc.createdSessions.back();
+    rtc.session(call, RTCSS_DISCONNECTED);
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
-    for (const char *status : {"Registered and Ready...", "Inprogress now", "Disconnected"}) {
+    // The status line is output only: a text that looks like a call is none.
+    for (const char *status : {"Registered and Ready...", "Connected", "Incoming: 7"}) {
         rtc.calls.clear();
         engine.setStatusText(QString::fromLatin1(status));
         engine.exitProgram();
@@ -225,17 +241,17 @@ TEST_F(EngineFixture, ExitWhileIdleOnlyShutsTheClientDown)
 TEST_F(EngineFixture, ExitStillEndsTheProgramWhenTerminateFails)
 {
     registerOnce();
-    auto call = std::make_shared<FakeSession>();
+    auto call = FakeSession::offeredBy("sip:201@host");
     call->failTerminate = true;
-    engine.setSession(call);
-    engine.setStatusText(QStringLiteral("Connected"));
-    engine.ringTimer().start();
+    rtc.session(call, RTCSS_INCOMING);
+    rtc.session(call, RTCSS_CONNECTED);
+    CallEngineTestAccess::start(engine, EngineTimer::Ring);
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
     rtc.calls.clear();
     engine.exitProgram();
     EXPECT_EQ(exitSpy.count(), 1);
     EXPECT_FALSE(rtc.calls.contains(QStringLiteral("shutdown"))) << "later steps are skipped";
-    EXPECT_FALSE(engine.ringTimer().isActive()) << "no event or tick is handled after exit";
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring)) << "no event or tick is handled after exit";
 }
 
 TEST_F(EngineFixture, AbandonedStartUpCreatesNothing)

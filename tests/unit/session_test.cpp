@@ -1,11 +1,13 @@
 // Session states and incoming calls, driven through the call engine with a
 // fake client: statuses, timers, history entries, and second callers.
 #include "qt_printers.h"
+#include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
 
 #include <QSignalSpy>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -17,7 +19,7 @@ struct SessionFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc, boxes};
+    CallEngine engine{state, &rtc};
     QStringList history; // "M:201" ...
     QStringList effects; // outside effects in order
     int flashes = 0;
@@ -55,13 +57,13 @@ TEST_F(SessionFixture, OfferRingsFlashesAndShowsTheCaller)
     EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 201"));
     EXPECT_EQ(engine.incoming(), 1);
     EXPECT_EQ(engine.callerNumber(), QStringLiteral("201"));
-    EXPECT_EQ(engine.session(), call);
-    EXPECT_TRUE(engine.ringTimer().isActive());
-    EXPECT_EQ(engine.ringTimer().interval(), 2000);
-    EXPECT_TRUE(engine.flashTimer().isActive());
-    EXPECT_EQ(engine.flashTimer().interval(), 500);
+    EXPECT_EQ(engine.currentSession(), call.get());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_EQ(engine.intervalOf(EngineTimer::Ring), 2000);
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash));
+    EXPECT_EQ(engine.intervalOf(EngineTimer::Flash), 500);
     EXPECT_EQ(rtc.rings, 0) << "the first ring sounds one interval after the offer";
-    engine.ringTick();
+    CallEngineTestAccess::tick(engine, EngineTimer::Ring);
     EXPECT_EQ(rtc.rings, 1);
     EXPECT_FALSE(engine.inCallControls()) << "a call ringing in leaves the controls idle";
 }
@@ -82,19 +84,19 @@ TEST_F(SessionFixture, OfferWithoutOneParticipantKeepsTheOldTexts)
     rtc.session(s, RTCSS_INCOMING);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready..."));
     EXPECT_EQ(engine.incoming(), 1);
-    EXPECT_EQ(engine.session(), s);
+    EXPECT_EQ(engine.currentSession(), s.get());
 }
 
 TEST_F(SessionFixture, AnsweredIncomingCallLogsReceivedOnly)
 {
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_ANSWERING);
-    EXPECT_FALSE(engine.ringTimer().isActive());
-    EXPECT_FALSE(engine.flashTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
     rtc.session(call, RTCSS_CONNECTED);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     EXPECT_EQ(effects, (QStringList{"credit", "balance"}));
-    EXPECT_TRUE(engine.connectedTimer().isActive());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::CallClock));
     EXPECT_TRUE(engine.inCallControls());
     EXPECT_FALSE(engine.loginButtonsEnabled());
     EXPECT_EQ(engine.incoming(), 0);
@@ -104,12 +106,12 @@ TEST_F(SessionFixture, AnsweredIncomingCallLogsReceivedOnly)
     EXPECT_EQ(history, QStringList{"R:201"}) << "no missed entry for an answered call";
     EXPECT_FALSE(engine.missedIndicatorShown());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
-    EXPECT_FALSE(engine.session());
-    EXPECT_FALSE(engine.participant());
+    EXPECT_FALSE(engine.currentSession());
+    EXPECT_FALSE(engine.hasParticipant());
     EXPECT_FALSE(engine.inCallControls());
-    EXPECT_FALSE(engine.connectedTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::CallClock));
     EXPECT_TRUE(engine.loginButtonsEnabled());
-    EXPECT_TRUE(engine.readyTimer().isActive());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Ready));
     EXPECT_EQ(effects.count(QStringLiteral("balance")), 2);
 }
 
@@ -120,17 +122,17 @@ TEST_F(SessionFixture, AbandonedOfferIsMissedAndBlinks)
     rtc.session(call, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList{"M:201"});
     EXPECT_TRUE(engine.missedIndicatorShown());
-    EXPECT_TRUE(engine.missedBlinkTimer().isActive());
-    EXPECT_FALSE(engine.ringTimer().isActive());
-    EXPECT_FALSE(engine.flashTimer().isActive());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::MissedBlink));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
     EXPECT_EQ(engine.incoming(), 0);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
 
     // Red and white in turn.
     EXPECT_TRUE(engine.missedFrameRed());
-    engine.missedBlinkTick();
+    CallEngineTestAccess::tick(engine, EngineTimer::MissedBlink);
     EXPECT_FALSE(engine.missedFrameRed());
-    engine.missedBlinkTick();
+    CallEngineTestAccess::tick(engine, EngineTimer::MissedBlink);
     EXPECT_TRUE(engine.missedFrameRed());
 
     QSignalSpy spy(&engine, &CallEngine::statusTextChanged);
@@ -140,14 +142,15 @@ TEST_F(SessionFixture, AbandonedOfferIsMissedAndBlinks)
 
     engine.acknowledgeMissedCalls();
     EXPECT_FALSE(engine.missedIndicatorShown());
-    EXPECT_FALSE(engine.missedBlinkTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::MissedBlink));
     EXPECT_TRUE(state.openRecentOnMissed);
 }
 
 TEST_F(SessionFixture, OutgoingCallStates)
 {
-    auto call = std::make_shared<FakeSession>();
-    engine.setSession(call);
+    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    history.clear();
+    auto call = rtc.createdSessions.back();
     rtc.session(call, RTCSS_INPROGRESS);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Inprogress"));
     EXPECT_TRUE(engine.calling());
@@ -162,8 +165,8 @@ TEST_F(SessionFixture, OutgoingCallStates)
 
 TEST_F(SessionFixture, IdleHoldReferAndMedia)
 {
-    auto call = std::make_shared<FakeSession>();
-    engine.setSession(call);
+    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    auto call = rtc.createdSessions.back();
     rtc.session(call, RTCSS_IDLE);
     EXPECT_EQ(engine.statusText(), QStringLiteral("IDLE"));
     rtc.session(call, RTCSS_HOLD);
@@ -179,11 +182,11 @@ TEST_F(SessionFixture, ClocksRunFromConnection)
     auto call = offer("sip:201@host");
     engine.callClock().setRemaining(0, 5, 9);
     rtc.session(call, RTCSS_CONNECTED);
-    engine.connectedTimerTick();
+    CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
     EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(engine.accountTimeText(), QStringLiteral("Account's Time: 00:05:08"));
     for (int i = 0; i < 60; ++i)
-        engine.connectedTimerTick();
+        CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
     EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:01:00"));
     rtc.session(call, RTCSS_DISCONNECTED);
     EXPECT_TRUE(engine.callTimeText().isEmpty());
@@ -200,22 +203,22 @@ TEST_F(SessionFixture, SecondCallerDuringAConnectedCallIsNotTaken)
     flashes = 0;
 
     auto second = offer("sip:302@host");
-    EXPECT_EQ(engine.session(), first);
+    EXPECT_EQ(engine.currentSession(), first.get());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     EXPECT_EQ(engine.callerNumber(), QStringLiteral("201"));
     EXPECT_EQ(engine.incoming(), 0);
-    EXPECT_FALSE(engine.ringTimer().isActive());
-    EXPECT_TRUE(engine.flashTimer().isActive()) << "the window still draws attention";
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash)) << "the window still draws attention";
 
     // The second caller gives up: logged under its own number, nothing else.
     rtc.session(second, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList{"M:302"});
-    EXPECT_EQ(engine.session(), first);
+    EXPECT_EQ(engine.currentSession(), first.get());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     EXPECT_TRUE(engine.inCallControls());
-    EXPECT_TRUE(engine.connectedTimer().isActive());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::CallClock));
     EXPECT_FALSE(engine.missedIndicatorShown());
-    EXPECT_FALSE(engine.flashTimer().isActive());
+    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
 
     // The connected call can still be ended, and ends normally.
     rtc.session(first, RTCSS_DISCONNECTED);
@@ -225,31 +228,32 @@ TEST_F(SessionFixture, SecondCallerDuringAConnectedCallIsNotTaken)
 
 TEST_F(SessionFixture, OfferDuringAnOutgoingCallDoesNotTakeItOver)
 {
-    auto outgoing = std::make_shared<FakeSession>();
-    engine.setSession(outgoing);
+    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    history.clear();
+    auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_INPROGRESS);
     auto caller = offer("sip:302@host");
-    EXPECT_EQ(engine.session(), outgoing);
+    EXPECT_EQ(engine.currentSession(), outgoing.get());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Inprogress"));
     rtc.session(outgoing, RTCSS_CONNECTED);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     rtc.session(caller, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList{"M:302"});
-    EXPECT_EQ(engine.session(), outgoing);
+    EXPECT_EQ(engine.currentSession(), outgoing.get());
 }
 
 TEST_F(SessionFixture, SecondOfferReplacesARingingOneAndBothEndsAreLoggedRight)
 {
     auto first = offer("sip:201@host");
     auto second = offer("sip:302@host");
-    EXPECT_EQ(engine.session(), second);
+    EXPECT_EQ(engine.currentSession(), second.get());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 302"));
 
     // The first caller gives up: its own missed entry; the second keeps ringing.
     rtc.session(first, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList{"M:201"});
-    EXPECT_TRUE(engine.ringTimer().isActive());
-    EXPECT_TRUE(engine.flashTimer().isActive());
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash));
     EXPECT_EQ(engine.incoming(), 1);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 302"));
     EXPECT_FALSE(engine.missedIndicatorShown());
@@ -275,7 +279,7 @@ TEST_F(SessionFixture, OfferWhileInTrayAsksToRestoreBeforeRinging)
 {
     QStringList order;
     QObject::connect(&engine, &CallEngine::restoreFromTrayRequested, [&] {
-        order << (engine.ringTimer().isActive() ? QStringLiteral("restore-after-ring") : QStringLiteral("restore"));
+        order << (engine.isRunning(EngineTimer::Ring) ? QStringLiteral("restore-after-ring") : QStringLiteral("restore"));
     });
     state.blnInTray = true;
     offer("sip:201@host");
@@ -283,4 +287,43 @@ TEST_F(SessionFixture, OfferWhileInTrayAsksToRestoreBeforeRinging)
     state.blnInTray = false;
     offer("sip:202@host");
     EXPECT_EQ(order, QStringList{"restore"});
+}
+
+TEST_F(SessionFixture, ResumeAfterHoldIsNoNewConnection)
+{
+    auto call = rtc.connectedCallFrom("sip:201@host");
+    for (int i = 0; i < 3; ++i)
+        CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
+    effects.clear();
+    rtc.session(call, RTCSS_HOLD);
+    rtc.session(call, RTCSS_CONNECTED);
+    EXPECT_TRUE(effects.isEmpty()) << "credit time and balance are not fetched again";
+    CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
+    EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:03")) << "the call clock runs on";
+    EXPECT_EQ(history, QStringList{"R:201"});
+}
+
+TEST_F(SessionFixture, SecondOfferKeepsTheRingPhase)
+{
+    offer("sip:201@host");
+    QThread::msleep(50);
+    const int left = CallEngineTestAccess::remaining(engine, EngineTimer::Ring);
+    offer("sip:302@host");
+    EXPECT_LE(CallEngineTestAccess::remaining(engine, EngineTimer::Ring), left);
+}
+
+TEST_F(SessionFixture, OffersNobodyCanAnswerAreDeclinedBusyAtOnce)
+{
+    auto first = offer("sip:201@host");
+    auto second = offer("sip:302@host"); // replaces the first while it rings
+    EXPECT_EQ(first->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_TRUE(second->terminations.empty());
+    rtc.session(second, RTCSS_CONNECTED);
+    auto third = offer("sip:403@host"); // during a connected call
+    EXPECT_EQ(third->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    rtc.session(first, RTCSS_DISCONNECTED);
+    rtc.session(third, RTCSS_DISCONNECTED);
+    EXPECT_EQ(history, (QStringList{"R:302", "M:201", "M:403"}));
+    EXPECT_EQ(engine.callState(), CallState::Connected);
+    EXPECT_EQ(engine.currentSession(), second.get());
 }
