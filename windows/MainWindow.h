@@ -6,17 +6,21 @@
 #include "engine/AppState.h"
 #include "engine/CallEngine.h"
 #include "skin/PictureButton.h"
+#include "windows/MainControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMap>
+#include <array>
 #include <QPointer>
-#include <QSystemTrayIcon>
 #include <QWidget>
 #include <functional>
 
 class QKeyEvent;
 class QMenu;
+
+namespace ralu {
+class TrayMenu;
+}
 
 namespace ralu {
 
@@ -43,9 +47,10 @@ public:
     void padKeyClicked(QChar key);
 
     QLineEdit *numberBox() const { return m_number; }
-    QLabel *label(const QString &name) const { return m_labels.value(name); }
-    PictureButton *button(const QString &name) const { return m_buttons.value(name); }
-    QMenu *trayMenu() const { return m_trayMenu; }
+    // The control of a key: null when the key names no label (or button).
+    QLabel *label(MainControl key) const { return qobject_cast<QLabel *>(m_controls[index(key)]); }
+    PictureButton *button(MainControl key) const { return qobject_cast<PictureButton *>(m_controls[index(key)]); }
+    QMenu *trayMenu() const;
 
     // The tray menu's Show.
     void showFromTray();
@@ -59,7 +64,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static std::size_t index(MainControl key) { return static_cast<std::size_t>(key); }
     void buildLayout();
+    void wireButtons();
+    void onClick(MainControl key, std::function<void()> action);
     void connectEngine();
     void applyOutline();
     void focusNumberBox();
@@ -74,12 +82,9 @@ private:
     std::function<void()> m_openPhoneBook;
     CallActions m_actions;
 
-    QLabel *m_background = nullptr;
+    std::array<QWidget *, kMainControlCount> m_controls{};
     QLineEdit *m_number = nullptr;
-    QMap<QString, QLabel *> m_labels;
-    QMap<QString, PictureButton *> m_buttons;
-    QSystemTrayIcon *m_tray = nullptr;
-    QMenu *m_trayMenu = nullptr;
+    TrayMenu *m_tray = nullptr;
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
 };

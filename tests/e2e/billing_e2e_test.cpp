@@ -113,7 +113,7 @@ struct BillingE2e : ::testing::Test {
 
     static QString balanceLabel(Phone &phone)
     {
-        return phone.app().window().label(QStringLiteral("lblBalance"))->text();
+        return phone.app().window().findChild<QLabel *>(QStringLiteral("lblBalance"))->text();
     }
 
     // A phone for 1001 that has started (showing the start-up balance).
@@ -164,7 +164,7 @@ TEST_F(BillingE2e, BalanceAtStartUpAtRegistrationAndAroundACallWithTheCountdownF
     EXPECT_EQ(balanceLabel(*phone), QStringLiteral("Balance :10.00"));
     // 3725 s is 1:02:05; the first tick counts one second off.
     EXPECT_EQ(phone->engine().accountTimeText(), QStringLiteral("Account's Time: 01:02:04"));
-    EXPECT_EQ(phone->app().window().label(QStringLiteral("timeMsg1"))->text(),
+    EXPECT_EQ(phone->app().window().findChild<QLabel *>(QStringLiteral("timeMsg1"))->text(),
         QStringLiteral("Account's Time: 01:02:04"));
     ASSERT_TRUE(waitUntil(
         [&] { return phone->engine().accountTimeText() != QStringLiteral("Account's Time: 01:02:04"); },
@@ -265,7 +265,7 @@ TEST_F(BillingE2e, SilentOrSlowServerHoldsTheWindowNoLongerThanTheTimeOutAndChan
         QObject::connect(&probe, &QTimer::timeout, [&] {
             if (phone->engine().queryWaiting() && !waitingSeen) {
                 waitingSeen = true;
-                shownWhileWaiting = phone->app().window().label(QStringLiteral("lblMsg"))->text();
+                shownWhileWaiting = phone->app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text();
             }
         });
         probe.start(100);

@@ -168,7 +168,7 @@ struct DtmfFixture : ::testing::Test {
     {
         for (const auto &[character, name] : kPad) {
             if (character == key) {
-                PictureButton *button = phone->app().window().button(QString::fromLatin1(name));
+                PictureButton *button = phone->app().window().findChild<PictureButton *>(QString::fromLatin1(name));
                 ASSERT_NE(button, nullptr);
                 QTest::mouseClick(button, Qt::LeftButton);
             }

@@ -18,8 +18,8 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     ASSERT_TRUE(phone.start());
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000)) << phone.status().toStdString();
     EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REGISTERED"));
-    EXPECT_EQ(phone.app().window().label(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
-    EXPECT_EQ(phone.app().window().label(QStringLiteral("lblMsg"))->text(), QStringLiteral("Registered and Ready..."));
+    EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
+    EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text(), QStringLiteral("Registered and Ready..."));
     EXPECT_TRUE(phone.app().window().isVisible());
 
     const auto registers = log.requests(QStringLiteral("REGISTER"));

@@ -35,7 +35,7 @@ struct PadFixture : ::testing::Test {
         }
     }
 
-    PictureButton *button(const char *name) const { return window.button(QString::fromLatin1(name)); }
+    PictureButton *button(const char *name) const { return window.findChild<PictureButton *>(QString::fromLatin1(name)); }
     QLineEdit *box() const { return window.numberBox(); }
 
     // The pad buttons showing their pressed picture.

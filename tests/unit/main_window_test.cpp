@@ -17,8 +17,8 @@ namespace {
 struct MainWindowFixture : ::testing::Test {
     RegisteredPhone phone;
     void SetUp() override { phone.registerAccount(); }
-    QLabel *label(const char *name) { return phone.window.label(QString::fromLatin1(name)); }
-    PictureButton *button(const char *name) { return phone.window.button(QString::fromLatin1(name)); }
+    QLabel *label(const char *name) { return phone.window.findChild<QLabel *>(QString::fromLatin1(name)); }
+    PictureButton *button(const char *name) { return phone.window.findChild<PictureButton *>(QString::fromLatin1(name)); }
 };
 
 } // namespace

@@ -46,7 +46,7 @@ struct SoftphoneWindowsTest : ::testing::Test {
             inspect(modal);
             modal->close();
         });
-        emit phone.window().button(QString::fromLatin1(button))->clicked();
+        emit phone.window().findChild<PictureButton *>(QString::fromLatin1(button))->clicked();
         return seen;
     }
 
