@@ -127,6 +127,8 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
         const QString text = key->text();
         if (!text.isEmpty() && text.at(0).isPrint())
             return true;
+        // The box is editable (to show a saved server that is not listed), so
+        // Home and End would only move its caret: they pick the first or last.
         if (key->key() == Qt::Key_Home || key->key() == Qt::Key_End) {
             m_server->setCurrentIndex(key->key() == Qt::Key_Home ? 0 : m_server->count() - 1);
             return true;

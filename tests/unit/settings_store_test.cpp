@@ -99,7 +99,7 @@ TEST_F(SettingsStoreTest, FailedWriteLeavesThePreviousFileWhole)
                              SettingsChange::set("B", kSection, kKey, "kept")}));
     const QByteArray before = readBytes(path);
     {
-        FileSizeLimit full(8); // far less than the file
+        FileSizeLimit full(16); // far less than the file
         ASSERT_TRUE(full.active());
         EXPECT_FALSE(store.apply({SettingsChange::set("A", kSection, kKey, "second"), SettingsChange::removeApp("B")}));
     }
