@@ -2,6 +2,12 @@
 
 namespace ralu {
 
+namespace {
+const QString kReadFailed = QStringLiteral("The saved login could not be read.");
+const QString kSaveFailed = QStringLiteral("The login could not be saved.");
+const QString kForgetFailed = QStringLiteral("The saved login could not be removed.");
+} // namespace
+
 LoginController::LoginController(AppState &state, SavedLogin &savedLogin, MessageBoxes &boxes,
                                  QStringList presets, std::function<void()> registerAccount)
     : m_state(state), m_savedLogin(savedLogin), m_boxes(boxes), m_presets(std::move(presets)),
@@ -14,7 +20,8 @@ LoginFields LoginController::load()
     LoginFields fields;
     fields.server = m_presets.value(0);
     LoginValues &v = m_state.login;
-    m_savedLogin.readProfile(v);
+    if (!m_savedLogin.readProfile(v))
+        reportStoreProblem(kReadFailed);
     if (v.strSaveFlag == QLatin1String("yes"))
         fields.saveChecked = true;
     if (!v.strUserName.isEmpty() || !v.strPassword.isEmpty()) {
@@ -54,21 +61,26 @@ bool LoginController::login(const QString &account, const QString &password, con
         return false;
     }
 
-    m_savedLogin.saveProfile(v);
+    // Ticked: the six entries in one write, "Save" holding "yes". Cleared:
+    // the store is left without the login, and none of it is written first.
+    // Either way a failure is told once and the login still goes ahead.
     if (saveChecked) {
         v.strSaveFlag = QStringLiteral("yes");
-        m_savedLogin.saveProfile(v);
+        if (!m_savedLogin.saveProfile(v))
+            reportStoreProblem(kSaveFailed);
     } else {
+        if (!m_savedLogin.forgetProfile(v))
+            reportStoreProblem(kForgetFailed);
         v.strSaveFlag = QStringLiteral("no");
-        // The erase reads the entries back before deleting them; those are the
-        // values just written, so the login in memory keeps what was typed even
-        // when the store could not be written.
-        LoginValues readBack = v;
-        m_savedLogin.eraseProfile(readBack);
     }
     if (m_registerAccount)
         m_registerAccount();
     return true;
+}
+
+void LoginController::reportStoreProblem(const QString &what)
+{
+    m_boxes.show(what + QLatin1Char('\n') + m_savedLogin.problem(), MessageBoxes::Icon::Exclamation);
 }
 
 void LoginController::exit()

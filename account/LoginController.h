@@ -29,17 +29,20 @@ public:
     const QStringList &presets() const { return m_presets; }
 
     // The fields as the window opens: the saved login, else empty fields, the
-    // first preset and the box checked.
+    // first preset and the box checked. A store that cannot be read is told.
     LoginFields load();
 
     // The login button. True when the login was taken and the window closes;
-    // false (after a message) when it stays open.
+    // false (after a message) when it stays open. A login the store could not
+    // keep (or forget) is still taken, after a message that says so.
     bool login(const QString &account, const QString &password, const QString &server, bool saveChecked);
 
     // The exit button; the window closes afterwards.
     void exit();
 
 private:
+    void reportStoreProblem(const QString &what);
+
     AppState &m_state;
     SavedLogin &m_savedLogin;
     MessageBoxes &m_boxes;

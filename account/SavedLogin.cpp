@@ -2,12 +2,25 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <utility>
 
 namespace ralu {
 
 namespace {
+
 const QString kSection = QStringLiteral("Parameters");
 const QString kKey = QStringLiteral("Validation");
+
+// The six entries in the order they are written.
+std::pair<const char *, QString LoginValues::*> const kEntries[] = {
+    {"Password", &LoginValues::strPassword},
+    {"Save", &LoginValues::strSaveFlag},
+    {"Username", &LoginValues::strUserName},
+    {"accountnumber", &LoginValues::strAccountNumber},
+    {"accountpassword", &LoginValues::strAccountPassword},
+    {"sipip", &LoginValues::strLoginSIPIP},
+};
+
 } // namespace
 
 SavedLogin::SavedLogin(SettingsStore &store, QString executableName)
@@ -20,43 +33,33 @@ QString SavedLogin::currentExecutableName()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-QString SavedLogin::read(const QString &suffix) const
+bool SavedLogin::saveProfile(const LoginValues &v)
 {
-    return m_store.get(appName(suffix), kSection, kKey, QString());
+    std::vector<SettingsChange> changes;
+    for (const auto &[suffix, value] : kEntries)
+        changes.push_back(SettingsChange::set(appName(QString::fromLatin1(suffix)), kSection, kKey, v.*value));
+    return m_store.apply(changes);
 }
 
-void SavedLogin::saveProfile(const LoginValues &v)
+bool SavedLogin::readProfile(LoginValues &v) const
 {
-    m_store.save(appName(QStringLiteral("Password")), kSection, kKey, v.strPassword);
-    m_store.save(appName(QStringLiteral("Save")), kSection, kKey, v.strSaveFlag);
-    m_store.save(appName(QStringLiteral("Username")), kSection, kKey, v.strUserName);
-    m_store.save(appName(QStringLiteral("accountnumber")), kSection, kKey, v.strAccountNumber);
-    m_store.save(appName(QStringLiteral("accountpassword")), kSection, kKey, v.strAccountPassword);
-    m_store.save(appName(QStringLiteral("sipip")), kSection, kKey, v.strLoginSIPIP);
-}
-
-void SavedLogin::readProfile(LoginValues &v) const
-{
-    v.strPassword = read(QStringLiteral("Password"));
-    v.strAccountNumber = read(QStringLiteral("accountnumber"));
-    v.strAccountPassword = read(QStringLiteral("accountpassword"));
-    v.strUserName = read(QStringLiteral("Username"));
-    v.strSaveFlag = read(QStringLiteral("Save"));
-    v.strLoginSIPIP = read(QStringLiteral("sipip"));
-}
-
-void SavedLogin::eraseProfile(LoginValues &v)
-{
-    readProfile(v);
-    const std::pair<const char *, const QString *> entries[] = {
-        {"Password", &v.strPassword},           {"Username", &v.strUserName},
-        {"Save", &v.strSaveFlag},               {"accountnumber", &v.strAccountNumber},
-        {"accountpassword", &v.strAccountPassword}, {"sipip", &v.strLoginSIPIP},
-    };
-    for (const auto &[suffix, value] : entries) {
-        if (!value->isEmpty())
-            m_store.deleteApp(appName(QString::fromLatin1(suffix)));
+    bool ok = true;
+    for (const auto &[suffix, value] : kEntries) {
+        v.*value = m_store.get(appName(QString::fromLatin1(suffix)), kSection, kKey, QString());
+        ok = ok && m_store.lastError().isEmpty();
     }
+    return ok;
+}
+
+bool SavedLogin::forgetProfile(const LoginValues &v)
+{
+    std::vector<SettingsChange> changes;
+    for (const auto &[suffix, value] : kEntries) {
+        const QString app = appName(QString::fromLatin1(suffix));
+        changes.push_back((v.*value).isEmpty() ? SettingsChange::removeKey(app, kSection, kKey)
+                                               : SettingsChange::removeApp(app));
+    }
+    return m_store.apply(changes);
 }
 
 } // namespace ralu

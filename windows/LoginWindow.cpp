@@ -48,6 +48,7 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_server->setObjectName(QStringLiteral("cmbSIPIP"));
     m_server->setEditable(true);
     m_server->lineEdit()->setReadOnly(true); // a server can only be picked from the list
+    m_server->setInsertPolicy(QComboBox::NoInsert);
     m_server->addItems(m_controller.presets());
     m_server->setGeometry(94, 22, 121, m_server->sizeHint().height());
     m_server->setStyleSheet(boxStyle);
@@ -84,7 +85,7 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_login = skin::makeButton(this, "cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
     m_exit = skin::makeButton(this, "cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
-    connect(m_exit, &PictureButton::clicked, this, &LoginWindow::leave);
+    connect(m_exit, &PictureButton::clicked, this, &LoginWindow::reject);
 
     setTabOrder(m_account, m_password);
 
@@ -105,10 +106,12 @@ void LoginWindow::login()
         accept();
 }
 
-void LoginWindow::leave()
+// The exit button, and the window manager's close (QDialog turns a close
+// event into reject()): both leave the same way, which at start-up ends Ralu.
+void LoginWindow::reject()
 {
     m_controller.exit();
-    reject();
+    QDialog::reject();
 }
 
 bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
@@ -118,9 +121,18 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
         QTimer::singleShot(0, box, [box] { box->selectAll(); });
     }
     if ((watched == m_server || watched == m_server->lineEdit()) && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key != Qt::Key_Tab && key != Qt::Key_Backtab)
-            return true; // typed keys never change the server
+        // Typed characters never change the server; the keys that pick one
+        // from the list (arrows, Home, End, Alt+Down, F4) do.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).isPrint())
+            return true;
+        // The box is editable (to show a saved server that is not listed), so
+        // Home and End would only move its caret: they pick the first or last.
+        if (key->key() == Qt::Key_Home || key->key() == Qt::Key_End) {
+            m_server->setCurrentIndex(key->key() == Qt::Key_Home ? 0 : m_server->count() - 1);
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

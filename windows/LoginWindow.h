@@ -26,13 +26,15 @@ public:
     PictureButton *loginButton() const { return m_login; }
     PictureButton *exitButton() const { return m_exit; }
 
+    // Leaves as the exit button does.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void login();
-    void leave();
 
     LoginController &m_controller;
     QLineEdit *m_account = nullptr;

@@ -2,12 +2,16 @@
 // file in a temporary folder.
 #include "qt_printers.h"
 #include "FakeMessageBoxes.h"
+#include "FileSizeLimit.h"
+#include "TestFiles.h"
 #include "account/LoginController.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,10 +22,30 @@ namespace {
 
 const QStringList kPresets{"sip1.ralu.example ", "sip2.ralu.example ", "sip3.ralu.example ", "127.0.0.1"};
 
+// Passes everything to the store it wraps and keeps the changes asked of it.
+struct RecordingStore : SettingsStore {
+    explicit RecordingStore(SettingsStore &inner) : inner(inner) {}
+    QString get(const QString &app, const QString &section, const QString &key,
+                const QString &defaultValue) const override
+    {
+        return inner.get(app, section, key, defaultValue);
+    }
+    bool apply(const std::vector<SettingsChange> &changes) override
+    {
+        asked.insert(asked.end(), changes.begin(), changes.end());
+        return inner.apply(changes);
+    }
+    QString lastError() const override { return inner.lastError(); }
+
+    SettingsStore &inner;
+    std::vector<SettingsChange> asked;
+};
+
 struct LoginFixture : ::testing::Test {
     QTemporaryDir dir;
     IniSettingsStore store{dir.path() + QStringLiteral("/cfg/settings.ini")};
-    SavedLogin saved{store, QStringLiteral("ralu")};
+    RecordingStore recorder{store};
+    SavedLogin saved{recorder, QStringLiteral("ralu")};
     AppState state;
     FakeMessageBoxes boxes;
     int registrations = 0;
@@ -170,6 +194,91 @@ TEST_F(LoginFixture, UnwritableStoreKeepsTheTypedLoginInMemory)
     EXPECT_EQ(state.login.strUserName, QStringLiteral("1001"));
     EXPECT_EQ(state.login.strPassword, QStringLiteral("demo1001"));
     EXPECT_EQ(registrations, 1);
+    EXPECT_TRUE(boxes.shown.empty()) << "no login can be stored there, so none is left to remove";
+}
+
+TEST_F(LoginFixture, ClearedBoxWritesNothingOfTheLogin)
+{
+    ASSERT_TRUE(login.login(QStringLiteral("1002"), QStringLiteral("demo1002"), QStringLiteral("127.0.0.1"), false));
+    EXPECT_FALSE(QFile::exists(store.filePath())) << "nothing was stored, so nothing is written";
+
+    ASSERT_TRUE(login.login(QStringLiteral("1001"), QStringLiteral("demo1001"), QStringLiteral("127.0.0.1"), true));
+    recorder.asked.clear();
+    ASSERT_TRUE(login.login(QStringLiteral("1003"), QStringLiteral("pw1003"), QStringLiteral("127.0.0.1"), false));
+    ASSERT_FALSE(recorder.asked.empty());
+    for (const SettingsChange &change : recorder.asked)
+        EXPECT_NE(change.kind, SettingsChange::Kind::Set) << change.app.toStdString() << " was written";
+    const QByteArray onDisk = readBytes(store.filePath());
+    EXPECT_FALSE(onDisk.contains("demo1001") || onDisk.contains("pw1003") || onDisk.contains("1003")) << onDisk.data();
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LoginFixture, StoreThatCannotBeWrittenIsToldOnceAndTheLoginGoesAhead)
+{
+    const QString folder = dir.filePath(QStringLiteral("cfg"));
+    const std::pair<const char *, std::function<void()>> blocks[] = {
+        {"a directory at the store's path", [&] { ASSERT_TRUE(QDir().mkpath(store.filePath())); }},
+        {"a plain file as the store's folder", [&] { writeBytes(folder, "x"); }},
+    };
+    for (const auto &[name, block] : blocks) {
+        SCOPED_TRACE(name);
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        block();
+        boxes.shown.clear();
+        const int before = registrations;
+        EXPECT_TRUE(login.login(QStringLiteral("1001"), QStringLiteral("demo1001"), QStringLiteral("127.0.0.1"), true));
+        EXPECT_EQ(registrations, before + 1);
+        EXPECT_EQ(state.login.strUserName, QStringLiteral("1001"));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The login could not be saved.\n")
+                                                   + QDir::toNativeSeparators(store.filePath()) + QStringLiteral(": ")))
+            << boxes.shown[0].text.toStdString();
+        EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Exclamation);
+    }
+}
+
+TEST_F(LoginFixture, FailedSaveOrRemovalKeepsThePreviouslySavedLogin)
+{
+    // Another entry keeps the rewritten file longer than the disk allows.
+    ASSERT_TRUE(store.save(QStringLiteral("OtherRalu"), QStringLiteral("Parameters"), QStringLiteral("Validation"),
+                           QStringLiteral("kept")));
+    for (const bool saveChecked : {true, false}) {
+        SCOPED_TRACE(saveChecked ? "box checked" : "box cleared");
+        ASSERT_TRUE(login.login(QStringLiteral("1001"), QStringLiteral("demo1001"), QStringLiteral("127.0.0.1"), true));
+        boxes.shown.clear();
+        {
+            FileSizeLimit full(16);
+            ASSERT_TRUE(full.active());
+            EXPECT_TRUE(login.login(QStringLiteral("1002"), QStringLiteral("demo1002"), QStringLiteral("sip2.ralu.example "),
+                                    saveChecked));
+        }
+        EXPECT_EQ(state.login.strUserName, QStringLiteral("1002")) << "the typed login is used";
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(saveChecked ? QStringLiteral("The login could not be saved.\n")
+                                                               : QStringLiteral("The saved login could not be removed.\n")))
+            << boxes.shown[0].text.toStdString();
+
+        AppState next;
+        LoginController again{next, saved, boxes, kPresets, {}};
+        const LoginFields fields = again.load();
+        EXPECT_EQ(fields.account, QStringLiteral("1001"));
+        EXPECT_EQ(fields.password, QStringLiteral("demo1001"));
+        EXPECT_EQ(fields.server, QStringLiteral("127.0.0.1"));
+        EXPECT_EQ(entry("Other"), QStringLiteral("kept"));
+    }
+}
+
+TEST_F(LoginFixture, UnreadableStoreIsToldWhenTheWindowOpens)
+{
+    ASSERT_TRUE(QDir().mkpath(store.filePath()));
+    const LoginFields fields = login.load();
+    EXPECT_TRUE(fields.account.isEmpty());
+    EXPECT_TRUE(fields.password.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("The saved login could not be read.\n")
+                                       + QDir::toNativeSeparators(store.filePath()) + QStringLiteral(": Is a directory"));
+    EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Exclamation);
 }
 
 TEST_F(LoginFixture, PartialSavedLoginLeavesTheFieldsEmpty)

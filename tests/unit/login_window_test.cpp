@@ -1,0 +1,122 @@
+// The login window on the offscreen platform: the server box takes the keys
+// that pick a server from the list and no typed text, and closing the window
+// leaves it as its exit button does, which at start-up ends Ralu.
+#include "qt_printers.h"
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "account/LoginController.h"
+#include "account/SettingsStore.h"
+#include "app/Softphone.h"
+#include "engine/Clock.h"
+#include "windows/LoginWindow.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace ralu;
+using namespace ralu::testing;
+
+namespace {
+
+const QStringList kPresets{"sip1.ralu.example ", "sip2.ralu.example ", "sip3.ralu.example ", "127.0.0.1"};
+
+struct LoginWindowTest : ::testing::Test {
+    QTemporaryDir dir;
+    IniSettingsStore store{dir.filePath(QStringLiteral("cfg/settings.ini"))};
+    SavedLogin saved{store, QStringLiteral("ralu")};
+    AppState state;
+    FakeMessageBoxes boxes;
+    LoginController controller{state, saved, boxes, kPresets, {}};
+};
+
+} // namespace
+
+TEST_F(LoginWindowTest, ServerBoxTakesListKeysButNoTypedText)
+{
+    const struct {
+        const char *name;
+        int startIndex;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int expectedIndex;
+    } cases[] = {
+        {"Down", 0, Qt::Key_Down, Qt::NoModifier, 1},
+        {"Up", 2, Qt::Key_Up, Qt::NoModifier, 1},
+        {"End", 0, Qt::Key_End, Qt::NoModifier, 3},
+        {"Home", 3, Qt::Key_Home, Qt::NoModifier, 0},
+        {"typed digit", 0, Qt::Key_1, Qt::NoModifier, 0},
+        {"typed letter", 1, Qt::Key_S, Qt::ShiftModifier, 1},
+        {"typed blank", 2, Qt::Key_Space, Qt::NoModifier, 2},
+        {"Backspace", 0, Qt::Key_Backspace, Qt::NoModifier, 0},
+    };
+    LoginWindow window(controller);
+    window.show();
+    QComboBox *server = window.serverBox();
+    server->setFocus();
+    for (QWidget *receiver : {window.focusWidget(), static_cast<QWidget *>(server->lineEdit())}) {
+        ASSERT_TRUE(receiver);
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " to " + receiver->metaObject()->className());
+            server->setCurrentIndex(c.startIndex);
+            QTest::keyClick(receiver, c.key, c.modifiers);
+            EXPECT_EQ(server->currentIndex(), c.expectedIndex);
+            EXPECT_EQ(server->currentText(), kPresets.at(c.expectedIndex));
+        }
+    }
+
+    // Alt+Down opens the list to choose from.
+    server->setCurrentIndex(0);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(server->view()->isVisible());
+    server->hidePopup();
+}
+
+TEST_F(LoginWindowTest, ClosingTheWindowLeavesAsTheExitButtonDoes)
+{
+    const std::pair<const char *, std::function<void(LoginWindow &)>> closings[] = {
+        {"close event", [](LoginWindow &w) { w.close(); }},
+        {"window manager's close", [](LoginWindow &w) { w.windowHandle()->close(); }},
+    };
+    for (const auto &[name, closeIt] : closings) {
+        for (const bool startup : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (startup ? " at start-up" : " later"));
+            state = AppState{};
+            state.blnStartupLogin = startup;
+            state.blnPhoneBookOpen = true;
+            LoginWindow window(controller);
+            window.show();
+            ASSERT_TRUE(window.windowHandle());
+            closeIt(window);
+            EXPECT_FALSE(window.isVisible());
+            EXPECT_EQ(window.result(), QDialog::Rejected);
+            EXPECT_EQ(state.startupAbandoned, startup);
+            EXPECT_FALSE(state.blnPhoneBookOpen);
+        }
+    }
+}
+
+TEST(LoginWindowAtStartUp, ClosingTheWindowEndsTheStartUp)
+{
+    QTemporaryDir dir;
+    FakeRtcClient rtc;
+    FakeMessageBoxes boxes;
+    IniSettingsStore store{dir.filePath(QStringLiteral("cfg/settings.ini"))};
+    SystemClock clock;
+    Softphone phone{&rtc, boxes, store, QStringLiteral("ralu"), dir.path(), clock};
+
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *login = qobject_cast<LoginWindow *>(QApplication::activeModalWidget()))
+            closed = login->close();
+    });
+    EXPECT_FALSE(phone.start());
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(phone.state().startupAbandoned);
+    EXPECT_FALSE(phone.window().isVisible());
+}
