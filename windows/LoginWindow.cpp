@@ -1,9 +1,5 @@
 #include "windows/LoginWindow.h"
 
-#include "skin/PictureButton.h"
-#include "skin/SkinPictures.h"
-#include "skin/WindowDrag.h"
-#include "skin/SkinOutline.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -13,37 +9,16 @@
 
 namespace ralu {
 
-namespace {
-
-QLabel *addLabel(QWidget *parent, const QString &text, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9.75);
-    label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: #e6ecf5"));
-    label->setGeometry(geometry);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
-} // namespace
-
 LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_controller(controller)
+    : SkinnedDialog("frmLogin", QStringLiteral("Ralu"), skin::loginBackground(), parent), m_controller(controller)
 {
-    setObjectName(QStringLiteral("frmLogin"));
-    new WindowDrag(this); // dragged by its body
-    setWindowTitle(QStringLiteral("Ralu"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-
-    skin::applySkin(this, skin::loginBackground());
-
-    const QString boxStyle = QStringLiteral("background: rgb(224,224,224); color: black;");
+    QFont captionFont(QStringLiteral("Arial"));
+    captionFont.setPointSizeF(9.75);
     QFont boxFont(QStringLiteral("MS Sans Serif"));
     boxFont.setPointSizeF(8.25);
 
-    addLabel(this, QStringLiteral("Host Name"), QRect(18, 24, 73, 17));
+    addCaption(QStringLiteral("Host Name"), QRect(18, 24, 73, 17), captionFont);
     m_server = new QComboBox(this);
     m_server->setObjectName(QStringLiteral("cmbSIPIP"));
     m_server->setEditable(true);
@@ -51,39 +26,34 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_server->setInsertPolicy(QComboBox::NoInsert);
     m_server->addItems(m_controller.presets());
     m_server->setGeometry(94, 22, 121, m_server->sizeHint().height());
-    m_server->setStyleSheet(boxStyle);
+    m_server->setStyleSheet(boxStyle());
     QFont serverFont(QStringLiteral("Microsoft Sans Serif"));
     serverFont.setPointSizeF(8.25);
     m_server->setFont(serverFont);
     m_server->installEventFilter(this);
     m_server->lineEdit()->installEventFilter(this);
 
-    addLabel(this, QStringLiteral("Account No"), QRect(16, 48, 75, 22));
-    m_account = new QLineEdit(this);
-    m_account->setObjectName(QStringLiteral("txtAcctNo"));
-    m_account->setGeometry(94, 47, 121, 19);
+    addCaption(QStringLiteral("Account No"), QRect(16, 48, 75, 22), captionFont);
+    m_account = addTextBox("txtAcctNo", QRect(94, 47, 121, 19));
     m_account->setMaxLength(15);
     m_account->setFont(boxFont);
-    m_account->setStyleSheet(boxStyle);
     m_account->installEventFilter(this);
 
-    addLabel(this, QStringLiteral("Password"), QRect(16, 70, 57, 22));
-    m_password = new QLineEdit(this);
-    m_password->setObjectName(QStringLiteral("txtPassword"));
-    m_password->setGeometry(94, 70, 121, 19);
+    addCaption(QStringLiteral("Password"), QRect(16, 70, 57, 22), captionFont);
+    m_password = addTextBox("txtPassword", QRect(94, 70, 121, 19));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setFont(boxFont);
-    m_password->setStyleSheet(boxStyle + QStringLiteral(" lineedit-password-character: 42;"));
+    m_password->setStyleSheet(boxStyle() + QStringLiteral(" lineedit-password-character: 42;"));
     m_password->installEventFilter(this);
 
-    addLabel(this, QStringLiteral("Save"), QRect(136, 93, 28, 16));
+    addCaption(QStringLiteral("Save"), QRect(136, 93, 28, 16), captionFont);
     m_save = new QCheckBox(this);
     m_save->setObjectName(QStringLiteral("chkbxSaveSettings"));
     m_save->setGeometry(176, 93, 15, 13);
     m_save->setChecked(true);
 
-    m_login = skin::makeButton(this, "cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
-    m_exit = skin::makeButton(this, "cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
+    m_login = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
+    m_exit = addPictureButton("cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
     connect(m_exit, &PictureButton::clicked, this, &LoginWindow::reject);
 

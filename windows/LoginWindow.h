@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include "skin/SkinnedDialog.h"
+
 #include <QDialog>
 #include <QLineEdit>
 
@@ -14,7 +16,7 @@ namespace ralu {
 
 class PictureButton;
 
-class LoginWindow : public QDialog {
+class LoginWindow : public skin::SkinnedDialog {
     Q_OBJECT
 public:
     LoginWindow(LoginController &controller, QWidget *parent = nullptr);

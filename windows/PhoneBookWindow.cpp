@@ -1,9 +1,5 @@
 #include "windows/PhoneBookWindow.h"
 
-#include "skin/PictureButton.h"
-#include "skin/SkinPictures.h"
-#include "skin/WindowDrag.h"
-#include "skin/SkinOutline.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
@@ -65,7 +61,7 @@ namespace {
 
 PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, MessageBoxes &boxes,
     std::function<bool(const QString &)> callNumber, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : SkinnedDialog("frmPhoneBook", QStringLiteral("Phone Book"), skin::phoneBookBackground(), parent)
     , m_book(folder, boxes)
     , m_state(state)
     , m_boxes(boxes)
@@ -73,12 +69,6 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
 {
     m_state.blnPhoneBookOpen = true;
     m_open = true;
-    setObjectName(QStringLiteral("frmPhoneBook"));
-    new WindowDrag(this); // dragged by its body
-    setWindowTitle(QStringLiteral("Phone Book"));
-
-    skin::applySkin(this, skin::phoneBookBackground());
-
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lstPhoneBook"));
     m_list->setGeometry(15, 56, 201, 100);
@@ -98,39 +88,24 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
 
     QFont labelFont(QStringLiteral("Verdana"));
     labelFont.setPointSizeF(8.25);
-    for (const auto &[text, geometry] : { std::pair<const char *, QRect> { "Name", QRect(16, 160, 41, 17) },
-             { "Phone No.", QRect(16, 192, 81, 17) } }) {
-        auto *label = new QLabel(QString::fromLatin1(text), this);
-        label->setFont(labelFont);
-        label->setStyleSheet(QStringLiteral("color: #e6ecf5"));
-        label->setGeometry(geometry);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
+    addCaption(QStringLiteral("Name"), QRect(16, 160, 41, 17), labelFont);
+    addCaption(QStringLiteral("Phone No."), QRect(16, 192, 81, 17), labelFont);
 
-    const QString boxStyle = QStringLiteral("background: rgb(224,224,224); color: black;");
-    m_name = new QLineEdit(this);
-    m_name->setObjectName(QStringLiteral("txtName"));
-    m_name->setGeometry(80, 160, 129, 19);
-    m_name->setStyleSheet(boxStyle);
+    m_name = addTextBox("txtName", QRect(80, 160, 129, 19));
     m_name->setValidator(new BoxValidator(PhoneBook::kNameLimit, false, m_name));
-    m_number = new QLineEdit(this);
-    m_number->setObjectName(QStringLiteral("txtPhoneNo"));
-    m_number->setGeometry(80, 192, 129, 19);
-    m_number->setStyleSheet(boxStyle);
+    m_number = addTextBox("txtPhoneNo", QRect(80, 192, 129, 19));
     m_number->setValidator(new BoxValidator(PhoneBook::kNumberLimit, true, m_number));
     m_number->installEventFilter(this);
 
-    m_add = skin::makeButton(this, "cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
-    m_edit = skin::makeButton(this, "cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
-    m_delete
-        = skin::makeButton(this, "cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
-    m_call = skin::makeButton(this, "cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial, QString());
-    m_closeImage = skin::makeButton(this, "Image1", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+    m_add = addPictureButton("cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
+    m_edit = addPictureButton("cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
+    m_delete = addPictureButton("cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
+    m_call = addPictureButton("cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial);
+    m_closeImage = addCloseImage("Image1", QRect(104, 0, 12, 14));
     connect(m_add, &PictureButton::clicked, this, &PhoneBookWindow::addClicked);
     connect(m_edit, &PictureButton::clicked, this, &PhoneBookWindow::editClicked);
     connect(m_delete, &PictureButton::clicked, this, &PhoneBookWindow::deleteClicked);
     connect(m_call, &PictureButton::clicked, this, &PhoneBookWindow::callClicked);
-    connect(m_closeImage, &PictureButton::clicked, this, &QDialog::close);
 
     m_book.load();
     fillList();

@@ -9,6 +9,8 @@
 #include "engine/AppState.h"
 #include "engine/MessageBoxes.h"
 
+#include "skin/SkinnedDialog.h"
+
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,7 +20,7 @@ namespace ralu {
 
 class PictureButton;
 
-class PhoneBookWindow : public QDialog {
+class PhoneBookWindow : public skin::SkinnedDialog {
     Q_OBJECT
 public:
     // folder holds PhoneBook.txt; callNumber places a call to a number, false

@@ -1,9 +1,5 @@
 #include "windows/RecentWindow.h"
 
-#include "skin/PictureButton.h"
-#include "skin/SkinPictures.h"
-#include "skin/WindowDrag.h"
-#include "skin/SkinOutline.h"
 
 #include <QBitmap>
 #include <QMouseEvent>
@@ -12,16 +8,10 @@ namespace ralu {
 
 RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, MessageBoxes &boxes,
     std::function<bool(const QString &)> callNumber, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : SkinnedDialog("frmRecent", QStringLiteral("Recent"), skin::recentBackground(), parent)
     , m_list(historyPath, boxes)
     , m_callNumber(std::move(callNumber))
 {
-    setObjectName(QStringLiteral("frmRecent"));
-    new WindowDrag(this); // dragged by its body
-    setWindowTitle(QStringLiteral("Recent"));
-
-    skin::applySkin(this, skin::recentBackground());
-
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setPointSizeF(9);
     auto addTab = [&](const char *caption, QRect geometry) {
@@ -48,14 +38,11 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_recentList->viewport()->installEventFilter(this);
     connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
 
-    m_clear
-        = skin::makeButton(this, "Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
-    m_close
-        = skin::makeButton(this, "Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
-    m_closeImage = skin::makeButton(this, "Image3", QRect(104, 0, 12, 14), skin::Glyph::Close, QString());
+    m_clear = addPictureButton("Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
+    m_close = addPictureButton("Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
+    m_closeImage = addCloseImage("Image3", QRect(104, 0, 12, 14));
     connect(m_clear, &PictureButton::clicked, this, &RecentWindow::clearKind);
     connect(m_close, &PictureButton::clicked, this, &QDialog::close);
-    connect(m_closeImage, &PictureButton::clicked, this, &QDialog::close);
 
     // The billed call history link sits below the outline: placed, never seen.
     m_link = new QLabel(QStringLiteral("Website Billed Call History"), this);

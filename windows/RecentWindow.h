@@ -8,6 +8,8 @@
 #include "engine/AppState.h"
 #include "engine/MessageBoxes.h"
 
+#include "skin/SkinnedDialog.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -17,7 +19,7 @@ namespace ralu {
 
 class PictureButton;
 
-class RecentWindow : public QDialog {
+class RecentWindow : public skin::SkinnedDialog {
     Q_OBJECT
 public:
     // historyPath is the history file; callNumber places a call to a number,

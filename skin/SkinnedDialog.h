@@ -1,0 +1,36 @@
+// A borderless child window cut to its skin picture and dragged by its body,
+// with the controls every skinned dialog draws the same way: light captions
+// on the skin, grey text boxes, picture buttons, and the close picture at the
+// top that closes the window.
+#pragma once
+
+#include "skin/PictureButton.h"
+#include "skin/SkinPictures.h"
+
+#include <QDialog>
+#include <QFont>
+
+class QLabel;
+class QLineEdit;
+
+namespace ralu::skin {
+
+class SkinnedDialog : public QDialog {
+    Q_OBJECT
+public:
+    SkinnedDialog(const char *objectName, const QString &title, const QPixmap &skin, QWidget *parent);
+
+protected:
+    // A caption drawn on the skin; mouse events go through to the window,
+    // so it stays a grab area.
+    QLabel *addCaption(const QString &text, QRect geometry, const QFont &font);
+    // Text boxes share the grey box look of the skins.
+    QLineEdit *addTextBox(const char *name, QRect geometry);
+    PictureButton *addPictureButton(const char *name, QRect geometry, Glyph glyph, const QString &caption = QString());
+    // The small close picture at the top edge; clicking it closes the window.
+    PictureButton *addCloseImage(const char *name, QRect geometry);
+
+    static QString boxStyle();
+};
+
+} // namespace ralu::skin
