@@ -21,10 +21,20 @@ namespace {
         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
     };
 
+    QString fromWindows1252(const QByteArray &bytes)
+    {
+        QString text(bytes.size(), Qt::Uninitialized);
+        QChar *out = text.data();
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            *out++ = byte >= 0x80 && byte <= 0x9F ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
+        }
+        return text;
+    }
+
     QString decode(const QByteArray &bytes)
     {
-        return QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes)
-                                                   : TextFile::fromWindows1252(bytes);
+        return QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
     }
 
     // What must go before appended lines so they start on a line of their
@@ -46,17 +56,6 @@ namespace {
 TextFile::Line::Line(QString text)
     : m_text(std::move(text))
 {
-}
-
-QString TextFile::fromWindows1252(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = byte >= 0x80 && byte <= 0x9F ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
-    }
-    return text;
 }
 
 bool TextFile::read(const QString &path, QString *error)

@@ -30,7 +30,6 @@ public:
         // UTF-8, otherwise read as Windows-1252, the code page such files
         // come from.
         const QString &text() const { return m_text; }
-        bool isFromFile() const { return m_fromFile; }
 
     private:
         friend class TextFile;
@@ -49,9 +48,9 @@ public:
     const QList<Line> &lines() const { return m_lines; }
     QStringList texts() const;
 
-    // The whole content: the byte order mark the file began with, if any,
-    // then every line. A line read without a line end gets CR LF once another
-    // line follows it.
+    // The whole content: the byte order mark the file began with, if any (it
+    // belongs to the file and stays when its first line goes), then every
+    // line. A line read without a line end gets CR LF once another follows.
     QByteArray bytes() const;
 
     // Replaces the file with bytes() the crash-safe way (SafeRewrite.h).
@@ -66,10 +65,6 @@ public:
 
     // The text as a list shows it: at most kShownLength characters.
     static QString shown(const QString &text);
-
-    // Text of bytes that are not UTF-8, read as Windows-1252 (undefined bytes
-    // stand for the control characters of the same number, as on Windows).
-    static QString fromWindows1252(const QByteArray &bytes);
 
 private:
     QByteArray m_bom; // a UTF-8 byte order mark the file began with
