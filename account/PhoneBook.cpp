@@ -1,8 +1,5 @@
 #include "account/PhoneBook.h"
 
-#include "files/TextLines.h"
-#include "files/SafeRewrite.h"
-
 #include <QDir>
 #include <QFile>
 
@@ -27,7 +24,7 @@ PhoneBook::PhoneBook(const QString &folder, MessageBoxes &boxes)
 
 void PhoneBook::load()
 {
-    m_lines.clear();
+    m_file = TextFile();
     m_readError.clear();
     QFile file(m_path);
     if (!file.exists()) {
@@ -37,19 +34,20 @@ void PhoneBook::load()
                 MessageBoxes::Icon::Error);
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_readError = file.errorString();
+    if (!m_file.read(m_path, &m_readError)) {
+        if (m_readError.isEmpty())
+            m_readError = QStringLiteral("the file could not be read");
         m_boxes.show(
             QStringLiteral("Could not read the phone book: ") + m_readError, MessageBoxes::Icon::Error);
-        return;
     }
-    file.close();
-    m_lines = readTextLines(m_path);
 }
 
 QStringList PhoneBook::items() const
 {
-    return QStringList { QString::fromLatin1(kNewItem) } + m_lines;
+    QStringList result { QString::fromLatin1(kNewItem) };
+    for (const TextFile::Line &line : m_file.lines())
+        result.append(TextFile::shown(line.text()));
+    return result;
 }
 
 PhoneBook::Contact PhoneBook::split(const QString &line)
@@ -80,20 +78,20 @@ PhoneBook::Outcome PhoneBook::add(const QString &name, const QString &number)
     }
     // The name as typed, blanks and all, against each stored name.
     const QString typed = name.toUpper();
-    for (const QString &line : m_lines) {
-        if (split(line).name.toUpper() == typed) {
+    for (const TextFile::Line &line : m_file.lines()) {
+        if (split(line.text()).name.toUpper() == typed) {
             tell(m_boxes, " Oops..!!! Name Already Exist.Please Enter Another Name ");
             return Outcome::Refused;
         }
     }
-    QStringList changed = m_lines;
-    changed.append(trimBlanks(name) + kSeparator + trimBlanks(number));
-    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+    TextFile changed = m_file;
+    changed.lines().append(TextFile::Line(trimBlanks(name) + kSeparator + trimBlanks(number)));
+    return save(std::move(changed)) ? Outcome::Saved : Outcome::NotSaved;
 }
 
 PhoneBook::Outcome PhoneBook::edit(int item, const QString &name, const QString &number)
 {
-    if (item < 1 || item > m_lines.size())
+    if (item < 1 || item > m_file.lines().size())
         return Outcome::Refused;
     if (name.isEmpty()) {
         tell(m_boxes, " Please Enter Buddys Name ");
@@ -103,9 +101,12 @@ PhoneBook::Outcome PhoneBook::edit(int item, const QString &name, const QString 
         tell(m_boxes, "Please Enter Phone Number.");
         return Outcome::NumberMissing;
     }
-    QStringList changed = m_lines;
-    changed[item - 1] = trimBlanks(name) + kSeparator + trimBlanks(number);
-    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+    const QString entry = trimBlanks(name) + kSeparator + trimBlanks(number);
+    TextFile changed = m_file;
+    // Saved unchanged, a contact keeps the bytes it was read from.
+    if (entry != changed.lines().at(item - 1).text())
+        changed.lines()[item - 1] = TextFile::Line(entry);
+    return save(std::move(changed)) ? Outcome::Saved : Outcome::NotSaved;
 }
 
 PhoneBook::Outcome PhoneBook::remove(int item)
@@ -114,18 +115,18 @@ PhoneBook::Outcome PhoneBook::remove(int item)
         tell(m_boxes, "Can't Delete.");
         return Outcome::Refused;
     }
-    if (item < 0 || item > m_lines.size())
+    if (item < 0 || item > m_file.lines().size())
         return Outcome::Refused;
-    QStringList changed = m_lines;
-    changed.removeAt(item - 1);
-    return save(changed) ? Outcome::Saved : Outcome::NotSaved;
+    TextFile changed = m_file;
+    changed.lines().removeAt(item - 1);
+    return save(std::move(changed)) ? Outcome::Saved : Outcome::NotSaved;
 }
 
-bool PhoneBook::save(const QStringList &lines)
+bool PhoneBook::save(TextFile changed)
 {
     QString error = m_readError;
-    if (error.isEmpty() && rewriteTextFile(m_path, lines, &error)) {
-        m_lines = lines;
+    if (error.isEmpty() && changed.write(m_path, &error)) {
+        m_file = std::move(changed);
         return true;
     }
     m_boxes.show(QStringLiteral("Could not save the phone book: ") + error, MessageBoxes::Icon::Error);

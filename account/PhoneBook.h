@@ -1,7 +1,8 @@
 // The user's phone book, PhoneBook.txt in the user's folder: one contact per
-// line, name "--" number, CR LF line ends, UTF-8. This is the phone book
-// window's logic without the window: the list, its checks and messages, and
-// the rewrite of the whole file after every change.
+// line, name "--" number. Contacts added or changed here are written as UTF-8
+// with CR LF line ends; every other line keeps its bytes (TextFile). This is
+// the phone book window's logic without the window: the list, its checks and
+// messages, and the rewrite of the whole file after every change.
 //
 // Items are numbered as the window lists them: item 0 is "NEW ITEM", which
 // is never stored; items 1 onward are the file's lines in file order. Lines
@@ -9,6 +10,7 @@
 #pragma once
 
 #include "engine/MessageBoxes.h"
+#include "files/TextFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,8 +33,9 @@ public:
     void load();
 
     // The stored lines, item 1 first.
-    const QStringList &lines() const { return m_lines; }
-    // Every item as listed, "NEW ITEM" first.
+    QStringList lines() const { return m_file.texts(); }
+    // Every item as listed, "NEW ITEM" first, each cut to
+    // TextFile::kShownLength characters.
     QStringList items() const;
 
     struct Contact {
@@ -58,11 +61,11 @@ public:
     Outcome remove(int item);
 
 private:
-    bool save(const QStringList &lines);
+    bool save(TextFile changed);
 
     QString m_path;
     MessageBoxes &m_boxes;
-    QStringList m_lines;
+    TextFile m_file;
     QString m_readError; // set when the file exists but could not be read
 };
 

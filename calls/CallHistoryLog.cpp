@@ -1,11 +1,10 @@
 #include "calls/CallHistoryLog.h"
-#include "files/TextLines.h"
+#include "files/TextFile.h"
 
 #include "engine/Clock.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 
 namespace ralu {
 
@@ -24,22 +23,6 @@ const char *prefixFor(int kind)
     case CallHistoryLog::Missed: return "M::";
     default: return nullptr;
     }
-}
-
-// What must go before a new entry so it starts on a line of its own: nothing
-// for a missing or empty file or one ending in LF, LF for a file cut after
-// the CR of a CR LF, CR LF for a last line with no line end at all.
-QByteArray lineEndNeeded(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return {};
-    if (!file.seek(file.size() - 1))
-        return {};
-    char last = 0;
-    if (!file.getChar(&last) || last == '\n')
-        return {};
-    return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
 }
 
 } // namespace
@@ -68,20 +51,16 @@ bool CallHistoryLog::addRecentCall(const QString &number, int kind)
 
     const QString entry = QLatin1String(prefix) + number + QLatin1String("  [")
         + formatStamp(m_clock->now()) + QLatin1Char(']');
-    const QByteArray bytes = lineEndNeeded(m_path) + entry.toUtf8() + "\r\n\r\n";
-
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return written;
+    // The entry and the empty line after it; what is there stays untouched.
+    return TextFile::appendLines(m_path, { entry, QString() });
 }
 
 QStringList CallHistoryLog::entries(QChar kind) const
 {
     QStringList result;
-    for (const QString &line : readTextLines(m_path)) {
+    TextFile file;
+    file.read(m_path);
+    for (const QString &line : file.texts()) {
         if (!line.isEmpty() && line.at(0) == kind)
             result.append(line.mid(3));
     }

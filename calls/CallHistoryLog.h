@@ -4,8 +4,10 @@
 //     D::555  [01/01/10 12:05 AM]
 // The prefix tells the kind (D:: dialed, R:: received, M:: missed), the
 // stamp is DD/MM/YY hh:mm AM/PM on a 12-hour clock, written the same way
-// whatever the locale. Text is UTF-8 with CR LF line ends. The log only ever
-// appends; the history window's clear (RecentList) replaces the file whole.
+// whatever the locale. New entries are UTF-8 with CR LF line ends; lines put
+// there by other means are read and kept as TextFile reads and keeps them.
+// The log only ever appends; the history window's clear (RecentList)
+// rewrites the file, keeping the bytes of every line it does not take out.
 #pragma once
 
 #include <QChar>

@@ -1,10 +1,8 @@
 #include "calls/RecentList.h"
 
 #include "calls/CallHistoryLog.h"
-#include "files/TextLines.h"
-#include "files/SafeRewrite.h"
+#include "files/TextFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace ralu {
@@ -18,9 +16,11 @@ RecentList::RecentList(QString path, MessageBoxes &boxes)
 void RecentList::load()
 {
     m_items.clear();
-    for (const QString &line : readTextLines(m_path)) {
+    TextFile file;
+    file.read(m_path);
+    for (const QString &line : file.texts()) {
         if (!line.isEmpty() && line.at(0) == m_kind)
-            m_items.append(line.mid(3));
+            m_items.append(TextFile::shown(line.mid(3)));
     }
 }
 
@@ -28,20 +28,17 @@ bool RecentList::clearKind()
 {
     if (QFileInfo::exists(m_path)) {
         // An unreadable file would read as empty and be replaced by nothing.
-        QFile probe(m_path);
-        if (!probe.open(QIODevice::ReadOnly)) {
-            m_boxes.show(QStringLiteral("Could not read the call history: ") + probe.errorString(),
-                MessageBoxes::Icon::Error);
+        TextFile file;
+        QString error;
+        if (!file.read(m_path, &error)) {
+            m_boxes.show(
+                QStringLiteral("Could not read the call history: ") + error, MessageBoxes::Icon::Error);
             return false;
         }
-        probe.close();
-        QStringList kept;
-        for (const QString &line : readTextLines(m_path)) {
-            if (line.isEmpty() || line.at(0) != m_kind)
-                kept.append(line);
-        }
-        QString error;
-        if (!rewriteTextFile(m_path, kept, &error)) {
+        file.lines().removeIf([this](const TextFile::Line &line) {
+            return !line.text().isEmpty() && line.text().at(0) == m_kind;
+        });
+        if (!file.write(m_path, &error)) {
             m_boxes.show(
                 QStringLiteral("Could not save the call history: ") + error, MessageBoxes::Icon::Error);
             return false;

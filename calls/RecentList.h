@@ -21,14 +21,14 @@ public:
     void setKind(QChar kind) { m_kind = kind; }
 
     // The entries of the current kind as the list shows them (the line after
-    // its "D::"), in file order.
+    // its "D::", cut to TextFile::kShownLength characters), in file order.
     const QStringList &items() const { return m_items; }
 
     // Rereads the file for the current kind; a missing file gives no entries.
     void load();
 
     // Takes every line of the current kind out of the file, keeping all other
-    // lines, empty ones included, in their order, each ended by CR LF. False,
+    // lines, empty ones included, in their order and byte for byte. False,
     // with the user told and the entries still listed, when the file could
     // not be replaced; the file is then as it was.
     bool clearKind();

@@ -4,12 +4,8 @@
 
 namespace ralu {
 
-bool rewriteTextFile(const QString &path, const QStringList &lines, QString *error)
+bool rewriteFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += line.toUtf8() + "\r\n";
-
     // QSaveFile writes beside the target, syncs and renames over it on
     // commit; anything short of that leaves the target untouched. The write
     // goes out unbuffered: commit() does not see a failure of the final

@@ -1,5 +1,4 @@
 #include "calls/CallHistoryLog.h"
-#include "files/TextLines.h"
 #include "engine/Clock.h"
 #include "qt_printers.h"
 
@@ -167,20 +166,6 @@ TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)
     ASSERT_TRUE(log.addRecentCall(QString::fromUtf8("Zo\xc3\xab"), CallHistoryLog::Dialed));
     EXPECT_EQ(readBytes(path()), QByteArray("D::Zo\xc3\xab  [01/01/10 12:05 AM]\r\n\r\n"));
     EXPECT_EQ(log.entries('D'), QStringList({QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]")}));
-}
-
-TEST_F(CallHistoryLogTest, ReadLinesAcceptsBothLineEndsAndKeepsUndecodableLines)
-{
-    writeBytes(path(), "a\r\nb\n\r\nc\xff" "d\r\n\nlast");
-    EXPECT_EQ(ralu::readTextLines(path()),
-              QStringList({"a", "b", "", QString("c") + QChar(0xFFFD) + "d", "", "last"}));
-
-    writeBytes(path(), "only\r\n");
-    EXPECT_EQ(ralu::readTextLines(path()), QStringList({"only"}));
-
-    writeBytes(path(), "");
-    EXPECT_TRUE(ralu::readTextLines(path()).isEmpty());
-    EXPECT_TRUE(ralu::readTextLines(dir.filePath("missing.txt")).isEmpty());
 }
 
 TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)

@@ -316,12 +316,13 @@ TEST_F(PhoneBookTest, NameBoxHoldsThirtyCharactersNotThirtyCodeUnits)
 
 TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
 {
-    // No separator, an empty line, a line ended by LF alone, a byte that is no UTF-8.
+    // No separator, an empty line, a line ended by LF alone, a byte that is no
+    // UTF-8 (Windows-1252 e acute).
     writeBytes(path, "Ann--1\r\nno separator here\r\n\r\nBen--2\nCaf\xE9--7\r\n");
     auto w = open();
     EXPECT_EQ(items(*w),
         (QStringList { "NEW ITEM", "Ann--1", "no separator here", "", "Ben--2",
-            QString::fromUtf8("Caf\xEF\xBF\xBD--7") }));
+            QString::fromUtf8("Caf\xC3\xA9--7") }));
     pick(*w, 2);
     EXPECT_EQ(w->nameBox()->text(), QStringLiteral("no separator here"));
     EXPECT_EQ(w->numberBox()->text(), QString());
@@ -333,8 +334,89 @@ TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
     pick(*w, 0);
     fill(*w, QStringLiteral("Zed"), QStringLiteral("9"));
     QTest::mouseClick(w->addButton(), Qt::LeftButton);
-    EXPECT_EQ(readBytes(path),
-        QByteArray("Ann--1\r\nno separator here\r\n\r\nBen--2\r\nCaf\xEF\xBF\xBD--7\r\nZed--9\r\n"));
+    EXPECT_EQ(readBytes(path), QByteArray("Ann--1\r\nno separator here\r\n\r\nBen--2\nCaf\xE9--7\r\nZed--9\r\n"));
+}
+
+TEST_F(PhoneBookTest, AddAndDeleteKeepTheBytesOfEveryLineTheyDoNotChange)
+{
+    struct Case {
+        const char *what;
+        QByteArray file;
+        QStringList shown; // items 1 onward
+        QByteArray added; // once Zed 9 is added
+        int deleted; // the item deleted next
+        QByteArray left;
+    };
+    const QStringList annBen { "Ann--1", "Ben--2" };
+    const Case cases[] = {
+        { "byte order mark", "\xEF\xBB\xBF"
+                             "Ann--1\r\nBen--2\r\n",
+            annBen,
+            "\xEF\xBB\xBF"
+            "Ann--1\r\nBen--2\r\nZed--9\r\n",
+            1,
+            "\xEF\xBB\xBF"
+            "Ben--2\r\nZed--9\r\n" },
+        { "Windows-1252", "M\xFCller--123\r\nBen--2\r\n", { QString::fromUtf8("M\xC3\xBCller--123"), "Ben--2" },
+            "M\xFCller--123\r\nBen--2\r\nZed--9\r\n", 2, "M\xFCller--123\r\nZed--9\r\n" },
+        { "CR alone", "Ann--1\rBen--2\r", annBen, "Ann--1\rBen--2\rZed--9\r\n", 1, "Ben--2\rZed--9\r\n" },
+        { "CR LF", "Ann--1\r\nBen--2\r\n", annBen, "Ann--1\r\nBen--2\r\nZed--9\r\n", 2, "Ann--1\r\nZed--9\r\n" },
+        { "LF", "Ann--1\nBen--2\n", annBen, "Ann--1\nBen--2\nZed--9\r\n", 1, "Ben--2\nZed--9\r\n" },
+        { "mixed", "Ann--1\nBen--2\r\nCy--3\rDee--4\r\n", annBen + QStringList { "Cy--3", "Dee--4" },
+            "Ann--1\nBen--2\r\nCy--3\rDee--4\r\nZed--9\r\n", 3, "Ann--1\nBen--2\r\nDee--4\r\nZed--9\r\n" },
+        { "no final line end", "Ann--1\r\nBen--2", annBen, "Ann--1\r\nBen--2\r\nZed--9\r\n", 3,
+            "Ann--1\r\nBen--2\r\n" },
+        { "invalid UTF-8", "\xC0\xAF--1\r\n\xED\xA0\x80--2\r\n\xE2\x82--3\r\n",
+            { QString::fromUtf16(u"\u00C0\u00AF--1"), QString::fromUtf16(u"\u00ED\u00A0\u20AC--2"),
+                QString::fromUtf16(u"\u00E2\u201A--3") },
+            "\xC0\xAF--1\r\n\xED\xA0\x80--2\r\n\xE2\x82--3\r\nZed--9\r\n", 2,
+            "\xC0\xAF--1\r\n\xE2\x82--3\r\nZed--9\r\n" },
+    };
+    for (const Case &c : cases) {
+        writeBytes(path, c.file);
+        PhoneBook book(dir.path(), boxes);
+        book.load();
+        EXPECT_EQ(book.items(), QStringList { "NEW ITEM" } + c.shown) << c.what;
+        EXPECT_EQ(book.add(QStringLiteral("Zed"), QStringLiteral("9")), PhoneBook::Outcome::Saved) << c.what;
+        EXPECT_EQ(readBytes(path), c.added) << c.what;
+        EXPECT_EQ(book.remove(c.deleted), PhoneBook::Outcome::Saved) << c.what;
+        EXPECT_EQ(readBytes(path), c.left) << c.what;
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PhoneBookTest, AnEditedContactIsWrittenAsUtf8AndOneSavedUnchangedKeepsItsBytes)
+{
+    writeBytes(path, "M\xFCller--123\nBen--2\n");
+    auto w = open();
+    pick(*w, 1);
+    EXPECT_EQ(w->nameBox()->text(), QString::fromUtf8("M\xC3\xBCller"));
+    QTest::mouseClick(w->editButton(), Qt::LeftButton);
+    EXPECT_EQ(readBytes(path), QByteArray("M\xFCller--123\nBen--2\n"));
+
+    pick(*w, 1);
+    w->numberBox()->setText(QStringLiteral("124"));
+    QTest::mouseClick(w->editButton(), Qt::LeftButton);
+    EXPECT_EQ(readBytes(path), QByteArray("M\xC3\xBCller--124\r\nBen--2\n"));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PhoneBookTest, AHugeLineIsListedCutAndKeptWholeInTheFile)
+{
+    const QByteArray huge = QByteArray(10 * 1024 * 1024, 'x') + "--5";
+    const QByteArray before = "Ann--1\r\n" + huge + "\r\n";
+    writeBytes(path, before);
+    auto w = open();
+    ASSERT_EQ(w->list()->count(), 3);
+    const QString shown = w->list()->item(2)->text();
+    EXPECT_EQ(shown.size(), TextFile::kShownLength);
+    EXPECT_TRUE(shown == QString(TextFile::kShownLength, QLatin1Char('x')));
+
+    fill(*w, QStringLiteral("Zed"), QStringLiteral("9"));
+    QTest::mouseClick(w->addButton(), Qt::LeftButton);
+    const QByteArray after = readBytes(path);
+    EXPECT_EQ(after.size(), before.size() + 8);
+    EXPECT_TRUE(after == before + "Zed--9\r\n") << "the file keeps the whole line";
 }
 
 TEST_F(PhoneBookTest, ARewriteThatFailsLeavesTheFileWholeAndTheWindowAsItWas)

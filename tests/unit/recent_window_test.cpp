@@ -6,6 +6,7 @@
 #include "calls/CallHistoryLog.h"
 #include "windows/RecentWindow.h"
 #include "engine/Clock.h"
+#include "files/TextFile.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 #include "TestFiles.h"
@@ -150,7 +151,7 @@ TEST_F(RecentWindowTest, ClearingOneKindKeepsEveryOtherLineInOrderAndLaterEntrie
                    "M::202  [01/01/10 12:09 AM]\r\n\r\n"
                    "d::999  [01/01/10 12:10 AM]\r\n"
                    "D::777  [02/01/10 01:00 PM]\r\n\r\n"
-                   "M::203  [02/01/10 02:00 PM]\r\n"));
+                   "M::203  [02/01/10 02:00 PM]\n"));
     clickTab(*w, 'D');
     EXPECT_EQ(w->list()->count(), 2);
     clickTab(*w, 'M');
@@ -170,6 +171,65 @@ TEST_F(RecentWindowTest, ClearingOneKindKeepsEveryOtherLineInOrderAndLaterEntrie
     EXPECT_EQ(items(*w).value(2), QStringLiteral("888  [03/01/10 09:30 AM]"));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList { "recentcall.txt" })
         << "no temporary file is left behind";
+}
+
+TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
+{
+    struct Case {
+        const char *what;
+        QByteArray file;
+        char kind; // listed, then cleared
+        QStringList shown;
+        QByteArray cleared;
+        QByteArray mended; // what goes before the entry logged next
+    };
+    const Case cases[] = {
+        { "byte order mark", "\xEF\xBB\xBF"
+                             "D::1  [a]\r\n\r\nM::2  [b]\r\n\r\n",
+            'D', { "1  [a]" },
+            "\xEF\xBB\xBF"
+            "\r\nM::2  [b]\r\n\r\n",
+            "" },
+        { "Windows-1252", "M::M\xFCller  [a]\r\n\r\nD::M\xFCller  [b]\r\n\r\n", 'D',
+            { QString::fromUtf8("M\xC3\xBCller  [b]") }, "M::M\xFCller  [a]\r\n\r\n\r\n", "" },
+        { "CR alone", "D::1  [a]\r\rM::2  [b]\r\r", 'M', { "2  [b]" }, "D::1  [a]\r\r\r", "\n" },
+        { "CR LF", "D::1  [a]\r\n\r\nR::2  [b]\r\n\r\n", 'R', { "2  [b]" }, "D::1  [a]\r\n\r\n\r\n", "" },
+        { "LF", "D::1  [a]\n\nM::2  [b]\n\n", 'D', { "1  [a]" }, "\nM::2  [b]\n\n", "" },
+        { "mixed", "D::1  [a]\r\n\nR::2  [b]\r\rM::3  [c]\n\r\n", 'R', { "2  [b]" },
+            "D::1  [a]\r\n\n\rM::3  [c]\n\r\n", "" },
+        { "no final line end", "D::1  [a]\r\n\r\nM::2  [b]", 'D', { "1  [a]" }, "\r\nM::2  [b]", "\r\n" },
+        { "invalid UTF-8", "D::\xC0\xAF  [a]\r\nM::\xE2\x82  [b]\r\nD::\xED\xA0\x80  [c]\r\n", 'M',
+            { QString::fromUtf16(u"\u00E2\u201A  [b]") }, "D::\xC0\xAF  [a]\r\nD::\xED\xA0\x80  [c]\r\n", "" },
+    };
+    for (const Case &c : cases) {
+        writeBytes(log.filePath(), c.file);
+        RecentList list(log.filePath(), boxes);
+        list.setKind(QLatin1Char(c.kind));
+        list.load();
+        EXPECT_EQ(list.items(), c.shown) << c.what;
+        EXPECT_TRUE(list.clearKind()) << c.what;
+        EXPECT_EQ(readBytes(log.filePath()), c.cleared) << c.what;
+        EXPECT_TRUE(log.addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed));
+        EXPECT_EQ(readBytes(log.filePath()), c.cleared + c.mended + "D::555  [03/01/10 09:30 AM]\r\n\r\n") << c.what;
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RecentWindowTest, AHugeEntryIsListedCutAndKeptWholeInTheFile)
+{
+    const QByteArray huge = "D::" + QByteArray(10 * 1024 * 1024, '5') + "  [01/01/10 12:05 AM]\r\n\r\n";
+    writeBytes(log.filePath(), huge + "M::202  [01/01/10 12:09 AM]\r\n\r\n");
+    auto w = open();
+    ASSERT_EQ(w->list()->count(), 1);
+    const QString shown = w->list()->item(0)->text();
+    EXPECT_EQ(shown.size(), TextFile::kShownLength);
+    EXPECT_TRUE(shown == QString(TextFile::kShownLength, QLatin1Char('5')));
+
+    clickTab(*w, 'M');
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    const QByteArray after = readBytes(log.filePath());
+    EXPECT_EQ(after.size(), huge.size() + 2);
+    EXPECT_TRUE(after == huge + "\r\n") << "the file keeps the whole entry";
 }
 
 TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)

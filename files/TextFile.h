@@ -1,0 +1,74 @@
+// The user's text files (call history, phone book) as lines, for files the
+// user may also have written by hand in any editor.
+//
+// Every line read keeps the bytes it came from, its line end included, and
+// goes back to disk byte for byte however the rest of the file changes: a
+// Windows-1252 name, an odd line end or a UTF-8 byte order mark survive any
+// number of rewrites. Only lines Ralu adds or changes are written its own
+// way, as UTF-8 ended by CR LF.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ralu {
+
+class TextFile {
+public:
+    // The most of a line a list shows: laying out a line of megabytes takes
+    // seconds, and nobody reads that far in a list anyway.
+    static constexpr qsizetype kShownLength = 256;
+
+    class Line {
+    public:
+        // A line Ralu writes: UTF-8, ended by CR LF.
+        explicit Line(QString text = {});
+
+        // The line without its line end: UTF-8 where the bytes are valid
+        // UTF-8, otherwise read as Windows-1252, the code page such files
+        // come from.
+        const QString &text() const { return m_text; }
+
+    private:
+        friend class TextFile;
+        QString m_text;
+        QByteArray m_bytes; // as read, without the line end
+        QByteArray m_end; // as read: CR LF, LF, CR, or none on the last line
+        bool m_fromFile = false;
+    };
+
+    // Reads the file. A missing file reads as no lines; one that exists but
+    // cannot be read gives false, no lines, and the reason in *error. CR LF,
+    // LF and CR alone each end a line.
+    bool read(const QString &path, QString *error = nullptr);
+
+    QList<Line> &lines() { return m_lines; }
+    const QList<Line> &lines() const { return m_lines; }
+    QStringList texts() const;
+
+    // The whole content: the byte order mark the file began with, if any (it
+    // belongs to the file and stays when its first line goes), then every
+    // line. A line read without a line end gets CR LF once another follows.
+    QByteArray bytes() const;
+
+    // Replaces the file with bytes() the crash-safe way (SafeRewrite.h).
+    // Once written, the lines hold the line ends they were written with.
+    bool write(const QString &path, QString *error = nullptr);
+
+    // Adds lines at the end of the file without rewriting what is there,
+    // creating the file when missing. An old last line without a line end
+    // first gets CR LF, so nothing joins it; a file ending in CR, likely a
+    // CR LF cut short, gets the LF.
+    static bool appendLines(const QString &path, const QStringList &texts);
+
+    // The text as a list shows it: at most kShownLength characters.
+    static QString shown(const QString &text);
+
+private:
+    QByteArray m_bom; // a UTF-8 byte order mark the file began with
+    QList<Line> m_lines;
+};
+
+} // namespace ralu
