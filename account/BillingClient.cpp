@@ -31,9 +31,42 @@ std::optional<QString> BillingClient::updateBalance()
     return balanceLabel(m_http.send(request));
 }
 
+namespace {
+
+    // Nothing longer is a billing reply, whatever client delivered it.
+    bool usable(const HttpReply &reply)
+    {
+        return reply.received && reply.body.size() <= HttpClient::kMaxReplyBytes;
+    }
+
+    // The amount as the label shows it: at most kMaxAmountChars characters,
+    // and every control, format (such as a right-to-left override),
+    // private or unassigned character shown as the replacement character.
+    // Blanks, tabs and line ends stay.
+    QString shown(const QString &amount)
+    {
+        QList<uint> chars = amount.toUcs4();
+        const bool cut = chars.size() > BillingClient::kMaxAmountChars;
+        chars.resize(qMin<qsizetype>(chars.size(), BillingClient::kMaxAmountChars));
+        QString out;
+        for (const uint c : chars) {
+            const QChar::Category category = QChar::category(c);
+            const bool harmful = (category == QChar::Other_Control && c != '\t' && c != '\r' && c != '\n')
+                || category == QChar::Other_Format || category == QChar::Other_Surrogate
+                || category == QChar::Other_PrivateUse || category == QChar::Other_NotAssigned;
+            const char32_t shownChar = harmful ? char32_t(QChar::ReplacementCharacter) : char32_t(c);
+            out += QString::fromUcs4(&shownChar, 1);
+        }
+        if (cut)
+            out += QChar(0x2026); // "…": there was more
+        return out;
+    }
+
+} // namespace
+
 std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
 {
-    if (!reply.received)
+    if (!usable(reply))
         return std::nullopt;
     if (reply.status != 200)
         return QString();
@@ -53,7 +86,7 @@ std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
 
     if (amount == QLatin1String("Account does not exist."))
         return QStringLiteral("Balance :0.00");
-    return QStringLiteral("Balance :") + amount;
+    return QStringLiteral("Balance :") + shown(amount);
 }
 
 // ------------------------------------------------------------- credit time
@@ -67,10 +100,14 @@ BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
         qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
     request.body = "pin=" + encoded(m_login.strUserName);
     const HttpReply reply = m_http.send(request);
-    // Any reply's text is kept, whatever its status; without one the last
-    // reply's text is read again.
-    if (reply.received)
-        m_lastCreditReply = QString::fromUtf8(reply.body);
+    // Only a good reply is kept: status 200 and a number. Without one the
+    // last good reply's text is read again, so a failed or broken query
+    // gives the talk time that reply gave.
+    if (usable(reply) && reply.status == 200) {
+        const QString text = QString::fromUtf8(reply.body);
+        if (seconds(text, m_userLocale))
+            m_lastCreditReply = text;
+    }
 
     std::optional<double> value;
     if (m_lastCreditReply)

@@ -15,9 +15,11 @@
 //
 // Balance reply, status 200: the amount is the text between the first
 // "<amount>" and the next "</amount>" (no closing tag: up to the end; no
-// opening tag: the whole reply), shown after "Balance :" exactly as sent,
-// blanks included; an amount of "Account does not exist." shows
-// "Balance :0.00". Any other status empties the label. No reply, or a
+// opening tag: the whole reply), shown after "Balance :" as sent, blanks
+// included, but cut at kMaxAmountChars and with control and other
+// unprintable characters shown as U+FFFD; an amount of "Account does not
+// exist." shows "Balance :0.00". Any other status empties the label. No
+// reply (HttpReply::received false, or longer than kMaxReplyBytes), or a
 // status-200 reply with no text, leaves the label as it was.
 //
 // Credit-time reply: a number of seconds. The text is read first in the
@@ -25,10 +27,12 @@
 // exponent, blanks around ignored) and, failing that, in the number format
 // of the user's locale ("3599,5" in a German locale). It is rounded to whole
 // seconds, halves to the even neighbour, and split into hours, minutes and
-// seconds. Without a reply the text of the last reply is read again; when
-// there is no number (or no reply ever came), the seconds the countdown
-// holds now are split instead. A number whose whole seconds do not fit in
-// 32 bits counts as no number.
+// seconds. Only a good reply counts: status 200 and a number. Without one
+// (no reply, an error status, no number) the text of the last good reply
+// is read again, so the talk time is what that reply gave; when no good
+// reply has come yet, the seconds the countdown holds now are split
+// instead. A number whose whole seconds do not fit in 32 bits counts as no
+// number.
 #pragma once
 
 #include "account/HttpClient.h"
@@ -60,7 +64,7 @@ public:
 
     // The number format tried after the server's own. Default: the user's.
     void setUserLocale(const QLocale &locale) { m_userLocale = locale; }
-    // The text of the last credit-time reply, kept for a query without one.
+    // The text of the last good credit-time reply, kept for a query without one.
     const std::optional<QString> &lastCreditReply() const { return m_lastCreditReply; }
 
     // The pieces, for tests.
@@ -68,6 +72,9 @@ public:
     static std::optional<double> seconds(const QString &text, const QLocale &userLocale);
     static CreditTime split(double seconds);
     static QByteArray encoded(const QString &value);
+
+    // The most characters of an amount shown; the label has room for fewer.
+    static constexpr int kMaxAmountChars = 64;
 
     static constexpr const char *kBalancePath = "/customer/account/showaccountbalance1.aspx?pin=";
     static constexpr const char *kCreditTimePath = "/customer/account/GetCreditTime.aspx";

@@ -27,6 +27,10 @@ struct HttpReply {
 
 class HttpClient {
 public:
+    // The longest reply body taken: the billing replies are a few hundred
+    // bytes, and anything longer is not one of them.
+    static constexpr int kMaxReplyBytes = 8 * 1024;
+
     virtual ~HttpClient() = default;
     // Sends the request and returns when the reply is complete or the client
     // gave up. Never throws.

@@ -1,12 +1,16 @@
-// HttpClient over QtNetwork. send() waits for the reply in a nested event
-// loop that takes no user input: the window keeps painting and timers and
-// sockets keep running, but no click or key is handled until the reply is
-// complete or the time-out has passed (the request is then abandoned).
+// HttpClient over a QtNetwork TCP socket: one HTTP/1.1 exchange per
+// connection. send() waits for the reply in a nested event loop that takes
+// no user input: the window keeps painting and timers and sockets keep
+// running, but no click or key is handled until the reply is complete, has
+// shown it cannot be taken (HttpReplyParser), or the time-out has passed;
+// the connection is then closed.
+//
+// Every request asks for a plain body ("Accept-Encoding: identity") and
+// closes its connection. Redirections are not followed: they are replies
+// like any other.
 #pragma once
 
 #include "account/HttpClient.h"
-
-#include <QNetworkAccessManager>
 
 namespace ralu {
 
@@ -20,8 +24,11 @@ public:
 
     int timeoutMs() const { return m_timeoutMs; }
 
+    // The bytes that go out for the request, or nothing when it cannot go
+    // out as given (not an http address, line breaks in a header).
+    static QByteArray requestBytes(const HttpRequest &request);
+
 private:
-    QNetworkAccessManager m_network;
     int m_timeoutMs;
 };
 

@@ -68,6 +68,7 @@ void MainWindow::buildLayout()
         case ControlKind::Label: {
             auto *label = new QLabel(this);
             label->setFont(labelFont);
+            label->setTextFormat(Qt::PlainText); // balance and caller come from the network: never markup
             label->setAttribute(Qt::WA_TransparentForMouseEvents); // the window's grab area
             control = label;
             break;

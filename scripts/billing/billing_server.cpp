@@ -2,8 +2,8 @@
 // queries for the demo accounts, on 127.0.0.1 only, and logs every request
 // byte for byte. A control request switches it to the odd replies a real
 // server can give (an error status, an untagged text, a missing closing tag,
-// a slow reply, no reply at all), for the demo and the tests. See
-// scripts/PROVIDER.md.
+// a slow reply, no reply at all, a reply cut off, endless, oversize or
+// compressed), for the demo and the tests. See scripts/PROVIDER.md.
 //
 //   ralu_billing_server [--port N] [--log FILE]
 //
@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <sys/socket.h>
 
 namespace {
 
@@ -41,10 +42,13 @@ QMap<QByteArray, Account> demoAccounts()
 
 // How one of the two queries is answered.
 struct Behaviour {
-    QByteArray mode = "normal"; // normal status text notexist untagged noclose slow silent
+    // normal status text notexist untagged noclose slow silent
+    // cut reset unfinished endless oversize deflate
+    QByteArray mode = "normal";
     int code = 404; // status
     QByteArray text; // text
     int delayMs = 5000; // slow
+    qint64 size = 64 * 1024 * 1024; // oversize
 };
 
 constexpr int kMaxRequestBytes = 64 * 1024;
@@ -124,10 +128,16 @@ private:
     {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::bytesWritten, socket, [socket](qint64 n) {
+                socket->setProperty("written", socket->property("written").toLongLong() + n);
+            });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 const int seq = socket->property("seq").toInt();
                 if (socket->property("waiting").toBool())
                     writeLog("RALU-HTTP-CLOSED " + QByteArray::number(seq) + " unanswered\n");
+                else if (socket->property("broken").toBool())
+                    writeLog("RALU-HTTP-GONE " + QByteArray::number(seq) + ' '
+                        + QByteArray::number(socket->property("written").toLongLong()) + '\n');
                 socket->deleteLater();
             });
         }
@@ -251,10 +261,60 @@ private:
                     reply(alive, seq, 200, type, normal);
                 }
             });
-        } else { // silent: the request was read; nothing ever comes back
+        } else if (b.mode == "silent") { // the request was read; nothing ever comes back
             socket->setProperty("waiting", true);
             writeLog("RALU-HTTP-SILENT " + QByteArray::number(seq) + '\n');
+        } else {
+            broken(socket, seq, b, normal, type);
         }
+    }
+
+    // Replies that never arrive whole, or are not to be taken.
+    void broken(
+        QTcpSocket *socket, int seq, const Behaviour &b, const QByteArray &normal, const QByteArray &type)
+    {
+        socket->setProperty("broken", true);
+        QByteArray head = "HTTP/1.1 200 OK\r\nServer: Ralu-Demo-Billing\r\nContent-Type: " + type
+            + "\r\nConnection: close\r\n";
+        const QByteArray half = normal.left(normal.size() / 2);
+        const QByteArray length = "Content-Length: " + QByteArray::number(normal.size()) + "\r\n\r\n";
+        if (b.mode == "cut") { // half the body its length announced, then an orderly close
+            socket->write(head + length + half);
+            socket->disconnectFromHost();
+        } else if (b.mode == "reset") { // the same, then a reset
+            socket->write(head + length + half);
+            QPointer<QTcpSocket> alive(socket);
+            QTimer::singleShot(50, this, [alive] {
+                if (!alive)
+                    return;
+                alive->flush();
+                const linger now { 1, 0 };
+                setsockopt(int(alive->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+                alive->abort();
+            });
+        } else if (b.mode == "unfinished") { // chunked, without the last chunk
+            socket->write(head + "Transfer-Encoding: chunked\r\n\r\n" + QByteArray::number(normal.size(), 16)
+                + "\r\n" + normal + "\r\n");
+            socket->disconnectFromHost();
+        } else if (b.mode == "endless") { // the body, then 64 KB more every 10 ms
+            socket->write(head + "\r\n" + normal);
+            auto *more = new QTimer(socket);
+            connect(more, &QTimer::timeout, socket, [socket] {
+                if (socket->bytesToWrite() < 1024 * 1024)
+                    socket->write(QByteArray(64 * 1024, ' '));
+            });
+            more->start(10);
+        } else if (b.mode == "oversize") { // whole, padded with blanks to `size` bytes
+            const QByteArray body = normal + QByteArray(qMax<qint64>(0, b.size - normal.size()), ' ');
+            socket->write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        } else { // deflate: whole, but compressed although Ralu asks for plain text
+            const QByteArray body = qCompress(normal).mid(4); // the zlib stream
+            socket->write(head + "Content-Encoding: deflate\r\nContent-Length: "
+                + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        }
+        writeLog("RALU-HTTP-BROKEN " + QByteArray::number(seq) + ' ' + b.mode + '\n');
     }
 
     void reply(QTcpSocket *socket, int seq, int code, const QByteArray &type, const QByteArray &body)
@@ -276,7 +336,7 @@ private:
     // POST /control, a form:
     //   reset=1                                  demo accounts, every reply normal
     //   account=PIN[&balance=TEXT][&credit=TEXT] add or change an account
-    //   mode=M[&target=balance|credit|both][&code=N][&text=T][&delay_ms=N]
+    //   mode=M[&target=balance|credit|both][&code=N][&text=T][&delay_ms=N][&size=N]
     void control(QTcpSocket *socket, int seq, const Request &r)
     {
         if (r.method != "POST") {
@@ -298,7 +358,7 @@ private:
         }
         if (form.contains("mode")) {
             static const QList<QByteArray> modes { "normal", "status", "text", "notexist", "untagged",
-                "noclose", "slow", "silent" };
+                "noclose", "slow", "silent", "cut", "reset", "unfinished", "endless", "oversize", "deflate" };
             Behaviour b;
             b.mode = form.value("mode");
             if (!modes.contains(b.mode)) {
@@ -308,6 +368,8 @@ private:
             b.code = form.value("code", "404").toInt();
             b.text = form.value("text");
             b.delayMs = form.value("delay_ms", "5000").toInt();
+            b.size
+                = qBound(qint64(0), form.value("size", "67108864").toLongLong(), qint64(256) * 1024 * 1024);
             const QByteArray target = form.value("target", "both");
             if (target != "balance" && target != "credit" && target != "both") {
                 reply(socket, seq, 400, "text/plain", "unknown target\n");

@@ -192,6 +192,35 @@ TEST_F(BillingFixture, MissingTagsShowWhatIsThere)
     EXPECT_EQ(labelAfter(ok("4.10</amount> left")), QStringLiteral("Balance :4.10"));
 }
 
+TEST_F(BillingFixture, AmountIsShownBoundedAndPrintable)
+{
+    const QString cut = QString(BillingClient::kMaxAmountChars, QLatin1Char('9')) + QChar(0x2026);
+    const QString bad = QString(QChar::ReplacementCharacter);
+    const struct {
+        QByteArray body;
+        QString label;
+    } cases[] = {
+        { QByteArray("<amount>1") + char(0) + "2</amount>", "Balance :1" + bad + "2" },
+        { "<amount>\x1b[31m5\x7f</amount>", "Balance :" + bad + "[31m5" + bad },
+        { "<amount>5\xe2\x80\xae"
+          "00</amount>",
+            "Balance :5" + bad + "00" }, // right-to-left override
+        { "<amount>\xff\xfe"
+          "5</amount>",
+            "Balance :" + bad + bad + "5" },
+        { "<amount>\xf0\x9f\x92\xb6 5\t</amount>", QStringLiteral("Balance :\U0001F4B6 5\t") },
+        { "<amount>" + QByteArray(5000, '9') + "</amount>", "Balance :" + cut },
+        { QByteArray(5000, '9'), "Balance :" + cut },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body.left(40).toStdString());
+        EXPECT_EQ(labelAfter(ok(c.body)), c.label);
+    }
+    // A reply longer than any reply taken is no reply.
+    EXPECT_EQ(labelAfter(ok("<amount>1</amount>" + QByteArray(HttpClient::kMaxReplyBytes, ' '))),
+        QStringLiteral("Balance :9.99"));
+}
+
 TEST_F(BillingFixture, ErrorStatusEmptiesTheLabel)
 {
     EXPECT_EQ(labelAfter(status(404)), QString());
@@ -266,10 +295,28 @@ TEST_F(BillingFixture, WithoutAReplyThePreviousReplyIsReadAgain)
     EXPECT_TRUE(isTime(creditAfter(none(), 11), 1, 2, 5));
     EXPECT_EQ(billing.lastCreditReply(), std::optional<QString>(QStringLiteral("3725")));
     EXPECT_EQ(http.requests.size(), 3u) << "each query still asks the server";
+}
 
-    // A reply of any status is a reply: its text replaces the kept one.
-    EXPECT_TRUE(isTime(creditAfter(status(500, "61")), 0, 1, 1));
-    EXPECT_TRUE(isTime(creditAfter(none()), 0, 1, 1));
+TEST_F(BillingFixture, OnlyANumberWithStatus200ReplacesTheLastGoodReply)
+{
+    const HttpReply notGood[] = {
+        ok(""),
+        ok(" \r\n"),
+        ok("Account does not exist."),
+        ok("12 seconds"),
+        ok("1e400"),
+        ok("3599" + QByteArray(HttpClient::kMaxReplyBytes, ' ')), // longer than any reply taken
+        status(500, "61"),
+        status(404),
+        none(),
+    };
+    EXPECT_TRUE(isTime(creditAfter(ok("3725"), 11), 1, 2, 5));
+    for (const HttpReply &reply : notGood) {
+        SCOPED_TRACE(reply.body.left(40).toStdString());
+        EXPECT_TRUE(isTime(creditAfter(reply, 11), 1, 2, 5));
+        EXPECT_EQ(billing.lastCreditReply(), std::optional<QString>(QStringLiteral("3725")));
+    }
+    EXPECT_TRUE(isTime(creditAfter(ok("61"), 11), 0, 1, 1));
 }
 
 TEST_F(BillingFixture, NoNumberSplitsTheSecondsTheCountdownHolds)
@@ -280,7 +327,7 @@ TEST_F(BillingFixture, NoNumberSplitsTheSecondsTheCountdownHolds)
     EXPECT_TRUE(isTime(creditAfter(none(), 125), 0, 2, 5));
 
     EXPECT_TRUE(isTime(creditAfter(ok("Account does not exist."), 42), 0, 0, 42));
-    // The text kept is that reply's, still no number.
+    // Still no number to fall back on.
     EXPECT_TRUE(isTime(creditAfter(none(), 7), 0, 0, 7));
     EXPECT_TRUE(isTime(creditAfter(ok(""), 3), 0, 0, 3));
     EXPECT_TRUE(isTime(creditAfter(status(404), 58.5), 0, 0, 58)) << "rounded half to even";

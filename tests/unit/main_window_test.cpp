@@ -35,6 +35,29 @@ TEST_F(MainWindowFixture, LabelsShowTheEngineTextsAtTheirPlaces)
     EXPECT_EQ(label("lblBalance")->text(), QStringLiteral("Balance :12.50"));
 }
 
+TEST_F(MainWindowFixture, TextsFromTheNetworkAreShownAsSentNeverAsMarkup)
+{
+    const QString texts[] = {
+        QStringLiteral("Balance :<b>5</b>"),
+        QStringLiteral("Balance :<html><body><h1>Service Unavailable</h1><img src=\"x\"></body></html>"),
+        QStringLiteral("Balance :<a href=\"http://127.0.0.1/\">12.50</a>"),
+    };
+    for (const QString &text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        phone.engine.setBalanceText(text);
+        QLabel *balance = label("lblBalance");
+        EXPECT_EQ(balance->text(), text);
+        // Every character takes its room: no tag was read as markup.
+        EXPECT_GE(balance->sizeHint().width(), balance->fontMetrics().horizontalAdvance(text));
+    }
+    // The caller's number in the status line comes from the network too.
+    auto call = FakeSession::offeredBy("sip:<i>201</i>@host");
+    phone.rtc.session(call, RTCSS_INCOMING);
+    QLabel *status = label("lblMsg");
+    ASSERT_TRUE(status->text().contains(QStringLiteral("<i>"))) << status->text().toStdString();
+    EXPECT_GE(status->sizeHint().width(), status->fontMetrics().horizontalAdvance(status->text()));
+}
+
 TEST_F(MainWindowFixture, ControlsFollowTheCallState)
 {
     phone.engine.setInCallControls();

@@ -1,25 +1,36 @@
 // The real HTTP client against a small server in this process on 127.0.0.1:
 // the bytes of the requests, replies of any status, and the cases with no
-// reply (refused, silent until the time-out), during which timers go on.
+// reply (refused, silent until the time-out, cut off, too long, encoded),
+// during which timers go on.
 #include "account/QtHttpClient.h"
 #include "qt_printers.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 using namespace ralu;
 
 namespace {
 
 // Reads one request per connection and answers it with `answer` (nothing at
-// all while answer is empty), after `delayMs`.
+// all while answer is empty), after `delayMs`, then ends as `ending` says.
 class LocalServer : public QObject {
 public:
+    enum Ending {
+        Close, // an orderly close
+        Reset, // a moment later, a reset (RST) instead of a close
+        Stream, // `piece` again every 10 ms until the client goes away
+    };
     QByteArray answer;
+    QByteArray piece = QByteArray(64 * 1024, 'x');
     int delayMs = 0;
+    Ending ending = Close;
     QList<QByteArray> received; // every request, byte for byte
     int closedUnanswered = 0;
 
@@ -59,8 +70,31 @@ private:
         QTimer::singleShot(delayMs, s, [this, s] {
             s->setProperty("answered", true);
             s->write(answer);
-            s->disconnectFromHost();
+            if (ending == Close)
+                s->disconnectFromHost();
+            else if (ending == Reset)
+                QTimer::singleShot(50, s, [s] { reset(s); });
+            else
+                stream(s);
         });
+    }
+
+    static void reset(QTcpSocket *s)
+    {
+        s->flush();
+        const linger now { 1, 0 }; // close with a reset, not a FIN
+        setsockopt(int(s->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        s->abort();
+    }
+
+    void stream(QTcpSocket *s)
+    {
+        auto *more = new QTimer(s);
+        connect(more, &QTimer::timeout, s, [this, s] {
+            if (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < (1 << 20))
+                s->write(piece);
+        });
+        more->start(10);
     }
 
     QTcpServer m_server;
@@ -102,6 +136,8 @@ TEST(QtHttpClient, RequestsGoOutAsGiven)
         << g.toStdString();
     EXPECT_TRUE(g.contains("\r\nHost: 127.0.0.1:")) << g.toStdString();
     EXPECT_FALSE(g.toLower().contains("content-type")) << g.toStdString();
+    EXPECT_TRUE(g.contains("\r\nAccept-Encoding: identity\r\n"))
+        << "no compressed replies: " << g.toStdString();
     EXPECT_TRUE(g.endsWith("\r\n\r\n")) << "no body";
 
     const QByteArray &p = server.received[1];
@@ -176,4 +212,91 @@ TEST(QtHttpClient, SilentServerIsNoReplyOnceTheTimeOutHasPassedAndTimersRunMeanw
         loop.exec();
     }
     EXPECT_EQ(server.closedUnanswered, 1);
+}
+
+TEST(QtHttpClient, OnlyAReplyThatArrivedWholeIsAReply)
+{
+    const QByteArray head200 = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+    const QByteArray chunked = head200 + "Transfer-Encoding: chunked\r\n\r\n";
+    const QByteArray limit(QtHttpClient::kMaxReplyBytes, '7');
+    // gzip of "3599"
+    const QByteArray gzip(
+        "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\x33\x36\xb5\xb4\x04\x00\x9a\xaa\xfb\xb0\x04\x00\x00\x00",
+        24);
+    struct Case {
+        const char *what;
+        QByteArray answer;
+        LocalServer::Ending ending;
+        bool whole;
+        QByteArray body;
+    };
+    const Case cases[] = {
+        // Whole replies, whichever way they mark their end.
+        { "chunked", chunked + "2\r\n35\r\n2\r\n99\r\n0\r\n\r\n", LocalServer::Close, true, "3599" },
+        { "identity encoding", head200 + "Content-Encoding: identity\r\nContent-Length: 4\r\n\r\n3599",
+            LocalServer::Close, true, "3599" },
+        { "at the size limit", httpReply(200, "OK", limit), LocalServer::Close, true, limit },
+        { "no content", "HTTP/1.1 204 No Content\r\n\r\n", LocalServer::Close, true, {} },
+        // Cut off: what came is not the reply.
+        { "shorter than its length", head200 + "Content-Length: 100\r\n\r\n3599" + QByteArray(31, ' '),
+            LocalServer::Close, false, {} },
+        { "error page shorter than its length", "HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\n<html>",
+            LocalServer::Close, false, {} },
+        { "reset", head200 + "Content-Length: 100\r\n\r\n3599" + QByteArray(31, ' '), LocalServer::Reset,
+            false, {} },
+        // Without a length, a close cannot be told from a cut.
+        { "no length, closed", head200 + "\r\n3599", LocalServer::Close, false, {} },
+        { "no length, reset", head200 + "\r\n3599", LocalServer::Reset, false, {} },
+        { "chunked without its last chunk", chunked + "4\r\n3599\r\n", LocalServer::Close, false, {} },
+        { "chunked cut in a chunk", chunked + "40\r\n3599", LocalServer::Close, false, {} },
+        { "error page in unfinished chunks",
+            "HTTP/1.1 500 Oops\r\nTransfer-Encoding: chunked\r\n\r\n6\r\n<html>", LocalServer::Close, false,
+            {} },
+        // Too long, or compressed although plain text was asked for.
+        { "over the size limit", httpReply(200, "OK", limit + '7'), LocalServer::Close, false, {} },
+        { "gzip", head200 + "Content-Encoding: gzip\r\nContent-Length: 24\r\n\r\n" + gzip, LocalServer::Close,
+            false, {} },
+        { "deflate", head200 + "Content-Encoding: deflate\r\n\r\n" + qCompress("3599").mid(4),
+            LocalServer::Close, false, {} },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalServer server;
+        server.answer = c.answer;
+        server.ending = c.ending;
+        QtHttpClient http;
+        const HttpReply r = http.send(HttpRequest { "GET", server.base() + "/x", {}, {} });
+        EXPECT_EQ(r.received, c.whole);
+        if (c.whole) {
+            EXPECT_EQ(r.status, c.answer.mid(9, 3).toInt());
+            EXPECT_EQ(r.body, c.body);
+        }
+    }
+}
+
+TEST(QtHttpClient, AnEndlessOrOversizeReplyIsAbandonedAsSoonAsItPassesTheLimit)
+{
+    const QByteArray head200 = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+    const QByteArray x(64 * 1024, 'x');
+    const QPair<QByteArray, QByteArray> streams[] = {
+        // No length: read until the close that never comes.
+        { head200 + "\r\n", x },
+        // One chunk of 64 KB after another.
+        { head200 + "Transfer-Encoding: chunked\r\n\r\n", "10000\r\n" + x + "\r\n" },
+        // Long, and slow to come.
+        { head200 + "Content-Length: 1000000000\r\n\r\n", x },
+    };
+    for (const auto &[start, piece] : streams) {
+        SCOPED_TRACE(start.toStdString());
+        LocalServer server;
+        server.answer = start;
+        server.piece = piece;
+        server.ending = LocalServer::Stream;
+        QtHttpClient http; // the default time-out, which must not be what ends it
+        QElapsedTimer took;
+        took.start();
+        const HttpReply r = http.send(HttpRequest { "GET", server.base() + "/x", {}, {} });
+        EXPECT_FALSE(r.received);
+        EXPECT_LT(took.elapsed(), 1000);
+    }
 }
