@@ -155,7 +155,9 @@ void PhoneBookWindow::selectItem(int item)
         formInitialState();
         return;
     }
-    const PhoneBook::Contact contact = PhoneBook::split(m_list->item(item)->text());
+    // From the stored line, not the listed one: a list cuts long lines, and a
+    // save of the cut text would lose the rest of the contact.
+    const PhoneBook::Contact contact = PhoneBook::split(m_book.lines().value(item - 1));
     m_name->setText(contact.name);
     m_number->setText(contact.number);
     m_add->setEnabled(false);

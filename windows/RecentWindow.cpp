@@ -135,7 +135,10 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
         // The selected entry, not the one under the pointer, so a long
         // entry that was picked can be read in full.
         const QList<QListWidgetItem *> selected = m_recentList->selectedItems();
-        m_recentList->setToolTip(selected.isEmpty() ? QString() : selected.first()->text());
+        // Entries hold numbers from the network: shown as sent, never as markup.
+        m_recentList->setToolTip(selected.isEmpty() ? QString()
+                                                    : QStringLiteral("<p style='white-space:pre'>%1</p>")
+                                                          .arg(selected.first()->text().toHtmlEscaped()));
     }
     return QDialog::eventFilter(watched, event);
 }

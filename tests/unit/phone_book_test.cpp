@@ -419,6 +419,16 @@ TEST_F(PhoneBookTest, AHugeLineIsListedCutAndKeptWholeInTheFile)
     EXPECT_TRUE(after == before + "Zed--9\r\n") << "the file keeps the whole line";
 }
 
+TEST_F(PhoneBookTest, ALongContactSavedUnchangedLosesNothing)
+{
+    const QByteArray before = "Ann--1\r\n" + QByteArray(300, 'x') + "--5\r\n";
+    writeBytes(path, before);
+    auto w = open();
+    pick(*w, 2);
+    QTest::mouseClick(w->editButton(), Qt::LeftButton);
+    EXPECT_TRUE(readBytes(path) == before) << "the contact is edited from its stored line, not the cut list text";
+}
+
 TEST_F(PhoneBookTest, ARewriteThatFailsLeavesTheFileWholeAndTheWindowAsItWas)
 {
     const QByteArray before = "Ann--1\r\nBen--2\r\nCy--3\r\n";

@@ -11,6 +11,7 @@
 #include "skin/PictureButton.h"
 #include "TestFiles.h"
 
+#include <QTextDocumentFragment>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
@@ -281,7 +282,13 @@ TEST_F(RecentWindowTest, TooltipShowsTheSelectedEntryNotTheOneUnderThePointer)
 
     list->item(1)->setSelected(true);
     hover(0);
-    EXPECT_EQ(list->toolTip(), QStringLiteral("777  [02/01/10 01:00 PM]"));
+    // Rich text whose only text is the entry, escaped: a caller's number can
+    // carry markup.
+    auto shown = [](const QString &tip) { return QTextDocumentFragment::fromHtml(tip).toPlainText(); };
+    EXPECT_EQ(shown(list->toolTip()), QStringLiteral("777  [02/01/10 01:00 PM]"));
+    list->item(1)->setText(QStringLiteral("<b>7</b>"));
+    hover(0);
+    EXPECT_EQ(shown(list->toolTip()), QStringLiteral("<b>7</b>"));
 }
 
 TEST_F(RecentWindowTest, BothCloseButtonsCloseAndTheBilledHistoryLinkLiesOutsideTheOutline)
