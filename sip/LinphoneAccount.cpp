@@ -1,0 +1,186 @@
+#include "sip/LinphoneAccount.h"
+
+#include "sip/LinphoneCoreRunner.h"
+#include "sip/RtcEventQueue.h"
+
+#include <linphone++/linphone.hh>
+
+#include <QString>
+
+namespace ralu {
+
+namespace {
+
+bool isUdp(const std::string &protocol)
+{
+    return QString::fromStdString(protocol).compare(QLatin1String("UDP"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
+    : m_runner(runner), m_events(events)
+{
+}
+
+std::shared_ptr<RtcProfile> LinphoneAccount::createProfile(const std::string &xml)
+{
+    const auto account = parseProvisioningProfile(xml);
+    if (!account || account->userName.empty())
+        return nullptr;
+    if (!isUdp(account->registrarProtocol))
+        return nullptr;
+    if (!account->proxy.empty() && !account->proxyProtocol.empty() && !isUdp(account->proxyProtocol))
+        return nullptr;
+    return std::make_shared<LinphoneRtcProfile>(xml, *account);
+}
+
+bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, long registerFlags)
+{
+    const auto &core = m_runner.core();
+    auto p = std::dynamic_pointer_cast<LinphoneRtcProfile>(profile);
+    if (!core || !p)
+        return false;
+    const ProfileAccount &a = p->account();
+    auto factory = linphone::Factory::get();
+
+    // Registrar and proxy are the same server S (a bare IP, or IP:port).
+    const std::string server = a.proxy.empty() ? a.registrar : a.proxy;
+    auto identity = factory->createAddress("sip:" + a.registrar);
+    auto serverAddress = factory->createAddress("sip:" + server + ";transport=udp");
+    if (!identity || !serverAddress || identity->getDomain().empty())
+        return false;
+    identity->setUsername(a.userName);
+    if (!a.displayName.empty())
+        identity->setDisplayName(a.displayName);
+
+    // One account at a time: the previous one goes, with its credentials.
+    remove();
+    m_lastRegistrationState = -1;
+
+    auto params = core->createAccountParams();
+    if (!params || params->setIdentityAddress(identity) != 0 || params->setServerAddress(serverAddress) != 0)
+        return false;
+    params->enableOutboundProxy(true); // every request goes to S
+    params->setExpires(a.expires);
+    params->enablePublish(false);
+    params->enableRegister((registerFlags & RTCRF_REGISTER_INVITE_SESSIONS) != 0);
+
+    auto account = core->createAccount(params);
+    if (!account)
+        return false;
+    // Realm left empty: the credentials answer any realm of domain S.
+    auto auth = factory->createAuthInfo(a.userName, "", a.password, "", "", identity->getDomain());
+    core->addAuthInfo(auth);
+    m_authInfo = auth;
+    m_account = account; // before addAccount: its first state arrives from inside
+    if (core->addAccount(account) != 0) {
+        m_account.reset();
+        core->removeAuthInfo(auth);
+        m_authInfo.reset();
+        return false;
+    }
+    core->setDefaultAccount(account);
+    return true;
+}
+
+bool LinphoneAccount::callsWith(const std::shared_ptr<RtcProfile> &profile) const
+{
+    if (!m_account)
+        return false;
+    if (!profile)
+        return true;
+    // A profile other than the enabled one has no account to call with.
+    auto p = std::dynamic_pointer_cast<LinphoneRtcProfile>(profile);
+    auto current = m_account->getParams();
+    if (!p || !current)
+        return false;
+    const auto id = current->getIdentityAddress();
+    return id && id->getUsername() == p->account().userName;
+}
+
+void LinphoneAccount::remove()
+{
+    const auto &core = m_runner.core();
+    if (m_account && core)
+        core->removeAccount(m_account);
+    m_account.reset();
+    if (m_authInfo && core)
+        core->removeAuthInfo(m_authInfo);
+    m_authInfo.reset();
+}
+
+void LinphoneAccount::removeForShutdown()
+{
+    if (m_account && m_runner.core())
+        m_runner.core()->removeAccount(m_account);
+    m_account.reset();
+    m_authInfo.reset();
+}
+
+// Liblinphone registration state -> RtcRegistrationState. -1: no event.
+//
+//   liblinphone RegistrationState   error reason                    RtcRegistrationState
+//   ------------------------------  ------------------------------  --------------------
+//   None                            -                               NOT_REGISTERED
+//   Progress                        -                               REGISTERING
+//   Ok                              -                               REGISTERED
+//   Cleared                         -                               LOGGED_OFF
+//   Failed                          Unauthorized (401, 407),        REJECTED
+//                                   Forbidden (403)
+//   Failed                          anything else (io error,        ERROR
+//                                   timeout, 5xx, not found...)
+//   (Refreshing: not reported by this liblinphone; a refresh shows as
+//   Ok again and is dropped as a repeat by the caller)
+int LinphoneAccount::registrationStateFor(int state, int reason)
+{
+    switch (linphone::RegistrationState(state)) {
+    case linphone::RegistrationState::None:
+        return RTCRS_NOT_REGISTERED;
+    case linphone::RegistrationState::Progress:
+        return RTCRS_REGISTERING;
+    case linphone::RegistrationState::Ok:
+        return RTCRS_REGISTERED;
+    case linphone::RegistrationState::Cleared:
+        return RTCRS_LOGGED_OFF;
+    case linphone::RegistrationState::Failed:
+        switch (linphone::Reason(reason)) {
+        case linphone::Reason::Unauthorized:
+        case linphone::Reason::Forbidden:
+            return RTCRS_REJECTED;
+        default:
+            return RTCRS_ERROR;
+        }
+    }
+    return -1;
+}
+
+void LinphoneAccount::onRegistrationState(const std::shared_ptr<linphone::Account> &account, int state,
+                                          const std::string &message)
+{
+    // Only the enabled account speaks; a removed one unregistering is not news.
+    if (!account || account != m_account)
+        return;
+    const auto info = account->getErrorInfo();
+    const int reason = int(account->getError());
+    const int mapped = registrationStateFor(state, reason);
+    if (mapped < 0 || mapped == m_lastRegistrationState)
+        return; // a refresh (Ok again) must not announce a second registration
+    m_lastRegistrationState = mapped;
+
+    RtcEvent e;
+    e.type = RTCE_REGISTRATION_STATE_CHANGE;
+    e.registrationState = RtcRegistrationState(mapped);
+    if (info && info->getProtocolCode() > 0) {
+        e.statusCode = info->getProtocolCode();
+        e.statusText = info->getPhrase();
+    } else if (mapped == RTCRS_REGISTERED) {
+        e.statusCode = 200;
+        e.statusText = "OK";
+    }
+    if (e.statusText.empty())
+        e.statusText = message;
+    m_events.push(std::move(e));
+}
+
+} // namespace ralu

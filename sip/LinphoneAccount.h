@@ -1,0 +1,70 @@
+// The one SIP account: the provisioning profile read into liblinphone's
+// account settings (registrar and proxy S over UDP with digest
+// authentication), its registration, and the registration states reported
+// as RTCE_REGISTRATION_STATE_CHANGE events. Credentials live in memory only.
+#pragma once
+
+#include "engine/ProvisioningProfile.h"
+#include "engine/RtcClient.h"
+
+#include <memory>
+#include <string>
+
+namespace linphone {
+class Account;
+class AuthInfo;
+} // namespace linphone
+
+namespace ralu {
+
+class LinphoneCoreRunner;
+class RtcEventQueue;
+
+class LinphoneRtcProfile : public RtcProfile {
+public:
+    LinphoneRtcProfile(std::string xml, ProfileAccount account)
+        : m_xml(std::move(xml)), m_account(std::move(account)) {}
+    std::string xml() const override { return m_xml; }
+    const ProfileAccount &account() const { return m_account; }
+
+private:
+    std::string m_xml;
+    ProfileAccount m_account;
+};
+
+class LinphoneAccount : public RtcProvisioning {
+public:
+    LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events);
+
+    std::shared_ptr<RtcProfile> createProfile(const std::string &xml) override;
+    // One account at a time: enabling a profile replaces the previous one.
+    bool enableProfile(const std::shared_ptr<RtcProfile> &profile, long registerFlags) override;
+
+    // True when calls may be placed with profile: null (the enabled account)
+    // or a profile for the enabled account's user.
+    bool callsWith(const std::shared_ptr<RtcProfile> &profile) const;
+    bool enabled() const { return m_account != nullptr; }
+
+    // From the core listener (inside iterate()).
+    void onRegistrationState(const std::shared_ptr<linphone::Account> &account, int state,
+                             const std::string &message);
+    // At shutdown: removes the account, which sends its un-REGISTER without
+    // waiting for the answer (a registered account still in the core at
+    // stop() makes it wait, up to 2 s when the server has gone away).
+    void removeForShutdown();
+
+    // Liblinphone's registration state and error reason -> RtcRegistrationState
+    // (comment table in the .cpp); -1 when the state produces no event.
+    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
+
+private:
+    void remove(); // the account and its credentials
+
+    LinphoneCoreRunner &m_runner;
+    RtcEventQueue &m_events;
+    std::shared_ptr<linphone::Account> m_account;
+    std::shared_ptr<linphone::AuthInfo> m_authInfo;
+    int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
+};
+
+} // namespace ralu

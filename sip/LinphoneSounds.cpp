@@ -1,0 +1,202 @@
+#include "sip/LinphoneSounds.h"
+
+#include "audio/WavePcm.h"
+#include "sip/LinphoneCoreRunner.h"
+
+#include <linphone++/linphone.hh>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace ralu {
+
+namespace {
+
+constexpr const char *kRingFileName = "ring.wav";
+// 16-bit copy of the last 8-bit sound played, and the largest file copied.
+constexpr const char *kLocalSoundFileName = "local-sound.wav";
+constexpr qint64 kLargestCopiedSound = 1 << 20;
+
+// Ring burst: 440 Hz + 480 Hz (the North American ring), 1 s, 8 kHz 16-bit
+// mono, 20 ms fades so it starts and stops without a click, then 0.6 s of
+// silence: liblinphone tears the sound stream down when the file ends, and
+// with PulseAudio the last few hundred milliseconds still in its buffer are
+// lost (a bare 1 s burst is heard as about 0.7 s). The whole file stays
+// shorter than the application's 2 s ring period.
+constexpr int kRingRate = 8000;
+constexpr int kRingMs = 1000;
+constexpr int kRingTailMs = 600;
+constexpr int kRingFadeMs = 20;
+
+// Volume level <-> software gain. Level 32768 is 0 dB; the level is an
+// amplitude factor (level / 32768), so 65535 is +6 dB, 16384 is -6 dB,
+// 3277 is -20 dB. Level 0 is "silent" and stored as kSilentDb, which reads
+// back as 0.
+constexpr double kUnityLevel = 32768.0;
+constexpr float kSilentDb = -120.0f;
+
+} // namespace
+
+QString LinphoneSounds::ringFile() const
+{
+    return m_runner.stateFile(kRingFileName);
+}
+
+bool LinphoneSounds::writeRingFile() const
+{
+    const int samples = kRingRate * kRingMs / 1000;
+    const int total = samples + kRingRate * kRingTailMs / 1000;
+    const int fade = kRingRate * kRingFadeMs / 1000;
+    const quint32 dataBytes = quint32(total) * 2;
+    const QString path = ringFile();
+    if (QFileInfo(path).size() == qint64(44 + dataBytes))
+        return true;
+
+    QByteArray wav;
+    wav.reserve(int(44 + dataBytes));
+    auto u32 = [&wav](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            wav.append(char((v >> (8 * i)) & 0xff));
+    };
+    auto u16 = [&wav](quint16 v) {
+        wav.append(char(v & 0xff));
+        wav.append(char((v >> 8) & 0xff));
+    };
+    wav.append("RIFF", 4);
+    u32(36 + dataBytes);
+    wav.append("WAVE", 4);
+    wav.append("fmt ", 4);
+    u32(16);
+    u16(1);              // PCM
+    u16(1);              // mono
+    u32(kRingRate);      // sample rate
+    u32(kRingRate * 2);  // bytes per second
+    u16(2);              // block align
+    u16(16);             // bits per sample
+    wav.append("data", 4);
+    u32(dataBytes);
+    for (int i = 0; i < samples; ++i) {
+        const double t = double(i) / kRingRate;
+        double env = 1.0;
+        if (i < fade)
+            env = double(i) / fade;
+        else if (i >= samples - fade)
+            env = double(samples - 1 - i) / fade;
+        const double v = 0.35 * env * (std::sin(2 * M_PI * 440 * t) + std::sin(2 * M_PI * 480 * t));
+        u16(quint16(qint16(std::lround(v * 32767.0))));
+    }
+    for (int i = samples; i < total; ++i)
+        u16(0);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(wav);
+    if (!file.commit())
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
+}
+
+bool LinphoneSounds::playRing(RtcRingType type, bool play)
+{
+    const auto &core = m_runner.core();
+    if (!core)
+        return false;
+    if (!play) {
+        core->stopRinging();
+        return true;
+    }
+    if (type != RTCRT_PHONE)
+        return false; // only the phone ring exists
+    if (!writeRingFile())
+        return false;
+    return core->playLocal(LinphoneCoreRunner::localPath(ringFile())) == 0;
+}
+
+bool LinphoneSounds::playFile(const QString &path)
+{
+    const auto &core = m_runner.core();
+    if (!core)
+        return false;
+    // The player reads 16-bit PCM only; an 8-bit file (a key tone) is played
+    // from a 16-bit copy in the state folder.
+    QString playable = path;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.size() <= kLargestCopiedSound) {
+        if (const auto copy = sixteenBitCopyOfEightBitWave(file.readAll())) {
+            playable = m_runner.stateFile(kLocalSoundFileName);
+            QFile out(playable);
+            if (!out.open(QIODevice::WriteOnly) || out.write(*copy) != copy->size())
+                return false;
+        }
+    }
+    // Shares the ring's player: a new sound cuts the one still playing.
+    return core->playLocal(LinphoneCoreRunner::localPath(playable)) == 0;
+}
+
+float LinphoneSounds::levelToGainDb(long level)
+{
+    if (level <= 0)
+        return kSilentDb;
+    if (level > RTC_VOLUME_MAX)
+        level = RTC_VOLUME_MAX;
+    return float(20.0 * std::log10(double(level) / kUnityLevel));
+}
+
+long LinphoneSounds::gainDbToLevel(float gainDb)
+{
+    if (gainDb <= kSilentDb)
+        return 0;
+    const double level = kUnityLevel * std::pow(10.0, double(gainDb) / 20.0);
+    if (level >= RTC_VOLUME_MAX)
+        return RTC_VOLUME_MAX;
+    return std::lround(level);
+}
+
+bool LinphoneSounds::getVolume(RtcAudioDevice device, long *level)
+{
+    const auto &core = m_runner.core();
+    if (!core || !level)
+        return false;
+    switch (device) {
+    case RTCAD_SPEAKER:
+        *level = gainDbToLevel(core->getPlaybackGainDb());
+        return true;
+    case RTCAD_MICROPHONE:
+        *level = gainDbToLevel(core->getMicGainDb());
+        return true;
+    }
+    return false;
+}
+
+bool LinphoneSounds::putVolume(RtcAudioDevice device, long level)
+{
+    const auto &core = m_runner.core();
+    if (!core || level < 0 || level > RTC_VOLUME_MAX)
+        return false;
+    switch (device) {
+    case RTCAD_SPEAKER:
+        core->setPlaybackGainDb(levelToGainDb(level));
+        return true;
+    case RTCAD_MICROPHONE:
+        core->setMicGainDb(levelToGainDb(level));
+        return true;
+    }
+    return false;
+}
+
+void LinphoneSounds::useFilesForAudio(const QString &playWav, const QString &recordWav)
+{
+    const auto &core = m_runner.core();
+    if (!core)
+        return;
+    core->setUseFiles(true);
+    core->setPlayFile(LinphoneCoreRunner::localPath(playWav));
+    core->setRecordFile(LinphoneCoreRunner::localPath(recordWav));
+}
+
+} // namespace ralu

@@ -1,0 +1,37 @@
+// Sounds on this computer through liblinphone's own player and levels:
+// the ring (a burst the adapter synthesises into the state folder), local
+// sound files (8-bit key tones played from a 16-bit copy), the speaker and
+// microphone levels as software gains, and file-based audio for headless runs.
+#pragma once
+
+#include "engine/RtcClient.h"
+
+#include <QString>
+
+namespace ralu {
+
+class LinphoneCoreRunner;
+
+class LinphoneSounds {
+public:
+    explicit LinphoneSounds(LinphoneCoreRunner &runner) : m_runner(runner) {}
+
+    QString ringFile() const;
+    // Writes the ring burst unless a file of its size is already there.
+    bool writeRingFile() const;
+
+    bool playRing(RtcRingType type, bool play);
+    bool playFile(const QString &path);
+    bool getVolume(RtcAudioDevice device, long *level);
+    bool putVolume(RtcAudioDevice device, long level);
+    void useFilesForAudio(const QString &playWav, const QString &recordWav);
+
+    // Level <-> software gain, both ways (documented in the .cpp).
+    static float levelToGainDb(long level);
+    static long gainDbToLevel(float gainDb);
+
+private:
+    LinphoneCoreRunner &m_runner;
+};
+
+} // namespace ralu

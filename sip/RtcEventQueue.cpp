@@ -1,0 +1,103 @@
+#include "sip/RtcEventQueue.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace ralu {
+
+namespace {
+
+long filterBit(RtcEventType type)
+{
+    switch (type) {
+    case RTCE_CLIENT: return RTCEF_CLIENT;
+    case RTCE_REGISTRATION_STATE_CHANGE: return RTCEF_REGISTRATION_STATE_CHANGE;
+    case RTCE_SESSION_STATE_CHANGE: return RTCEF_SESSION_STATE_CHANGE;
+    case RTCE_SESSION_OPERATION_COMPLETE: return RTCEF_SESSION_OPERATION_COMPLETE;
+    case RTCE_PARTICIPANT_STATE_CHANGE: return RTCEF_PARTICIPANT_STATE_CHANGE;
+    case RTCE_MEDIA: return RTCEF_MEDIA;
+    }
+    return 0;
+}
+
+} // namespace
+
+RtcEventQueue::RtcEventQueue(QObject *parent) : QObject(parent) {}
+
+void RtcEventQueue::setHandler(RtcEventHandler handler)
+{
+    m_handler = std::move(handler);
+    resume();
+}
+
+void RtcEventQueue::push(RtcEvent event)
+{
+    m_queue.push_back(std::move(event));
+    // Also for events queued outside iterate() (from answer(), terminate()...):
+    // delivered from the event loop, never from inside the call.
+    scheduleDelivery();
+}
+
+bool RtcEventQueue::takeBackLast(const std::function<bool(const RtcEvent &)> &match)
+{
+    for (auto it = m_queue.rbegin(); it != m_queue.rend(); ++it) {
+        if (match(*it)) {
+            m_queue.erase(std::next(it).base());
+            return true;
+        }
+    }
+    return false;
+}
+
+void RtcEventQueue::resume()
+{
+    if (!m_queue.empty())
+        scheduleDelivery();
+}
+
+void RtcEventQueue::release()
+{
+    if (m_holds > 0)
+        --m_holds;
+    // From the event loop, after whatever released the hold has returned.
+    if (m_holds == 0)
+        resume();
+}
+
+void RtcEventQueue::scheduleDelivery()
+{
+    if (m_deliveryScheduled)
+        return;
+    m_deliveryScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_deliveryScheduled = false;
+        deliverOne();
+    });
+}
+
+void RtcEventQueue::deliverOne()
+{
+    // Never while the handler runs: a nested event loop inside it (a modal
+    // message box) keeps iterating, and its events wait for the handler to
+    // return.
+    if (m_inHandler || m_holds > 0 || m_queue.empty())
+        return;
+    RtcEvent e = std::move(m_queue.front());
+    m_queue.pop_front();
+    if (m_onDelivery)
+        m_onDelivery(e);
+
+    if (m_handler && (m_filter & filterBit(e.type))) {
+        QPointer<RtcEventQueue> alive(this);
+        const RtcEventHandler handler = m_handler; // the handler may replace itself
+        m_inHandler = true;
+        handler(e.type, e);
+        if (!alive)
+            return; // the handler shut the client down
+        m_inHandler = false;
+    }
+    // The rest, one per event-loop turn.
+    resume();
+}
+
+} // namespace ralu
