@@ -4,6 +4,8 @@ namespace ralu {
 
 namespace {
 
+constexpr quint16 kPcm = 1;
+
 quint32 le32(const QByteArray &b, qsizetype at)
 {
     return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16
@@ -29,53 +31,74 @@ void put32(QByteArray &out, quint32 v)
 
 } // namespace
 
-std::optional<QByteArray> sixteenBitCopyOfEightBitWave(const QByteArray &wav)
+QByteArray waveFileBytes(const WaveFormat &format, const QByteArray &samples)
+{
+    const quint32 size = quint32(samples.size());
+    const quint32 pad = size & 1;
+    const quint16 blockAlign = quint16(format.channels * ((format.bitsPerSample + 7) / 8));
+    QByteArray out;
+    out.reserve(44 + samples.size() + pad);
+    out.append("RIFF", 4);
+    put32(out, 36 + size + pad);
+    out.append("WAVEfmt ", 8);
+    put32(out, 16);
+    put16(out, kPcm);
+    put16(out, format.channels);
+    put32(out, format.sampleRate);
+    put32(out, format.sampleRate * blockAlign); // bytes per second
+    put16(out, blockAlign);
+    put16(out, format.bitsPerSample);
+    out.append("data", 4);
+    put32(out, size);
+    out.append(samples);
+    if (pad)
+        out.append('\0');
+    return out;
+}
+
+std::optional<WavePcm> readWave(const QByteArray &wav)
 {
     if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
         return std::nullopt;
-    quint16 format = 0, channels = 0, bits = 0;
-    quint32 rate = 0;
+    WavePcm pcm;
     bool haveFormat = false;
-    // Chunks in any order, each padded to an even length.
+    quint16 coding = 0;
     qsizetype at = 12;
     while (at + 8 <= wav.size()) {
         const QByteArray id = wav.mid(at, 4);
         const quint32 size = le32(wav, at + 4);
         const qsizetype body = at + 8;
         if (qint64(size) > wav.size() - body)
-            return std::nullopt;
+            return std::nullopt; // cut short
         if (id == "fmt " && size >= 16) {
-            format = le16(wav, body);
-            channels = le16(wav, body + 2);
-            rate = le32(wav, body + 4);
-            bits = le16(wav, body + 14);
+            coding = le16(wav, body);
+            pcm.format.channels = le16(wav, body + 2);
+            pcm.format.sampleRate = le32(wav, body + 4);
+            pcm.format.bitsPerSample = le16(wav, body + 14);
             haveFormat = true;
         } else if (id == "data") {
-            if (!haveFormat || format != 1 || bits != 8 || channels == 0)
+            if (!haveFormat || coding != kPcm || pcm.format.channels == 0 || pcm.format.bitsPerSample == 0)
                 return std::nullopt;
-            QByteArray out;
-            out.reserve(44 + 2 * qsizetype(size));
-            out.append("RIFF", 4);
-            put32(out, 36 + 2 * size);
-            out.append("WAVEfmt ", 8);
-            put32(out, 16);
-            put16(out, 1);
-            put16(out, channels);
-            put32(out, rate);
-            put32(out, rate * channels * 2);
-            put16(out, quint16(channels * 2));
-            put16(out, 16);
-            out.append("data", 4);
-            put32(out, 2 * size);
-            for (qsizetype i = 0; i < qsizetype(size); ++i) {
-                const qint16 v = qint16((int(quint8(wav[body + i])) - 128) * 256);
-                put16(out, quint16(v));
-            }
-            return out;
+            pcm.samples = wav.mid(body, qsizetype(size));
+            return pcm;
         }
         at = body + size + (size & 1);
     }
     return std::nullopt;
+}
+
+std::optional<QByteArray> sixteenBitCopyOfEightBitWave(const QByteArray &wav)
+{
+    const auto pcm = readWave(wav);
+    if (!pcm || pcm->format.bitsPerSample != 8)
+        return std::nullopt;
+    QByteArray samples;
+    samples.reserve(2 * pcm->samples.size());
+    for (const char v : pcm->samples)
+        put16(samples, quint16(qint16((int(quint8(v)) - 128) * 256)));
+    WaveFormat format = pcm->format;
+    format.bitsPerSample = 16;
+    return waveFileBytes(format, samples);
 }
 
 } // namespace ralu

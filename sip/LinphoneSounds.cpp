@@ -47,49 +47,32 @@ QString LinphoneSounds::ringFile() const
 
 bool LinphoneSounds::writeRingFile() const
 {
-    const int samples = kRingRate * kRingMs / 1000;
-    const int total = samples + kRingRate * kRingTailMs / 1000;
+    const int burst = kRingRate * kRingMs / 1000; // the burst, before the silence
+    const int total = burst + kRingRate * kRingTailMs / 1000;
     const int fade = kRingRate * kRingFadeMs / 1000;
     const quint32 dataBytes = quint32(total) * 2;
     const QString path = ringFile();
     if (QFileInfo(path).size() == qint64(44 + dataBytes))
         return true;
 
-    QByteArray wav;
-    wav.reserve(int(44 + dataBytes));
-    auto u32 = [&wav](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            wav.append(char((v >> (8 * i)) & 0xff));
+    QByteArray samples;
+    samples.reserve(int(dataBytes));
+    auto put16 = [&samples](qint16 v) {
+        samples.append(char(quint16(v) & 0xff));
+        samples.append(char((quint16(v) >> 8) & 0xff));
     };
-    auto u16 = [&wav](quint16 v) {
-        wav.append(char(v & 0xff));
-        wav.append(char((v >> 8) & 0xff));
-    };
-    wav.append("RIFF", 4);
-    u32(36 + dataBytes);
-    wav.append("WAVE", 4);
-    wav.append("fmt ", 4);
-    u32(16);
-    u16(1);              // PCM
-    u16(1);              // mono
-    u32(kRingRate);      // sample rate
-    u32(kRingRate * 2);  // bytes per second
-    u16(2);              // block align
-    u16(16);             // bits per sample
-    wav.append("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < samples; ++i) {
+    for (int i = 0; i < burst; ++i) {
         const double t = double(i) / kRingRate;
         double env = 1.0;
         if (i < fade)
             env = double(i) / fade;
-        else if (i >= samples - fade)
-            env = double(samples - 1 - i) / fade;
+        else if (i >= burst - fade)
+            env = double(burst - 1 - i) / fade;
         const double v = 0.35 * env * (std::sin(2 * M_PI * 440 * t) + std::sin(2 * M_PI * 480 * t));
-        u16(quint16(qint16(std::lround(v * 32767.0))));
+        put16(qint16(std::lround(v * 32767.0)));
     }
-    for (int i = samples; i < total; ++i)
-        u16(0);
+    samples.append(QByteArray(int(dataBytes) - samples.size(), '\0'));
+    const QByteArray wav = waveFileBytes(WaveFormat{1, kRingRate, 16}, samples);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

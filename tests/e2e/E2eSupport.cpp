@@ -1,5 +1,7 @@
 #include "E2eSupport.h"
 
+#include "audio/WavePcm.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,15 +28,9 @@ void writeToneWav(const QString &path)
         const qint16 v = static_cast<qint16>(8000 * std::sin(2 * M_PI * 440 * i / rate));
         data.append(static_cast<char>(v & 0xff)).append(static_cast<char>((v >> 8) & 0xff));
     }
-    auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char *>(&v), 4); };
-    QByteArray wav = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16);
-    const char fmt[] = {1, 0, 1, 0};
-    wav.append(fmt, 4).append(le32(rate)).append(le32(rate * 2));
-    const char align[] = {2, 0, 16, 0};
-    wav.append(align, 4).append("data").append(le32(data.size())).append(data);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write(wav);
+        file.write(waveFileBytes(WaveFormat{1, rate, 16}, data));
 }
 
 } // namespace

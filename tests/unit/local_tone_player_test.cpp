@@ -5,6 +5,7 @@
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
 #include "calls/LocalTonePlayer.h"
+#include "audio/WavePcm.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 
@@ -33,17 +34,6 @@ const Key kKeys[] = {
 };
 
 const double kDtmfFrequencies[] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
-
-quint32 le32(const QByteArray &b, int at)
-{
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16
-           | quint32(quint8(b[at + 3])) << 24;
-}
-
-quint16 le16(const QByteArray &b, int at)
-{
-    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
-}
 
 // Amplitude of the component at frequency f (Hz) in samples taken at rate,
 // by the Goertzel recurrence: 2|X(f)|/N.
@@ -96,24 +86,18 @@ TEST(ToneResources, EveryKeyIsA684ByteEightBitMonoWave)
         SCOPED_TRACE(key.resource);
         const QByteArray wav = readFile(QStringLiteral(":/tones/") + QLatin1String(key.resource));
         ASSERT_EQ(wav.size(), 684);
-        EXPECT_EQ(wav.mid(0, 4), QByteArray("RIFF"));
-        EXPECT_EQ(le32(wav, 4), 676u);
-        EXPECT_EQ(wav.mid(8, 4), QByteArray("WAVE"));
-        EXPECT_EQ(wav.mid(12, 4), QByteArray("fmt "));
-        EXPECT_EQ(le32(wav, 16), 16u);
-        EXPECT_EQ(le16(wav, 20), 1u) << "PCM";
-        EXPECT_EQ(le16(wav, 22), 1u) << "channels";
-        EXPECT_EQ(le32(wav, 24), 8000u) << "samples per second";
-        EXPECT_EQ(le32(wav, 28), 8000u) << "bytes per second";
-        EXPECT_EQ(le16(wav, 32), 1u) << "block alignment";
-        EXPECT_EQ(le16(wav, 34), 8u) << "bits per sample";
-        EXPECT_EQ(wav.mid(36, 4), QByteArray("data"));
-        EXPECT_EQ(le32(wav, 40), 640u);
-        EXPECT_EQ(quint8(wav[44]), 128) << "both sines start at phase 0";
+        const auto pcm = readWave(wav);
+        ASSERT_TRUE(pcm.has_value());
+        EXPECT_EQ(pcm->format.channels, 1u);
+        EXPECT_EQ(pcm->format.sampleRate, 8000u);
+        EXPECT_EQ(pcm->format.bitsPerSample, 8u);
+        ASSERT_EQ(pcm->samples.size(), 640);
+        EXPECT_EQ(wav, waveFileBytes(pcm->format, pcm->samples)) << "the plain 44-byte header";
+        EXPECT_EQ(quint8(pcm->samples[0]), 128) << "both sines start at phase 0";
         int lowest = 255, highest = 0;
-        for (int i = 44; i < wav.size(); ++i) {
-            lowest = std::min(lowest, int(quint8(wav[i])));
-            highest = std::max(highest, int(quint8(wav[i])));
+        for (const char v : pcm->samples) {
+            lowest = std::min(lowest, int(quint8(v)));
+            highest = std::max(highest, int(quint8(v)));
         }
         EXPECT_GE(lowest, 64);
         EXPECT_LE(highest, 191);
@@ -128,10 +112,12 @@ TEST(ToneResources, EveryKeySoundsItsTwoFrequenciesOnly)
     for (const Key &key : kKeys) {
         SCOPED_TRACE(key.resource);
         const QByteArray wav = readFile(QStringLiteral(":/tones/") + QLatin1String(key.resource));
-        ASSERT_EQ(wav.size(), 684);
+        const auto pcm = readWave(wav);
+        ASSERT_TRUE(pcm.has_value());
+        ASSERT_EQ(pcm->samples.size(), 640);
         std::vector<double> x;
-        for (int i = 44; i < wav.size(); ++i)
-            x.push_back(double(quint8(wav[i])) - 128.0);
+        for (const char v : pcm->samples)
+            x.push_back(double(quint8(v)) - 128.0);
         for (double f : kDtmfFrequencies) {
             const double a = goertzelAmplitude(x, f, 8000);
             if (f == key.low || f == key.high) {

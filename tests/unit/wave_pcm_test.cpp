@@ -119,3 +119,45 @@ TEST(WavePcm, OtherFilesAreLeftAlone)
     EXPECT_FALSE(sixteenBitCopyOfEightBitWave(QByteArray("RIFF\x10\x00\x00\x00WAVEdata\x02\x00\x00\x00\x80\x80", 22))
                      .has_value());
 }
+
+TEST(WavePcm, WriterLaysOutThePlainHeaderAndPadsOddData)
+{
+    const struct {
+        quint16 channels;
+        quint32 rate;
+        quint16 bits;
+        QByteArray data;
+    } cases[] = {
+        {1, 8000, 8, QByteArray(640, '\x80')},
+        {2, 11025, 16, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
+        {1, 8000, 8, QByteArray("\x10\x20\x30", 3)}, // odd: one pad byte
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.data.size());
+        const QByteArray written = waveFileBytes(WaveFormat{c.channels, c.rate, c.bits}, c.data);
+        EXPECT_EQ(written, wave(c.channels, c.rate, c.bits, c.data));
+        EXPECT_EQ(le32(written, 40), quint32(c.data.size())) << "the pad byte is not data";
+    }
+}
+
+TEST(WavePcm, ReaderGivesFormatAndSamplesOfPcmFilesOnly)
+{
+    const QByteArray extra = QByteArray("LIST") + QByteArray("\x04\x00\x00\x00", 4) + QByteArray("INFO");
+    const QByteArray data{"\x01\x00\xff\x7f\x00\x80", 6};
+    const auto pcm = readWave(wave(1, 16000, 16, data, extra));
+    ASSERT_TRUE(pcm.has_value());
+    EXPECT_EQ(pcm->format.channels, 1u);
+    EXPECT_EQ(pcm->format.sampleRate, 16000u);
+    EXPECT_EQ(pcm->format.bitsPerSample, 16u);
+    EXPECT_EQ(pcm->samples, data);
+
+    QByteArray floats = wave(1, 8000, 32, QByteArray(8, '\0'));
+    floats[20] = 3; // IEEE float coding
+    QByteArray noChannels = wave(1, 8000, 8, QByteArray(4, '\x80'));
+    noChannels[22] = 0;
+    QByteArray cut = wave(1, 8000, 16, QByteArray(100, '\1'));
+    cut.chop(10);
+    const QByteArray noData = QByteArray("RIFF\x1c\x00\x00\x00WAVEfmt ", 16) + wave(1, 8000, 8, {}).mid(16, 20);
+    for (const QByteArray &bad : {floats, noChannels, cut, noData, QByteArray("RIFF"), QByteArray(44, '\0')})
+        EXPECT_FALSE(readWave(bad).has_value()) << bad.toHex().toStdString();
+}
