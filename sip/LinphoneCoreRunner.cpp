@@ -13,6 +13,7 @@ namespace ralu {
 namespace {
 
 constexpr int kIterateMs = 20;
+constexpr int kSipTransportDontBind = -2; // LC_SIP_TRANSPORT_DONTBIND
 constexpr const char *kConfigFileName = "linphonerc";
 constexpr const char *kPluginFolderName = "msplugins";
 
@@ -63,10 +64,15 @@ void configureCore(const std::shared_ptr<linphone::Core> &core)
     const QString version = QCoreApplication::applicationVersion();
     core->setUserAgent("Ralu", version.isEmpty() ? std::string("0") : version.toStdString());
 
-    // SIP over UDP only, on a random local port (a provider may listen on
-    // 5060 of the same host).
+    // SIP over UDP only, and with the provider only: no listening socket.
+    // Each request goes out on a socket of its own connected to its
+    // destination (a random local port, bound to the address that reaches
+    // it), so the kernel hands it nothing but that peer's datagrams: a
+    // request sent straight to Ralu by anyone else is dropped (the sender
+    // gets an ICMP port unreachable) before liblinphone sees it, and never
+    // rings. Calls come through the provider, to the registered contact.
     auto transports = factory->createTransports();
-    transports->setUdpPort(-1);
+    transports->setUdpPort(kSipTransportDontBind);
     transports->setTcpPort(0);
     transports->setTlsPort(0);
     transports->setDtlsPort(0);
