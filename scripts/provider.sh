@@ -196,7 +196,9 @@ cmd_start() {
         shift
     done
     [[ -z "$billing_given" || -x "$billing_given" ]] || die "no billing server at $billing_given"
-    if ! billing="$(find_billing_server "$billing_given")"; then
+    if pid_alive "$rundir/billing.pid" "$BILLING_COMM" >/dev/null 2>&1; then
+        billing="" # kept, see below
+    elif ! billing="$(find_billing_server "$billing_given")"; then
         echo "provider.sh: warning: no ralu_billing_server built (give --billing-server=PATH);" \
              "the provider runs without billing" >&2
         billing=""
@@ -218,10 +220,16 @@ cmd_start() {
         die "refusing to start a second SIP server"
     fi
 
-    # Fresh copy of the tables and the config for this run.
-    rm -rf "$rundir/db"
+    # Fresh copy of the account tables and the config for this run; the
+    # registrations (db/location) of an earlier run from this folder are
+    # kept, as a real provider keeps them across a restart.
     mkdir -p "$rundir/db"
-    cp "$PROVIDER_DIR"/db/* "$rundir/db/"
+    local table
+    for table in "$PROVIDER_DIR"/db/*; do
+        if [[ "$(basename "$table")" != location || ! -s "$rundir/db/location" ]]; then
+            cp "$table" "$rundir/db/"
+        fi
+    done
     local esc_db esc_ctl
     esc_db="$(printf '%s' "text://$rundir/db" | sed 's/[\\&|]/\\&/g')"
     esc_ctl="$(printf '%s' "$rundir/kamailio_ctl" | sed 's/[\\&|]/\\&/g')"
@@ -239,7 +247,11 @@ cmd_start() {
     fi
     echo "provider.sh: kamailio listening on udp:$SIP_IP:$SIP_PORT (pid $pid, log $rundir/kamailio.log)"
 
-    if [[ -n "$billing" ]]; then
+    if pid="$(pid_alive "$rundir/billing.pid" "$BILLING_COMM")"; then
+        # Kamailio alone was stopped (a provider outage): the billing
+        # server of this folder goes on.
+        echo "provider.sh: billing server still running (pid $pid), kept"
+    elif [[ -n "$billing" ]]; then
         : >"$rundir/billing.log"
         if ! start_billing "$rundir" "$billing"; then
             stop_one "$rundir/kamailio.pid" kamailio kamailio

@@ -21,6 +21,20 @@ bool isUdp(const std::string &protocol)
 LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
     : m_runner(runner), m_events(events)
 {
+    m_keepAlive.setInterval(kKeepAliveMs);
+    QObject::connect(&m_keepAlive, &QTimer::timeout, &m_keepAlive, [this] { keepAlive(); });
+}
+
+void LinphoneAccount::keepAlive()
+{
+    const auto &core = m_runner.core();
+    if (!m_account || !core)
+        return;
+    // Not during a call: the call's own signalling shows whether the
+    // provider is there, and a registration event would overwrite the
+    // call's status line.
+    if (m_account->getState() == linphone::RegistrationState::Ok && core->getCallsNb() == 0)
+        m_account->refreshRegister();
 }
 
 std::shared_ptr<RtcProfile> LinphoneAccount::createProfile(const std::string &xml)
@@ -57,6 +71,7 @@ bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, 
     // One account at a time: the previous one goes, with its credentials.
     remove();
     m_lastRegistrationState = -1;
+    m_wasRegistered = false;
 
     auto params = core->createAccountParams();
     if (!params || params->setIdentityAddress(identity) != 0 || params->setServerAddress(serverAddress) != 0)
@@ -81,6 +96,7 @@ bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, 
         return false;
     }
     core->setDefaultAccount(account);
+    m_keepAlive.start();
     return true;
 }
 
@@ -101,6 +117,7 @@ bool LinphoneAccount::callsWith(const std::shared_ptr<RtcProfile> &profile) cons
 
 void LinphoneAccount::remove()
 {
+    m_keepAlive.stop();
     const auto &core = m_runner.core();
     if (m_account && core)
         core->removeAccount(m_account);
@@ -112,6 +129,7 @@ void LinphoneAccount::remove()
 
 void LinphoneAccount::removeForShutdown()
 {
+    m_keepAlive.stop();
     if (m_account && m_runner.core())
         m_runner.core()->removeAccount(m_account);
     m_account.reset();
@@ -123,16 +141,19 @@ void LinphoneAccount::removeForShutdown()
 //   liblinphone RegistrationState   error reason                    RtcRegistrationState
 //   ------------------------------  ------------------------------  --------------------
 //   None                            -                               NOT_REGISTERED
-//   Progress                        -                               REGISTERING
+//   Progress                        -                               REGISTERING (none for a
+//                                                                   refresh while REGISTERED)
 //   Ok                              -                               REGISTERED
 //   Cleared                         -                               LOGGED_OFF
 //   Failed                          Unauthorized (401, 407),        REJECTED
 //                                   Forbidden (403)
-//   Failed                          anything else (io error,        ERROR
-//                                   timeout, 5xx, not found...)
+//   Failed                          anything else (io error,        NOT_REGISTERED once the
+//                                   timeout, 5xx, not found...)     account had been registered
+//                                                                   (the registration is lost),
+//                                                                   ERROR before
 //   (Refreshing: not reported by this liblinphone; a refresh shows as
 //   Ok again and is dropped as a repeat by the caller)
-int LinphoneAccount::registrationStateFor(int state, int reason)
+int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegistered)
 {
     switch (linphone::RegistrationState(state)) {
     case linphone::RegistrationState::None:
@@ -149,7 +170,7 @@ int LinphoneAccount::registrationStateFor(int state, int reason)
         case linphone::Reason::Forbidden:
             return RTCRS_REJECTED;
         default:
-            return RTCRS_ERROR;
+            return wasRegistered ? RTCRS_NOT_REGISTERED : RTCRS_ERROR;
         }
     }
     return -1;
@@ -163,9 +184,13 @@ void LinphoneAccount::onRegistrationState(const std::shared_ptr<linphone::Accoun
         return;
     const auto info = account->getErrorInfo();
     const int reason = int(account->getError());
-    const int mapped = registrationStateFor(state, reason);
+    const int mapped = registrationStateFor(state, reason, m_wasRegistered);
+    if (mapped == RTCRS_REGISTERED)
+        m_wasRegistered = true;
     if (mapped < 0 || mapped == m_lastRegistrationState)
         return; // a refresh (Ok again) must not announce a second registration
+    if (mapped == RTCRS_REGISTERING && m_lastRegistrationState == RTCRS_REGISTERED)
+        return; // a refresh under way: registered until it fails
     m_lastRegistrationState = mapped;
 
     RtcEvent e;

@@ -2,10 +2,20 @@
 // account settings (registrar and proxy S over UDP with digest
 // authentication), its registration, and the registration states reported
 // as RTCE_REGISTRATION_STATE_CHANGE events. Credentials live in memory only.
+//
+// Keeping the registration true: liblinphone alone refreshes a 600 s
+// registration only after about nine minutes, so a provider that went away
+// (or restarted and forgot its bindings) would go unnoticed that long while
+// Ralu still says it is registered. While registered and idle, the account
+// refreshes its registration every kKeepAliveMs; a refresh that fails is
+// reported as the registration lost, and liblinphone retries it every
+// kRetryAfterMs (set on the core) until the provider answers again.
 #pragma once
 
 #include "engine/ProvisioningProfile.h"
 #include "engine/RtcClient.h"
+
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -54,17 +64,30 @@ public:
     void removeForShutdown();
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
-    // (comment table in the .cpp); -1 when the state produces no event.
-    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
+    // (comment table in the .cpp), given whether the account was registered
+    // before; -1 when the state produces no event.
+    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason, bool wasRegistered);
+
+    // One REGISTER a minute at most while registered: a modest load on the
+    // provider, and a lost registration shows within about a minute (plus
+    // the 32 s a request to a silent server takes to fail).
+    static constexpr int kKeepAliveMs = 60 * 1000;
+    // While lost, a new REGISTER this long after the last one failed, so
+    // that Ralu registers again within about half a minute of the provider
+    // coming back.
+    static constexpr int kRetryAfterMs = 30 * 1000;
 
 private:
     void remove(); // the account and its credentials
+    void keepAlive();
 
     LinphoneCoreRunner &m_runner;
     RtcEventQueue &m_events;
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
+    bool m_wasRegistered = false;     // the account has been registered once
+    QTimer m_keepAlive;
 };
 
 } // namespace ralu

@@ -1,5 +1,7 @@
 #include "sip/LinphoneCoreRunner.h"
 
+#include "sip/LinphoneAccount.h"
+
 #include <linphone++/linphone.hh>
 
 #include <QCoreApplication>
@@ -46,6 +48,9 @@ void prepareConfig(const std::shared_ptr<linphone::Config> &config)
     }
     config->setInt("sip", "auto_net_state_mon", 0); // the application says when the network is up
     config->setInt("sip", "store_auth_info", 0);    // passwords stay in memory
+    // A failed registration is tried again after this long (liblinphone's
+    // default is a minute).
+    config->setInt("sip", "refresher_retry_after", LinphoneAccount::kRetryAfterMs);
     config->setInt("sound", "tone_indications", 0); // no call-waiting / on-hold / end beeps
     // No history kept by liblinphone (the application keeps its own): no
     // main database (chat, call logs, conference info), no legacy call-log
