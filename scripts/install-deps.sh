@@ -8,7 +8,7 @@ set -euo pipefail
 
 PACKAGES=(
     # build
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config clang-format
     qt6-base-dev liblinphone-dev libasound2-dev
     iproute2
     # unit tests
