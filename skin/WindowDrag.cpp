@@ -65,6 +65,7 @@ bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick: { // a double click's second press
         auto *mouse = static_cast<QMouseEvent *>(event);
         sharedDrag().press(mouse->position(), m_window->pos());
+        m_held = mouse->buttons() | mouse->button();
         m_systemMove = false;
         break;
     }
@@ -77,6 +78,7 @@ bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         auto *mouse = static_cast<QMouseEvent *>(event);
+        m_held = mouse->buttons();
         const bool moved = !m_systemMove && sharedDrag().travelledFar(mouse->position());
         if (moved)
             m_window->move(sharedDrag().movedTopLeft(mouse->position()));

@@ -48,12 +48,16 @@ public:
     // whether the window moved.
     void setAfterRelease(std::function<void(QWidget *area, bool moved)> f) { m_afterRelease = std::move(f); }
 
+    // The buttons held since a press on a grab area.
+    Qt::MouseButtons heldButtons() const { return m_held; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *m_window;
     std::function<void(QWidget *, bool)> m_afterRelease;
+    Qt::MouseButtons m_held;
     bool m_systemMove = false; // the compositor has the move of this drag
 };
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -49,12 +50,17 @@ MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
     skin::shapeForm(this);
     buildLayout();
     addTooltips();
-    auto *drag = new WindowDrag(this); // dragged by its body, captions and the number box
-    drag->addGrabArea(m_number);
-    drag->setAfterRelease([this](QWidget *area, bool moved) {
+    m_drag = new WindowDrag(this); // dragged by its body, captions and the number box
+    m_drag->addGrabArea(m_number);
+    m_drag->setAfterRelease([this](QWidget *area, bool moved) {
         // A selection made in the number box without moving the window stays.
         if (moved || area != m_number || !m_number->hasSelectedText())
             focusNumberBox();
+        if (area == this && m_menuOnRelease) {
+            m_menuOnRelease = false;
+            if (!moved)
+                m_tray->popupWindowMenu(QCursor::pos());
+        }
     });
     wireButtons();
     connectEngine();
@@ -299,6 +305,13 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The right button drags the body too: while it is still down there, the
+    // menu waits for a release that leaves the window where it is.
+    if (event->reason() == QContextMenuEvent::Mouse && !childAt(event->pos())
+        && (m_drag->heldButtons() & Qt::RightButton)) {
+        m_menuOnRelease = true;
+        return;
+    }
     m_tray->popupWindowMenu(event->globalPos());
 }
 

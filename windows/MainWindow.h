@@ -20,6 +20,7 @@ class QMenu;
 
 namespace ralu {
 class TrayMenu;
+class WindowDrag;
 }
 namespace ralu::skin {
 class Tooltip;
@@ -91,6 +92,8 @@ private:
     QLineEdit *m_number = nullptr;
     TrayMenu *m_tray = nullptr;
     skin::Tooltip *m_tooltip = nullptr;
+    WindowDrag *m_drag = nullptr;
+    bool m_menuOnRelease = false; // a right press on the body: menu at its release
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
 };

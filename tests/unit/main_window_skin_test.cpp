@@ -5,6 +5,10 @@
 #include "skin/Tooltip.h"
 
 #include <QLabel>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -85,5 +89,40 @@ TEST_F(MainWindowSkin, BodyLabelsAndNumberBoxDragTheWindowAndGiveTheNumberBoxThe
         QTest::mouseRelease(target, Qt::LeftButton, {}, offset + c.release);
         EXPECT_EQ(window.pos(), before + c.travel);
         EXPECT_EQ(box->cursorPosition(), box->text().size()); // caret after the last character
+    }
+}
+
+TEST_F(MainWindowSkin, RightButtonDragsTheBodyAndAClickInPlaceOpensTheWindowMenu)
+{
+    MainWindow &window = phone.window;
+    window.move(200, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    struct Case {
+        QPoint release;
+        QPoint pos;
+        bool menu;
+    };
+    const Case cases[] = {
+        {{180, 320}, {230, 120}, false},
+        {{151, 301}, {230, 120}, true},
+    };
+    for (const Case &c : cases) {
+        bool menuShown = false;
+        // The menu runs its own loop; look at it from inside and close it.
+        QTimer::singleShot(50, [&menuShown] {
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                menuShown = qobject_cast<QMenu *>(popup) != nullptr;
+                popup->close();
+            }
+        });
+        QTest::mousePress(&window, Qt::RightButton, {}, QPoint(150, 300));
+        // The window system asks for the context menu at the press.
+        QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(150, 300), window.mapToGlobal(QPoint(150, 300)));
+        QApplication::sendEvent(&window, &menuAsked);
+        QTest::mouseRelease(&window, Qt::RightButton, {}, c.release);
+        QTest::qWait(100);
+        EXPECT_EQ(window.pos(), c.pos);
+        EXPECT_EQ(menuShown, c.menu);
     }
 }
