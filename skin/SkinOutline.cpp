@@ -1,6 +1,7 @@
 #include "skin/SkinOutline.h"
 
-#include <QBitmap>
+#include "skin/PictureRegion.h"
+
 #include <QLabel>
 #include <QRegion>
 #include <QWidget>
@@ -9,8 +10,12 @@ namespace ralu::skin {
 
 void cutOutline(QWidget *window, const QPixmap &picture)
 {
-    const QColor transparent = picture.toImage().pixelColor(0, picture.height() - 1);
-    window->setMask(QRegion(picture.createMaskFromColor(transparent, Qt::MaskInColor)));
+    PictureRegion region;
+    quint32 transparent = PictureRegion::kDetectColour;
+    if (!region.scanPicture(picture.toImage(), transparent))
+        return; // no pixels: no outline
+    region.offsetHeader(*window);
+    region.applyTo(*window);
 }
 
 QLabel *applySkin(QWidget *window, const QPixmap &picture)

@@ -3,12 +3,15 @@
 #include "calls/Dialer.h"
 #include "skin/SkinOutline.h"
 #include "skin/SkinPictures.h"
+#include "skin/Tooltip.h"
 #include "skin/WindowDrag.h"
+#include "skin/WindowShape.h"
 #include "windows/TrayMenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -25,6 +28,16 @@ const std::pair<MainControl, char> kPad[] = {
     {MainControl::Key9, '9'}, {MainControl::KeyStar, '*'}, {MainControl::Key0, '0'}, {MainControl::KeyPound, '#'},
 };
 
+// The tools of the main window's tips, in the order they are added.
+const MainControl kTooltipOrder[] = {
+    MainControl::HoldButton,       MainControl::DialButton,       MainControl::HiddenPhoneBookButton,
+    MainControl::LoginButton,      MainControl::HistoryButton,    MainControl::ClearButton,
+    MainControl::EndButton,        MainControl::HiddenAudioButton, MainControl::HideButton,
+    MainControl::CloseButton,      MainControl::NumberBox,        MainControl::PhoneBookButton,
+    MainControl::BackspaceButton,  MainControl::ForwardButton,    MainControl::HiddenHistoryButton,
+    MainControl::TransferButton,   MainControl::DndButton,
+};
+
 } // namespace
 
 MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
@@ -32,8 +45,23 @@ MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Ralu"));
     setObjectName(QStringLiteral("frmSoftphone"));
-    new WindowDrag(this); // dragged by its body
+    // The rounded start-up outline, until the skin's outline replaces it.
+    resize(skin::kStartShapeSize);
+    skin::shapeForm(this);
     buildLayout();
+    addTooltips();
+    m_drag = new WindowDrag(this); // dragged by its body, captions and the number box
+    m_drag->addGrabArea(m_number);
+    m_drag->setAfterRelease([this](QWidget *area, bool moved) {
+        // A selection made in the number box without moving the window stays.
+        if (moved || area != m_number || !m_number->hasSelectedText())
+            focusNumberBox();
+        if (area == this && m_menuOnRelease) {
+            m_menuOnRelease = false;
+            if (!moved)
+                m_tray->popupWindowMenu(QCursor::pos());
+        }
+    });
     wireButtons();
     connectEngine();
     applyOutline();
@@ -89,8 +117,6 @@ void MainWindow::buildLayout()
         }
         control->setObjectName(QString::fromLatin1(spec.name));
         control->setGeometry(geometry);
-        if (spec.tooltip)
-            control->setToolTip(QString::fromLatin1(spec.tooltip));
         m_controls[index(spec.key)] = control;
     }
     m_controls[index(MainControl::Background)]->lower();
@@ -109,6 +135,17 @@ void MainWindow::buildLayout()
         if (m_openLogin)
             m_openLogin(false);
     });
+}
+
+void MainWindow::addTooltips()
+{
+    m_tooltip = new skin::Tooltip(this); // released with the window
+    skin::ToolOptions options;
+    options.showMode = 1;
+    options.margin = 5;
+    options.centred = true;
+    for (MainControl key : kTooltipOrder)
+        m_tooltip->addTool(m_controls[index(key)], QString::fromLatin1(specOf(key).tooltip), options);
 }
 
 void MainWindow::onClick(MainControl key, std::function<void()> action)
@@ -268,6 +305,13 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The right button drags the body too: while it is still down there, the
+    // menu waits for a release that leaves the window where it is.
+    if (event->reason() == QContextMenuEvent::Mouse && !childAt(event->pos())
+        && (m_drag->heldButtons() & Qt::RightButton)) {
+        m_menuOnRelease = true;
+        return;
+    }
     m_tray->popupWindowMenu(event->globalPos());
 }
 

@@ -20,6 +20,10 @@ class QMenu;
 
 namespace ralu {
 class TrayMenu;
+class WindowDrag;
+}
+namespace ralu::skin {
+class Tooltip;
 }
 
 namespace ralu {
@@ -51,6 +55,7 @@ public:
     QLabel *label(MainControl key) const { return qobject_cast<QLabel *>(m_controls[index(key)]); }
     PictureButton *button(MainControl key) const { return qobject_cast<PictureButton *>(m_controls[index(key)]); }
     QMenu *trayMenu() const;
+    skin::Tooltip *tooltip() const { return m_tooltip; }
 
     // The tray menu's Show.
     void showFromTray();
@@ -66,6 +71,7 @@ protected:
 private:
     static std::size_t index(MainControl key) { return static_cast<std::size_t>(key); }
     void buildLayout();
+    void addTooltips();
     void wireButtons();
     void onClick(MainControl key, std::function<void()> action);
     void connectEngine();
@@ -85,6 +91,9 @@ private:
     std::array<QWidget *, kMainControlCount> m_controls{};
     QLineEdit *m_number = nullptr;
     TrayMenu *m_tray = nullptr;
+    skin::Tooltip *m_tooltip = nullptr;
+    WindowDrag *m_drag = nullptr;
+    bool m_menuOnRelease = false; // a right press on the body: menu at its release
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
 };

@@ -25,3 +25,35 @@ inline void PrintTo(const QStringList &value, std::ostream *os)
     }
     *os << '}';
 }
+
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
+#include <QSize>
+
+inline void PrintTo(const QPoint &value, std::ostream *os)
+{
+    *os << '(' << value.x() << ", " << value.y() << ')';
+}
+
+inline void PrintTo(const QSize &value, std::ostream *os)
+{
+    *os << value.width() << 'x' << value.height();
+}
+
+inline void PrintTo(const QRect &value, std::ostream *os)
+{
+    *os << value.width() << 'x' << value.height() << '+' << value.x() << '+' << value.y();
+}
+
+inline void PrintTo(const QRegion &value, std::ostream *os)
+{
+    *os << '{';
+    bool first = true;
+    for (const QRect &rect : value) {
+        *os << (first ? "" : " ");
+        PrintTo(rect, os);
+        first = false;
+    }
+    *os << '}';
+}
