@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,10 +50,26 @@ void routeTerminationSignals(ralu::CallEngine &engine)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+// The process holds the account's password in memory: no core file may
+// carry it away. Done in every build, before anything is read: a debug build
+// holds the same real password. Not dumpable also keeps other processes of
+// the same user (without CAP_SYS_PTRACE) out of /proc/PID/mem and from
+// attaching a debugger; a developer starts Ralu under the debugger instead.
+// The zero core limit is inherited by programs Ralu starts (the browser).
+void forbidCoreDumps()
+{
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    struct rlimit none;
+    none.rlim_cur = 0;
+    none.rlim_max = 0;
+    ::setrlimit(RLIMIT_CORE, &none);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    forbidCoreDumps();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ralu"));
     QApplication::setQuitOnLastWindowClosed(false);

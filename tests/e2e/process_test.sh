@@ -1,7 +1,8 @@
 #!/bin/bash
 # The real ralu executable against the local provider, on a virtual X display:
-# a saved login registers, a second start is refused without touching the
-# running one, and the program ends cleanly when told to.
+# a saved login registers, the process leaves no core file, a second start is
+# refused without touching the running one, and the program ends cleanly when
+# told to.
 #   process_test.sh RALU_BINARY PROVIDER_RUNDIR
 set -uo pipefail
 ralu="$1"
@@ -50,9 +51,14 @@ chmod 600 "$settings"
 # A copy of the executable of its own, so its folder (for the call history)
 # belongs to this test.
 cp "$ralu" "$work/ralu"
+# Started with core files allowed, and with a group other than root's: the
+# files in /proc/PID then belong to that group while the process may be
+# dumped, and to root's when it may not.
+nogroup=65534
+as_user() { ulimit -c unlimited 2>/dev/null; exec setpriv --regid="$nogroup" --clear-groups -- "$@"; }
 run_ralu() { # run_ralu NAME: starts ralu in the background of this shell ($! is its pid)
-    env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$home/runtime" \
-        QT_QPA_PLATFORM=xcb "$work/ralu" >>"$work/ralu-$1.log" 2>&1 &
+    (as_user env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$home/runtime" \
+        QT_QPA_PLATFORM=xcb "$work/ralu" >>"$work/ralu-$1.log" 2>&1) &
 }
 
 registers_since() { # registers_since OFFSET: REGISTER requests carrying credentials
@@ -65,7 +71,13 @@ first=$!
 pids+=("$first")
 registered() { test "$(registers_since "$start")" -ge 1; }
 check "a saved login registers with digest authentication" wait_for 10 registered
+(as_user sleep 30) &
+pids+=($!)
+control=$!
 sleep 0.5
+check "a plain process started the same way may be dumped (control)" test "$(stat -c %g "/proc/$control/status")" -eq "$nogroup"
+check "ralu may not be dumped (its /proc files belong to root's group)" test "$(stat -c %g "/proc/$first/status")" -eq 0
+check "ralu allows no core file" grep -Eq '^Max core file size +0 +0 ' "/proc/$first/limits"
 import -window root "$work/main-window.png" 2>/dev/null && cp "$work/main-window.png" "${SCREENSHOT_DIR:-$work}/process-main-window.png" 2>/dev/null
 
 before_second=$(stat -c %s "$log")
