@@ -180,8 +180,12 @@ struct Lines {
     QByteArray joined(qsizetype at = -1, const QByteArray &instead = {}) const
     {
         QList<QByteArray> pieces;
-        for (qsizetype i = 0; i < size(); ++i)
-            pieces << (i == at ? instead : piece(i));
+        for (qsizetype i = 0; i < size(); ++i) {
+            if (i != at)
+                pieces << piece(i);
+            else if (!instead.isEmpty())
+                pieces << instead;
+        }
         return joined(pieces);
     }
     // The last line has no line end.

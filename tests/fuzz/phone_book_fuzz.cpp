@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (entry == texts.at(item - 1)) {
             checkUnchanged(b, path, content, texts);
         } else if (oneLine) {
-            FUZZ_CHECK(readFile(path) == lines.joined(item - 1, entry.toUtf8() + "\r\n"));
+            FUZZ_CHECK_EQ(readFile(path), lines.joined(item - 1, entry.toUtf8() + "\r\n"));
             QStringList changed = texts;
             changed[item - 1] = entry;
             FUZZ_CHECK(b.book.lines() == changed);
@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         }
         FUZZ_CHECK(removed == Outcome::Saved);
-        FUZZ_CHECK(readFile(path) == lines.joined(item - 1));
+        FUZZ_CHECK_EQ(readFile(path), lines.joined(item - 1));
         QStringList left = texts;
         left.removeAt(item - 1);
         FUZZ_CHECK(b.book.lines() == left);
