@@ -103,7 +103,9 @@ bool HttpReplyParser::step()
 bool HttpReplyParser::readHead()
 {
     const qsizetype end = m_pending.indexOf("\r\n\r\n");
-    if (m_headBytes + (end < 0 ? m_pending.size() : end) > kMaxHeadBytes)
+    // Up to three bytes of a head not yet ended may be the start of its end:
+    // counting them would refuse, cut there, a head taken whole.
+    if (m_headBytes + (end < 0 ? qMax<qsizetype>(0, m_pending.size() - 3) : end) > kMaxHeadBytes)
         return fail();
     if (end < 0)
         return false;
@@ -165,11 +167,12 @@ bool HttpReplyParser::takeBody()
 }
 
 // A line ended by CRLF, removed from what is pending; chunk-size and trailer
-// lines are short, so a long one is not a reply.
+// lines are short, so a long one is not a reply. The last byte of a line
+// not yet ended may be its CR, and does not count.
 bool HttpReplyParser::readLine(QByteArray &line)
 {
     const qsizetype end = m_pending.indexOf("\r\n");
-    if ((end < 0 ? m_pending.size() : end) > 1024)
+    if ((end < 0 ? qMax<qsizetype>(0, m_pending.size() - 1) : end) > 1024)
         return fail();
     if (end < 0)
         return false;

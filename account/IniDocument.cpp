@@ -1,5 +1,6 @@
 #include "account/IniDocument.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
 
@@ -26,6 +27,15 @@ int hexValue(char16_t c)
 int octValue(char c)
 {
     return c >= '0' && c <= '7' ? c - '0' : -1;
+}
+
+// UTF-8 as it is: a U+FEFF after an escape or a quote is a character of
+// the value, not a byte order mark that QString::fromUtf8 would drop.
+QString fromUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(
+        QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 QString groupOf(const QString &path)
@@ -77,13 +87,14 @@ bool readLine(QByteArrayView data, qsizetype &pos, QByteArrayView &line, qsizety
 }
 
 // Keys: '/' is written '\', characters other than letters, digits, '_', '-'
-// and '.' as %XX or %UXXXX.
+// and '.' as %XX or %UXXXX. A last '/' is %2F: a '\' before the '=' would
+// take the '=' into the key.
 QByteArray escapeKey(const QString &key)
 {
     QByteArray out;
-    for (const QChar qch : key) {
-        const char16_t ch = qch.unicode();
-        if (ch == '/') {
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t ch = key.at(i).unicode();
+        if (ch == '/' && i + 1 < key.size()) {
             out += '\\';
         } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_'
                    || ch == '-' || ch == '.') {
@@ -245,7 +256,7 @@ QString unescapeValue(QByteArrayView s)
             qsizetype j = i + 1;
             while (j < n && s[j] != '\\' && s[j] != '"' && s[j] != ',')
                 ++j;
-            current += QString::fromUtf8(s.sliced(i, j - i));
+            current += fromUtf8(s.sliced(i, j - i));
             i = j;
         }
     }

@@ -14,6 +14,17 @@ namespace {
         boxes.show(QString::fromLatin1(text), MessageBoxes::Icon::None);
     }
 
+    // The stored line of a contact: one line whatever was pasted into the
+    // boxes, so a line break in either becomes a blank.
+    QString entryOf(const QString &name, const QString &number)
+    {
+        const auto oneLine = [](QString text) {
+            return PhoneBook::trimBlanks(
+                text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        };
+        return oneLine(name) + kSeparator + oneLine(number);
+    }
+
 } // namespace
 
 PhoneBook::PhoneBook(const QString &folder, MessageBoxes &boxes)
@@ -85,7 +96,7 @@ PhoneBook::Outcome PhoneBook::add(const QString &name, const QString &number)
         }
     }
     TextFile changed = m_file;
-    changed.lines().append(TextFile::Line(trimBlanks(name) + kSeparator + trimBlanks(number)));
+    changed.lines().append(TextFile::Line(entryOf(name, number)));
     return save(std::move(changed)) ? Outcome::Saved : Outcome::NotSaved;
 }
 
@@ -101,7 +112,7 @@ PhoneBook::Outcome PhoneBook::edit(int item, const QString &name, const QString 
         tell(m_boxes, "Please Enter Phone Number.");
         return Outcome::NumberMissing;
     }
-    const QString entry = trimBlanks(name) + kSeparator + trimBlanks(number);
+    const QString entry = entryOf(name, number);
     TextFile changed = m_file;
     // Saved unchanged, a contact keeps the bytes it was read from.
     if (entry != changed.lines().at(item - 1).text())

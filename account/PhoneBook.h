@@ -7,6 +7,8 @@
 // Items are numbered as the window lists them: item 0 is "NEW ITEM", which
 // is never stored; items 1 onward are the file's lines in file order. Lines
 // written by hand that lack "--", empty ones included, are kept as they are.
+// A contact is stored on one line: a CR or LF typed or pasted into the name
+// or number is stored as a blank.
 #pragma once
 
 #include "engine/MessageBoxes.h"

@@ -49,7 +49,11 @@ bool CallHistoryLog::addRecentCall(const QString &number, int kind)
     if (!prefix)
         return false;
 
-    const QString entry = QLatin1String(prefix) + number + QLatin1String("  [")
+    // A caller's number comes from the network and may hold a line break;
+    // written as a blank, it cannot split the entry or add one of its own.
+    QString oneLine = number;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString entry = QLatin1String(prefix) + oneLine + QLatin1String("  [")
         + formatStamp(m_clock->now()) + QLatin1Char(']');
     // The entry and the empty line after it; what is there stays untouched.
     return TextFile::appendLines(m_path, { entry, QString() });

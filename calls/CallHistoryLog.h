@@ -36,7 +36,8 @@ public:
     // false when the file cannot be opened or written (the caller may
     // ignore it: a lost history line is not worth bothering the user).
     // A file whose last line lacks a line end first gets one, so the new
-    // entry never joins the old last line.
+    // entry never joins the old last line. A CR or LF in the number is
+    // written as a blank: one call, one line.
     bool addRecentCall(const QString &number, int kind);
 
     // "DD/MM/YY hh:mm AM" / "... PM"; midnight is 12 AM, noon 12 PM.

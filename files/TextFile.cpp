@@ -38,8 +38,9 @@ namespace {
     }
 
     // What must go before appended lines so they start on a line of their
-    // own: nothing for a missing or empty file or one ending in LF, LF for a
-    // file cut after the CR of a CR LF, CR LF after a last line with no end.
+    // own: nothing for a missing or empty file (a byte order mark alone is
+    // no line) or one ending in LF, LF for a file cut after the CR of a CR
+    // LF, CR LF after a last line with no end.
     QByteArray lineEndNeeded(const QString &path)
     {
         QFile file(path);
@@ -47,6 +48,8 @@ namespace {
             return {};
         char last = 0;
         if (!file.getChar(&last) || last == '\n')
+            return {};
+        if (file.size() == kBom.size() && file.seek(0) && file.read(kBom.size()) == kBom)
             return {};
         return last == '\r' ? QByteArray("\n") : kCrLf;
     }
@@ -109,29 +112,47 @@ QStringList TextFile::texts() const
     return result;
 }
 
+// The line end line i goes to disk with: its own, but CR LF for a line
+// without one that is no longer last, and for an empty line ended by LF
+// that now follows a CR alone: CR and LF would read as one line end and
+// the empty line would be gone.
+QByteArray TextFile::endWritten(qsizetype i) const
+{
+    const Line &line = m_lines.at(i);
+    if (!line.m_fromFile)
+        return kCrLf;
+    if (line.m_end.isEmpty())
+        return i + 1 == m_lines.size() ? QByteArray() : kCrLf;
+    const bool afterCr = i > 0 && m_lines.at(i - 1).m_fromFile && m_lines.at(i - 1).m_end == "\r";
+    return afterCr && line.m_bytes.isEmpty() && line.m_end == "\n" ? kCrLf : line.m_end;
+}
+
 QByteArray TextFile::bytes() const
 {
     QByteArray result = m_bom;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         const Line &line = m_lines.at(i);
-        if (!line.m_fromFile) {
-            result += line.m_text.toUtf8() + kCrLf;
-            continue;
-        }
-        result += line.m_bytes;
-        const bool last = i + 1 == m_lines.size();
-        result += line.m_end.isEmpty() && !last ? kCrLf : line.m_end;
+        const QByteArray text = line.m_fromFile ? line.m_bytes : line.m_text.toUtf8();
+        // A first line that starts like a byte order mark (one that came
+        // further down, where files were put together) would lose that
+        // start to the file: a mark of the file's own goes first.
+        if (i == 0 && m_bom.isEmpty() && text.startsWith(kBom))
+            result = kBom;
+        result += text + endWritten(i);
     }
     return result;
 }
 
 bool TextFile::write(const QString &path, QString *error)
 {
-    if (!rewriteFile(path, bytes(), error))
+    const QByteArray all = bytes();
+    if (!rewriteFile(path, all, error))
         return false;
-    for (qsizetype i = 0; i + 1 < m_lines.size(); ++i) {
-        if (m_lines.at(i).m_end.isEmpty())
-            m_lines[i].m_end = kCrLf;
+    if (all.startsWith(kBom))
+        m_bom = kBom;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines.at(i).m_fromFile)
+            m_lines[i].m_end = endWritten(i);
     }
     return true;
 }

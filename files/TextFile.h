@@ -50,7 +50,11 @@ public:
 
     // The whole content: the byte order mark the file began with, if any (it
     // belongs to the file and stays when its first line goes), then every
-    // line. A line read without a line end gets CR LF once another follows.
+    // line. A line read without a line end gets CR LF once another follows;
+    // so does an empty line ended by LF that comes to follow a line ended by
+    // CR alone, which would otherwise read as one CR LF and lose that line.
+    // A file without a byte order mark gets one when its first line comes
+    // to start with the bytes of one, which reading would otherwise take.
     QByteArray bytes() const;
 
     // Replaces the file with bytes() the crash-safe way (SafeRewrite.h).
@@ -60,13 +64,15 @@ public:
     // Adds lines at the end of the file without rewriting what is there,
     // creating the file when missing. An old last line without a line end
     // first gets CR LF, so nothing joins it; a file ending in CR, likely a
-    // CR LF cut short, gets the LF.
+    // CR LF cut short, gets the LF. A byte order mark alone is no line.
     static bool appendLines(const QString &path, const QStringList &texts);
 
     // The text as a list shows it: at most kShownLength characters.
     static QString shown(const QString &text);
 
 private:
+    QByteArray endWritten(qsizetype i) const;
+
     QByteArray m_bom; // a UTF-8 byte order mark the file began with
     QList<Line> m_lines;
 };

@@ -13,6 +13,8 @@ PACKAGES=(
     iproute2
     # unit tests
     libgtest-dev libgmock-dev googletest
+    # fuzz targets (tests/fuzz): clang and its libFuzzer runtime
+    clang libclang-rt-14-dev
     # demo provider and end-to-end tests
     kamailio sip-tester tshark sox
     pulseaudio

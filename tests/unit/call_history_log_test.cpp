@@ -168,6 +168,15 @@ TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)
     EXPECT_EQ(log.entries('D'), QStringList({QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]")}));
 }
 
+TEST_F(CallHistoryLogTest, ALineBreakInACallersNumberStaysInItsEntry)
+{
+    CallHistoryLog log(dir.path(), clock);
+    ASSERT_TRUE(log.addRecentCall(QStringLiteral("555\r\nD::666\rx\ny"), CallHistoryLog::Received));
+    EXPECT_EQ(readBytes(path()), QByteArray("R::555  D::666 x y  [01/01/10 12:05 AM]\r\n\r\n"));
+    EXPECT_TRUE(log.entries('D').isEmpty());
+    EXPECT_EQ(log.entries('R'), QStringList({ "555  D::666 x y  [01/01/10 12:05 AM]" }));
+}
+
 TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)
 {
     const QByteArray mixed = "\r\n"

@@ -70,3 +70,28 @@ TEST(HttpReplyParser, AReplyIsWholeOnlyWhenItsBodyEndsWhereItSaid)
         }
     }
 }
+
+TEST(HttpReplyParser, ItsLimitsHoldTheSameHoweverTheBytesArrive)
+{
+    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nX: ";
+    const auto head = [&](qsizetype size) { return ok + QByteArray(size - ok.size(), 'x') + "\r\n\r\n7"; };
+    const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;";
+    const auto chunkLine
+        = [&](qsizetype size) { return chunked + QByteArray(size - 2, 'e') + "\r\n7\r\n0\r\n\r\n"; };
+    const std::pair<QByteArray, State> cases[] = {
+        { head(HttpReplyParser::kMaxHeadBytes), State::Done },
+        { head(HttpReplyParser::kMaxHeadBytes + 1), State::Failed },
+        { chunkLine(1024), State::Done },
+        { chunkLine(1025), State::Failed },
+    };
+    for (const auto &[bytes, state] : cases) {
+        SCOPED_TRACE(bytes.size());
+        HttpReplyParser atOnce(16);
+        EXPECT_EQ(atOnce.feed(bytes), state);
+        HttpReplyParser byteByByte(16);
+        for (char b : bytes)
+            byteByByte.feed(QByteArrayView(&b, 1));
+        EXPECT_EQ(byteByByte.state(), state);
+        EXPECT_EQ(byteByByte.body(), atOnce.body());
+    }
+}

@@ -314,6 +314,24 @@ TEST_F(PhoneBookTest, NameBoxHoldsThirtyCharactersNotThirtyCodeUnits)
     EXPECT_EQ(readBytes(path), QString(29, QLatin1Char('a')).toUtf8() + "\xF0\x9F\x98\x80--1\r\n");
 }
 
+TEST_F(PhoneBookTest, ALineBreakPastedIntoTheNameIsStoredAsABlank)
+{
+    writeBytes(path, "Ann--1\r\n");
+    auto w = open();
+    w->nameBox()->insert(QStringLiteral("Bob\r\nSmith\n"));
+    ASSERT_EQ(w->nameBox()->text(), QStringLiteral("Bob\r\nSmith\n")) << "a paste keeps its line breaks";
+    w->numberBox()->setText(QStringLiteral("123"));
+    QTest::mouseClick(w->addButton(), Qt::LeftButton);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(readBytes(path), QByteArray("Ann--1\r\nBob  Smith--123\r\n"));
+    EXPECT_EQ(items(*w), (QStringList { "NEW ITEM", "Ann--1", "Bob  Smith--123" }));
+
+    pick(*w, 1);
+    w->nameBox()->setText(QStringLiteral("Ann\rLee"));
+    QTest::mouseClick(w->editButton(), Qt::LeftButton);
+    EXPECT_EQ(readBytes(path), QByteArray("Ann Lee--1\r\nBob  Smith--123\r\n"));
+}
+
 TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
 {
     // No separator, an empty line, a line ended by LF alone, a byte that is no

@@ -107,6 +107,47 @@ TEST_F(TextFileTest, NewLinesAreUtf8WithCrLfAndAnEndlessLastLineGetsOneOnceWritt
     EXPECT_EQ(file.bytes(), QByteArray("\xEF\xBB\xBF")) << "the byte order mark belongs to the file";
 }
 
+TEST_F(TextFileTest, LinesLeftAfterARemovalReadBackAsTheSameLines)
+{
+    struct Case {
+        const char *what;
+        QByteArray file;
+        int removed;
+        QByteArray written;
+    };
+    const Case cases[] = {
+        { "a CR alone and an empty line's LF would make one CR LF", "a\rx\r\n\nb", 1, "a\r\r\nb" },
+        { "only the LF right after the CR", "a\rx\n\n\nb", 1, "a\r\r\n\nb" },
+        { "a mark where files were put together would become the file's", "x\r\n\xEF\xBB\xBF\xFCy\r\n", 0,
+            "\xEF\xBB\xBF\xEF\xBB\xBF\xFCy\r\n" },
+        { "a mark alone on the last line", "x\n\xEF\xBB\xBF", 0, "\xEF\xBB\xBF\xEF\xBB\xBF" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(path, c.file);
+        TextFile file;
+        ASSERT_TRUE(file.read(path));
+        QStringList left = file.texts();
+        left.removeAt(c.removed);
+        file.lines().removeAt(c.removed);
+        ASSERT_TRUE(file.write(path));
+        EXPECT_EQ(readBytes(path), c.written);
+        EXPECT_EQ(file.texts(), left);
+        EXPECT_EQ(file.bytes(), c.written) << "written again unchanged";
+        EXPECT_EQ(readTexts(c.written), left);
+    }
+}
+
+TEST_F(TextFileTest, AppendedLinesFollowAByteOrderMarkAloneDirectly)
+{
+    writeBytes(path, "\xEF\xBB\xBF");
+    ASSERT_TRUE(TextFile::appendLines(path, { QStringLiteral("D::1"), QString() }));
+    EXPECT_EQ(readBytes(path),
+        QByteArray("\xEF\xBB\xBF"
+                   "D::1\r\n\r\n"));
+    EXPECT_EQ(readTexts(readBytes(path)), QStringList({ "D::1", "" }));
+}
+
 TEST_F(TextFileTest, AFileThatCannotBeReadSaysWhy)
 {
     TextFile file;
