@@ -33,34 +33,34 @@ std::optional<QString> BillingClient::updateBalance()
 
 namespace {
 
-    // Nothing longer is a billing reply, whatever client delivered it.
-    bool usable(const HttpReply &reply)
-    {
-        return reply.received && reply.body.size() <= HttpClient::kMaxReplyBytes;
-    }
+// Nothing longer is a billing reply, whatever client delivered it.
+bool usable(const HttpReply &reply)
+{
+    return reply.received && reply.body.size() <= HttpClient::kMaxReplyBytes;
+}
 
-    // The amount as the label shows it: at most kMaxAmountChars characters,
-    // and every control, format (such as a right-to-left override),
-    // private or unassigned character shown as the replacement character.
-    // Blanks, tabs and line ends stay.
-    QString shown(const QString &amount)
-    {
-        QList<uint> chars = amount.toUcs4();
-        const bool cut = chars.size() > BillingClient::kMaxAmountChars;
-        chars.resize(qMin<qsizetype>(chars.size(), BillingClient::kMaxAmountChars));
-        QString out;
-        for (const uint c : chars) {
-            const QChar::Category category = QChar::category(c);
-            const bool harmful = (category == QChar::Other_Control && c != '\t' && c != '\r' && c != '\n')
-                || category == QChar::Other_Format || category == QChar::Other_Surrogate
-                || category == QChar::Other_PrivateUse || category == QChar::Other_NotAssigned;
-            const char32_t shownChar = harmful ? char32_t(QChar::ReplacementCharacter) : char32_t(c);
-            out += QString::fromUcs4(&shownChar, 1);
-        }
-        if (cut)
-            out += QChar(0x2026); // "…": there was more
-        return out;
+// The amount as the label shows it: at most kMaxAmountChars characters,
+// and every control, format (such as a right-to-left override),
+// private or unassigned character shown as the replacement character.
+// Blanks, tabs and line ends stay.
+QString shown(const QString &amount)
+{
+    QList<uint> chars = amount.toUcs4();
+    const bool cut = chars.size() > BillingClient::kMaxAmountChars;
+    chars.resize(qMin<qsizetype>(chars.size(), BillingClient::kMaxAmountChars));
+    QString out;
+    for (const uint c : chars) {
+        const QChar::Category category = QChar::category(c);
+        const bool harmful = (category == QChar::Other_Control && c != '\t' && c != '\r' && c != '\n')
+            || category == QChar::Other_Format || category == QChar::Other_Surrogate
+            || category == QChar::Other_PrivateUse || category == QChar::Other_NotAssigned;
+        const char32_t shownChar = harmful ? char32_t(QChar::ReplacementCharacter) : char32_t(c);
+        out += QString::fromUcs4(&shownChar, 1);
     }
+    if (cut)
+        out += QChar(0x2026); // "…": there was more
+    return out;
+}
 
 } // namespace
 
@@ -138,15 +138,15 @@ std::optional<double> BillingClient::seconds(const QString &text, const QLocale 
 
 namespace {
 
-    // Nearest whole number, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
-    qint64 roundHalfEven(double v)
-    {
-        const int mode = std::fegetround();
-        std::fesetround(FE_TONEAREST);
-        const double r = std::nearbyint(v);
-        std::fesetround(mode);
-        return static_cast<qint64>(r);
-    }
+// Nearest whole number, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
+qint64 roundHalfEven(double v)
+{
+    const int mode = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double r = std::nearbyint(v);
+    std::fesetround(mode);
+    return static_cast<qint64>(r);
+}
 
 } // namespace
 

@@ -6,32 +6,32 @@ namespace ralu {
 
 namespace {
 
-    // Header values by lower-case name, every occurrence kept.
-    using Headers = QMap<QByteArray, QList<QByteArray>>;
+// Header values by lower-case name, every occurrence kept.
+using Headers = QMap<QByteArray, QList<QByteArray>>;
 
-    // A short run of digits of the base, nothing else: no sign, blank or "0x".
-    bool isNumber(const QByteArray &s, int base)
-    {
-        if (s.isEmpty() || s.size() > (base == 16 ? 8 : 18))
+// A short run of digits of the base, nothing else: no sign, blank or "0x".
+bool isNumber(const QByteArray &s, int base)
+{
+    if (s.isEmpty() || s.size() > (base == 16 ? 8 : 18))
+        return false;
+    for (char c : s) {
+        const bool digit = c >= '0' && c <= '9';
+        const bool hex = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!digit && !(base == 16 && hex))
             return false;
-        for (char c : s) {
-            const bool digit = c >= '0' && c <= '9';
-            const bool hex = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-            if (!digit && !(base == 16 && hex))
-                return false;
-        }
-        return true;
     }
+    return true;
+}
 
-    // "HTTP/1.x NNN reason": the status, or 0.
-    int statusOf(const QByteArray &line)
-    {
-        if (!line.startsWith("HTTP/1.") || line.size() < 12 || line.at(8) != ' '
-            || (line.size() > 12 && line.at(12) != ' '))
-            return 0;
-        const QByteArray code = line.mid(9, 3);
-        return isNumber(code, 10) && code.at(0) != '0' ? code.toInt() : 0;
-    }
+// "HTTP/1.x NNN reason": the status, or 0.
+int statusOf(const QByteArray &line)
+{
+    if (!line.startsWith("HTTP/1.") || line.size() < 12 || line.at(8) != ' '
+        || (line.size() > 12 && line.at(12) != ' '))
+        return 0;
+    const QByteArray code = line.mid(9, 3);
+    return isNumber(code, 10) && code.at(0) != '0' ? code.toInt() : 0;
+}
 
 } // namespace
 

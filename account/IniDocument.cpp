@@ -69,7 +69,8 @@ bool readLine(QByteArrayView data, qsizetype &pos, QByteArrayView &line, qsizety
             ++pos;
             if (pos < n) {
                 const char escaped = data[pos++];
-                if (pos < n && ((escaped == '\n' && data[pos] == '\r') || (escaped == '\r' && data[pos] == '\n')))
+                if (pos < n
+                    && ((escaped == '\n' && data[pos] == '\r') || (escaped == '\r' && data[pos] == '\n')))
                     ++pos;
             }
             continue;
@@ -96,8 +97,8 @@ QByteArray escapeKey(const QString &key)
         const char16_t ch = key.at(i).unicode();
         if (ch == '/' && i + 1 < key.size()) {
             out += '\\';
-        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_'
-                   || ch == '-' || ch == '.') {
+        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')
+            || ch == '_' || ch == '-' || ch == '.') {
             out += char(ch);
         } else if (ch <= 0xFF) {
             out += '%' + QByteArray::number(ch, 16).toUpper().rightJustified(2, '0');
@@ -125,8 +126,9 @@ QString unescapeKey(QByteArrayView key)
             const qsizetype first = i + (wide ? 2 : 1);
             const qsizetype digits = wide ? 4 : 2;
             bool ok = false;
-            const ushort code =
-                first + digits <= decoded.size() ? QStringView(decoded).sliced(first, digits).toUShort(&ok, 16) : 0;
+            const ushort code = first + digits <= decoded.size()
+                ? QStringView(decoded).sliced(first, digits).toUShort(&ok, 16)
+                : 0;
             if (ok) {
                 out += QChar(code);
                 i = first + digits;
@@ -156,9 +158,10 @@ QByteArray escapeValue(const QString &value)
             continue;
         }
         escapeNextIfHex = false;
-        static constexpr char16_t kNamed[][2] = {{'\a', 'a'}, {'\b', 'b'}, {'\f', 'f'}, {'\n', 'n'}, {'\r', 'r'},
-                                                 {'\t', 't'}, {'\v', 'v'}, {'"', '"'},  {'\\', '\\'}};
-        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [ch](const auto &e) { return e[0] == ch; });
+        static constexpr char16_t kNamed[][2] = { { '\a', 'a' }, { '\b', 'b' }, { '\f', 'f' }, { '\n', 'n' },
+            { '\r', 'r' }, { '\t', 't' }, { '\v', 'v' }, { '"', '"' }, { '\\', '\\' } };
+        const auto named
+            = std::find_if(std::begin(kNamed), std::end(kNamed), [ch](const auto &e) { return e[0] == ch; });
         if (named != std::end(kNamed)) {
             out += u'\\';
             out += QChar((*named)[1]);
@@ -195,8 +198,9 @@ QString fromStored(const QString &s)
 
 QString unescapeValue(QByteArrayView s)
 {
-    static constexpr char kNamed[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
-                                         {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    static constexpr char kNamed[][2]
+        = { { 'a', '\a' }, { 'b', '\b' }, { 'f', '\f' }, { 'n', '\n' }, { 'r', '\r' }, { 't', '\t' },
+              { 'v', '\v' }, { '"', '"' }, { '?', '?' }, { '\'', '\'' }, { '\\', '\\' } };
     QStringList items;
     QString current;
     bool list = false, inQuotes = false, quoted = false, chopAtEnd = true;
@@ -221,7 +225,8 @@ QString unescapeValue(QByteArrayView s)
                 break;
             }
             const char e = s[i++];
-            const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [e](const auto &m) { return m[0] == e; });
+            const auto named = std::find_if(
+                std::begin(kNamed), std::end(kNamed), [e](const auto &m) { return m[0] == e; });
             if (named != std::end(kNamed)) {
                 current += QLatin1Char((*named)[1]);
             } else if (e == 'x' || octValue(e) >= 0) {
@@ -333,7 +338,7 @@ QByteArray IniDocument::toText() const
 std::vector<IniDocument::Entry>::iterator IniDocument::find(const QString &path)
 {
     return std::find_if(m_entries.begin(), m_entries.end(),
-                        [&](const Entry &e) { return e.path.compare(path, Qt::CaseInsensitive) == 0; });
+        [&](const Entry &e) { return e.path.compare(path, Qt::CaseInsensitive) == 0; });
 }
 
 std::optional<QString> IniDocument::value(const QString &path) const
@@ -349,7 +354,7 @@ bool IniDocument::setValue(const QString &path, const QString &value)
 {
     const auto it = find(path);
     if (it == m_entries.end()) {
-        m_entries.push_back({storedSpelling(path), value});
+        m_entries.push_back({ storedSpelling(path), value });
         return true;
     }
     if (it->value == value)
@@ -369,9 +374,8 @@ bool IniDocument::removeKey(const QString &path)
 
 bool IniDocument::removeGroup(const QString &group)
 {
-    const auto end = std::remove_if(m_entries.begin(), m_entries.end(), [&](const Entry &e) {
-        return groupOf(e.path).compare(group, Qt::CaseInsensitive) == 0;
-    });
+    const auto end = std::remove_if(m_entries.begin(), m_entries.end(),
+        [&](const Entry &e) { return groupOf(e.path).compare(group, Qt::CaseInsensitive) == 0; });
     const bool changed = end != m_entries.end();
     m_entries.erase(end, m_entries.end());
     return changed;
@@ -388,7 +392,7 @@ QString IniDocument::storedSpelling(const QString &path) const
         const QStringList have = e.path.split(u'/');
         qsizetype same = 0;
         while (same + 1 < parts.size() && same + 1 < have.size()
-               && have[same].compare(parts[same], Qt::CaseInsensitive) == 0)
+            && have[same].compare(parts[same], Qt::CaseInsensitive) == 0)
             ++same;
         if (same > best) {
             best = same;

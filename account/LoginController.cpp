@@ -9,9 +9,12 @@ const QString kForgetFailed = QStringLiteral("The saved login could not be remov
 } // namespace
 
 LoginController::LoginController(AppState &state, SavedLogin &savedLogin, MessageBoxes &boxes,
-                                 QStringList presets, std::function<void()> registerAccount)
-    : m_state(state), m_savedLogin(savedLogin), m_boxes(boxes), m_presets(std::move(presets)),
-      m_registerAccount(std::move(registerAccount))
+    QStringList presets, std::function<void()> registerAccount)
+    : m_state(state)
+    , m_savedLogin(savedLogin)
+    , m_boxes(boxes)
+    , m_presets(std::move(presets))
+    , m_registerAccount(std::move(registerAccount))
 {
 }
 
@@ -36,8 +39,8 @@ LoginFields LoginController::load()
     return fields;
 }
 
-bool LoginController::login(const QString &account, const QString &password, const QString &server,
-                            bool saveChecked)
+bool LoginController::login(
+    const QString &account, const QString &password, const QString &server, bool saveChecked)
 {
     if (account.isEmpty() || password.isEmpty()) {
         m_boxes.show(QStringLiteral("Account No. and Password must not be blank"), MessageBoxes::Icon::None);

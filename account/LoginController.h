@@ -24,7 +24,7 @@ public:
     // domains with their trailing blank). registerAccount asks the main window
     // to register.
     LoginController(AppState &state, SavedLogin &savedLogin, MessageBoxes &boxes, QStringList presets,
-                    std::function<void()> registerAccount);
+        std::function<void()> registerAccount);
 
     const QStringList &presets() const { return m_presets; }
 

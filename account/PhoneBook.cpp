@@ -7,23 +7,23 @@ namespace ralu {
 
 namespace {
 
-    const QString kSeparator = QStringLiteral("--");
+const QString kSeparator = QStringLiteral("--");
 
-    void tell(MessageBoxes &boxes, const char *text)
-    {
-        boxes.show(QString::fromLatin1(text), MessageBoxes::Icon::None);
-    }
+void tell(MessageBoxes &boxes, const char *text)
+{
+    boxes.show(QString::fromLatin1(text), MessageBoxes::Icon::None);
+}
 
-    // The stored line of a contact: one line whatever was pasted into the
-    // boxes, so a line break in either becomes a blank.
-    QString entryOf(const QString &name, const QString &number)
-    {
-        const auto oneLine = [](QString text) {
-            return PhoneBook::trimBlanks(
-                text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-        };
-        return oneLine(name) + kSeparator + oneLine(number);
-    }
+// The stored line of a contact: one line whatever was pasted into the
+// boxes, so a line break in either becomes a blank.
+QString entryOf(const QString &name, const QString &number)
+{
+    const auto oneLine = [](QString text) {
+        return PhoneBook::trimBlanks(
+            text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    };
+    return oneLine(name) + kSeparator + oneLine(number);
+}
 
 } // namespace
 

@@ -12,15 +12,15 @@ namespace ralu {
 
 namespace {
 
-    bool isToken(const QByteArray &s)
-    {
-        if (s.isEmpty())
+bool isToken(const QByteArray &s)
+{
+    if (s.isEmpty())
+        return false;
+    for (char c : s)
+        if (c <= ' ' || c >= 127 || QByteArrayView("()<>@,;:\\\"/[]?={}").contains(c))
             return false;
-        for (char c : s)
-            if (c <= ' ' || c >= 127 || QByteArrayView("()<>@,;:\\\"/[]?={}").contains(c))
-                return false;
-        return true;
-    }
+    return true;
+}
 
 } // namespace
 

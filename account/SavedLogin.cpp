@@ -13,18 +13,19 @@ const QString kKey = QStringLiteral("Validation");
 
 // The six entries in the order they are written.
 std::pair<const char *, QString LoginValues::*> const kEntries[] = {
-    {"Password", &LoginValues::strPassword},
-    {"Save", &LoginValues::strSaveFlag},
-    {"Username", &LoginValues::strUserName},
-    {"accountnumber", &LoginValues::strAccountNumber},
-    {"accountpassword", &LoginValues::strAccountPassword},
-    {"sipip", &LoginValues::strLoginSIPIP},
+    { "Password", &LoginValues::strPassword },
+    { "Save", &LoginValues::strSaveFlag },
+    { "Username", &LoginValues::strUserName },
+    { "accountnumber", &LoginValues::strAccountNumber },
+    { "accountpassword", &LoginValues::strAccountPassword },
+    { "sipip", &LoginValues::strLoginSIPIP },
 };
 
 } // namespace
 
 SavedLogin::SavedLogin(SettingsStore &store, QString executableName)
-    : m_store(store), m_executableName(std::move(executableName))
+    : m_store(store)
+    , m_executableName(std::move(executableName))
 {
 }
 
@@ -37,7 +38,8 @@ bool SavedLogin::saveProfile(const LoginValues &v)
 {
     std::vector<SettingsChange> changes;
     for (const auto &[suffix, value] : kEntries)
-        changes.push_back(SettingsChange::set(appName(QString::fromLatin1(suffix)), kSection, kKey, v.*value));
+        changes.push_back(
+            SettingsChange::set(appName(QString::fromLatin1(suffix)), kSection, kKey, v.*value));
     return m_store.apply(changes);
 }
 

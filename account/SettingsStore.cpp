@@ -29,7 +29,7 @@ bool usableName(const QString &name)
 bool usable(const SettingsChange &c)
 {
     return usableName(c.app)
-           && (c.kind == SettingsChange::Kind::RemoveApp || (usableName(c.section) && usableName(c.key)));
+        && (c.kind == SettingsChange::Kind::RemoveApp || (usableName(c.section) && usableName(c.key)));
 }
 
 QString pathOf(const QString &app, const QString &section, const QString &key)
@@ -46,18 +46,21 @@ QString reasonOf(int error)
 
 // The file behind the store's path.
 struct IniSettingsStore::Target {
-    QString path;       // the store's path, or the file its symbolic link points to
+    QString path; // the store's path, or the file its symbolic link points to
     bool exists = false;
-    bool ours = false;  // a regular file of ours right at the store's path: kept owner-only
+    bool ours = false; // a regular file of ours right at the store's path: kept owner-only
     mode_t mode = 0600;
 };
 
-IniSettingsStore::IniSettingsStore(QString filePath) : m_path(std::move(filePath)) {}
+IniSettingsStore::IniSettingsStore(QString filePath)
+    : m_path(std::move(filePath))
+{
+}
 
 QString IniSettingsStore::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Ralu/settings.ini");
+        + QStringLiteral("/Ralu/settings.ini");
 }
 
 bool IniSettingsStore::fail(const QString &reason) const
@@ -70,7 +73,7 @@ bool IniSettingsStore::locate(Target &target) const
 {
     const QByteArray path = QFile::encodeName(m_path);
     target.path = m_path;
-    struct stat info {};
+    struct stat info { };
     // Absent, or cannot exist because a folder on the way is a plain file.
     if (::lstat(path.constData(), &info) != 0)
         return errno == ENOENT || errno == ENOTDIR || fail(reasonOf(errno));
@@ -114,7 +117,8 @@ bool IniSettingsStore::replace(const Target &target, const QByteArray &text)
         if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
             return fail(reasonOf(errno));
     }
-    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray temp
+        = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // created 0600
     if (fd < 0)
         return fail(reasonOf(errno));
@@ -149,8 +153,8 @@ bool IniSettingsStore::replace(const Target &target, const QByteArray &text)
     return true;
 }
 
-QString IniSettingsStore::get(const QString &app, const QString &section, const QString &key,
-                              const QString &defaultValue) const
+QString IniSettingsStore::get(
+    const QString &app, const QString &section, const QString &key, const QString &defaultValue) const
 {
     Target target;
     QByteArray text;
@@ -166,7 +170,8 @@ bool IniSettingsStore::apply(const std::vector<SettingsChange> &changes)
 {
     for (const SettingsChange &c : changes) {
         if (!usable(c))
-            return fail(QStringLiteral("the name \"%1\" cannot be stored").arg(pathOf(c.app, c.section, c.key)));
+            return fail(
+                QStringLiteral("the name \"%1\" cannot be stored").arg(pathOf(c.app, c.section, c.key)));
     }
     Target target;
     QByteArray text;

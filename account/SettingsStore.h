@@ -16,13 +16,13 @@ struct SettingsChange {
 
     static SettingsChange set(QString app, QString section, QString key, QString value)
     {
-        return {Kind::Set, std::move(app), std::move(section), std::move(key), std::move(value)};
+        return { Kind::Set, std::move(app), std::move(section), std::move(key), std::move(value) };
     }
     static SettingsChange removeKey(QString app, QString section, QString key)
     {
-        return {Kind::RemoveKey, std::move(app), std::move(section), std::move(key), QString()};
+        return { Kind::RemoveKey, std::move(app), std::move(section), std::move(key), QString() };
     }
-    static SettingsChange removeApp(QString app) { return {Kind::RemoveApp, std::move(app), {}, {}, {}}; }
+    static SettingsChange removeApp(QString app) { return { Kind::RemoveApp, std::move(app), {}, {}, {} }; }
 };
 
 class SettingsStore {
@@ -30,7 +30,7 @@ public:
     virtual ~SettingsStore() = default;
     // The default also when the store cannot be read; lastError() then says why.
     virtual QString get(const QString &app, const QString &section, const QString &key,
-                        const QString &defaultValue) const = 0;
+        const QString &defaultValue) const = 0;
     // Makes all the changes or, on failure, none of them.
     virtual bool apply(const std::vector<SettingsChange> &changes) = 0;
     // Why the last get or apply failed, for the user: empty after a success.
@@ -39,9 +39,9 @@ public:
 
     bool save(const QString &app, const QString &section, const QString &key, const QString &value)
     {
-        return apply({SettingsChange::set(app, section, key, value)});
+        return apply({ SettingsChange::set(app, section, key, value) });
     }
-    bool deleteApp(const QString &app) { return apply({SettingsChange::removeApp(app)}); }
+    bool deleteApp(const QString &app) { return apply({ SettingsChange::removeApp(app) }); }
 };
 
 // The store as one INI file, owner-only (0600, its folder 0700 when created
@@ -58,7 +58,7 @@ public:
     static QString defaultPath();
 
     QString get(const QString &app, const QString &section, const QString &key,
-                const QString &defaultValue) const override;
+        const QString &defaultValue) const override;
     bool apply(const std::vector<SettingsChange> &changes) override;
     QString lastError() const override { return m_error; }
 

@@ -8,7 +8,10 @@
 
 namespace ralu {
 
-SingleInstance::SingleInstance(QString lockPath) : m_path(std::move(lockPath)) {}
+SingleInstance::SingleInstance(QString lockPath)
+    : m_path(std::move(lockPath))
+{
+}
 
 QString SingleInstance::defaultLockPath()
 {

@@ -1,10 +1,10 @@
 #include "app/Softphone.h"
 
+#include "DeploymentConfig.h"
+#include "account/QtHttpClient.h"
 #include "windows/LoginWindow.h"
 #include "windows/PhoneBookWindow.h"
-#include "account/QtHttpClient.h"
 #include "windows/RecentWindow.h"
-#include "DeploymentConfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,8 +15,10 @@
 namespace ralu {
 
 Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
-                     QString appFolder, const Clock &clock)
-    : m_boxes(boxes), m_appFolder(appFolder), m_savedLogin(store, std::move(executableName))
+    QString appFolder, const Clock &clock)
+    : m_boxes(boxes)
+    , m_appFolder(appFolder)
+    , m_savedLogin(store, std::move(executableName))
 {
     m_engine = std::make_unique<CallEngine>(m_state, client);
     m_window = std::make_unique<MainWindow>(*m_engine, m_state);
@@ -31,7 +33,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
     m_http = std::make_unique<QtHttpClient>();
-    m_billing = std::make_unique<BillingClient>(*m_http, QString::fromUtf8(deployment::kBillingUrl), m_state.login);
+    m_billing
+        = std::make_unique<BillingClient>(*m_http, QString::fromUtf8(deployment::kBillingUrl), m_state.login);
     m_engine->setUpdateBalance([this] {
         if (const std::optional<QString> text = m_billing->updateBalance())
             m_engine->setBalanceText(*text);
@@ -41,7 +44,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
         const BillingClient::CreditTime left = m_billing->queryCreditTime(clock.timesec);
         clock.setRemaining(left.hours, left.minutes, left.seconds);
     });
-    m_engine->setAddRecentCall([this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
+    m_engine->setAddRecentCall(
+        [this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
     m_window->setOpenHistory([this] { openHistory(); });
     m_window->setOpenPhoneBook([this] { openPhoneBook(); });
@@ -49,13 +53,13 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
     m_localTones = std::make_unique<LocalTonePlayer>(appFolder, dynamic_cast<SoundPlayer *>(client));
-    m_keyTones = std::make_unique<KeyTones>(*m_engine, [this](const QString &tone) { m_localTones->play(tone); });
+    m_keyTones
+        = std::make_unique<KeyTones>(*m_engine, [this](const QString &tone) { m_localTones->play(tone); });
     m_dialer = std::make_unique<Dialer>(
         *m_engine, m_state, boxes, [this](const QString &tone) { m_keyTones->playDtmf(tone); },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
-    m_window->setCallActions({[this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
-                              [this] { m_dialer->endButton(); },
-                              [this](const QString &tone) { m_keyTones->playDtmf(tone); }});
+    m_window->setCallActions({ [this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
+        [this] { m_dialer->endButton(); }, [this](const QString &tone) { m_keyTones->playDtmf(tone); } });
 }
 
 Softphone::~Softphone() = default;
@@ -94,17 +98,17 @@ void Softphone::openLogin(bool modal)
 
 void Softphone::openHistory()
 {
-    RecentWindow recent(m_history->filePath(), m_state, m_boxes,
-                        [this](const QString &number) { return m_dialer->callNumber(number); },
-                        m_window.get());
+    RecentWindow recent(
+        m_history->filePath(), m_state, m_boxes,
+        [this](const QString &number) { return m_dialer->callNumber(number); }, m_window.get());
     recent.exec();
 }
 
 void Softphone::openPhoneBook()
 {
-    PhoneBookWindow book(m_appFolder, m_state, m_boxes,
-                         [this](const QString &number) { return m_dialer->callNumber(number); },
-                         m_window.get());
+    PhoneBookWindow book(
+        m_appFolder, m_state, m_boxes, [this](const QString &number) { return m_dialer->callNumber(number); },
+        m_window.get());
     book.exec();
 }
 

@@ -24,12 +24,11 @@
 
 namespace ralu {
 
-
 class Softphone {
 public:
     // appFolder holds the call history and the other files of the user.
     Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
-              QString appFolder, const Clock &clock);
+        QString appFolder, const Clock &clock);
     ~Softphone();
 
     // The load sequence up to the shown window. False when the user left the

@@ -2,10 +2,10 @@
 // The composition root: the real SIP stack, settings store, message boxes and
 // clock, wired into the softphone.
 #include "account/SettingsStore.h"
-#include "sip/LinphoneRtcClient.h"
-#include "windows/QtMessageBoxes.h"
 #include "app/SingleInstance.h"
 #include "app/Softphone.h"
+#include "sip/LinphoneRtcClient.h"
+#include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -21,7 +21,7 @@
 
 namespace {
 
-int g_signalPipe[2] = {-1, -1};
+int g_signalPipe[2] = { -1, -1 };
 
 void onTerminationSignal(int)
 {
@@ -42,7 +42,7 @@ void routeTerminationSignals(ralu::CallEngine &engine)
         notifier->setEnabled(false);
         engine.exitProgram();
     });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
     ralu::LinphoneRtcClient rtc(dataFolder + QStringLiteral("/sip"));
     ralu::SystemClock clock;
     ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
-                              ralu::Softphone::defaultAppFolder(), clock);
+        ralu::Softphone::defaultAppFolder(), clock);
     routeTerminationSignals(softphone.engine());
     // Exit ends the process once the engine has shut the client down, also
     // when it comes while start-up waits in the login window.

@@ -9,7 +9,7 @@ constexpr quint16 kPcm = 1;
 quint32 le32(const QByteArray &b, qsizetype at)
 {
     return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16
-           | quint32(quint8(b[at + 3])) << 24;
+        | quint32(quint8(b[at + 3])) << 24;
 }
 
 quint16 le16(const QByteArray &b, qsizetype at)

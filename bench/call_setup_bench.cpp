@@ -34,7 +34,7 @@ namespace {
 long long nowUs()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
+        std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -94,7 +94,8 @@ int main(int argc, char **argv)
 
     Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
     if (!phone.start() || !phone.waitForStatus(QStringLiteral("Registered and Ready..."), 10000)) {
-        std::fprintf(stderr, "call_setup_bench: not registered (status \"%s\")\n", qPrintable(phone.status()));
+        std::fprintf(
+            stderr, "call_setup_bench: not registered (status \"%s\")\n", qPrintable(phone.status()));
         return 1;
     }
 
@@ -114,7 +115,7 @@ int main(int argc, char **argv)
         QTest::keyClick(box, Qt::Key_Return);
         if (!runUntilStatus(phone.engine(), QStringLiteral("Connected"), 15000) || connectedUs == 0) {
             std::fprintf(stderr, "call_setup_bench: run %d never connected (status \"%s\")\n", run,
-                         qPrintable(phone.status()));
+                qPrintable(phone.status()));
             return 1;
         }
         if (holdSeconds > 0) {
@@ -127,7 +128,7 @@ int main(int argc, char **argv)
         phone.app().dialer().endButton();
         if (!runUntilStatus(phone.engine(), QStringLiteral("Registered and Ready.."), 10000)) {
             std::fprintf(stderr, "call_setup_bench: run %d did not end (status \"%s\")\n", run,
-                         qPrintable(phone.status()));
+                qPrintable(phone.status()));
             return 1;
         }
         std::printf("CALL %d %lld %lld\n", run, enterUs, connectedUs);

@@ -18,17 +18,22 @@ QString twoDigits(int value)
 const char *prefixFor(int kind)
 {
     switch (kind) {
-    case CallHistoryLog::Dialed: return "D::";
-    case CallHistoryLog::Received: return "R::";
-    case CallHistoryLog::Missed: return "M::";
-    default: return nullptr;
+    case CallHistoryLog::Dialed:
+        return "D::";
+    case CallHistoryLog::Received:
+        return "R::";
+    case CallHistoryLog::Missed:
+        return "M::";
+    default:
+        return nullptr;
     }
 }
 
 } // namespace
 
 CallHistoryLog::CallHistoryLog(const QString &folder, const Clock &clock)
-    : m_path(QDir(folder).filePath(QString::fromLatin1(kFileName))), m_clock(&clock)
+    : m_path(QDir(folder).filePath(QString::fromLatin1(kFileName)))
+    , m_clock(&clock)
 {
 }
 
@@ -53,8 +58,8 @@ bool CallHistoryLog::addRecentCall(const QString &number, int kind)
     // written as a blank, it cannot split the entry or add one of its own.
     QString oneLine = number;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString entry = QLatin1String(prefix) + oneLine + QLatin1String("  [")
-        + formatStamp(m_clock->now()) + QLatin1Char(']');
+    const QString entry = QLatin1String(prefix) + oneLine + QLatin1String("  [") + formatStamp(m_clock->now())
+        + QLatin1Char(']');
     // The entry and the empty line after it; what is there stays untouched.
     return TextFile::appendLines(m_path, { entry, QString() });
 }

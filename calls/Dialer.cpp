@@ -3,8 +3,12 @@
 namespace ralu {
 
 Dialer::Dialer(CallEngine &engine, AppState &state, MessageBoxes &boxes,
-               std::function<void(const QString &)> playTone, std::function<void(int)> pause)
-    : m_engine(engine), m_state(state), m_boxes(boxes), m_playTone(std::move(playTone)), m_pause(std::move(pause))
+    std::function<void(const QString &)> playTone, std::function<void(int)> pause)
+    : m_engine(engine)
+    , m_state(state)
+    , m_boxes(boxes)
+    , m_playTone(std::move(playTone))
+    , m_pause(std::move(pause))
 {
 }
 
@@ -25,7 +29,8 @@ void Dialer::makeCall()
     if (m_engine.callLive())
         return;
     if (m_engine.registrationState() != RegistrationState::Registered) {
-        m_boxes.show(QStringLiteral("Sorry, you are not registered, please Login again"), MessageBoxes::Icon::None);
+        m_boxes.show(
+            QStringLiteral("Sorry, you are not registered, please Login again"), MessageBoxes::Icon::None);
         return;
     }
     const QString typed = m_engine.numberText();

@@ -16,7 +16,7 @@ public:
     // playTone plays or sends one key tone by its tone name ("Tone1.wav"...);
     // pause blocks for the given milliseconds between the tones of a number.
     Dialer(CallEngine &engine, AppState &state, MessageBoxes &boxes,
-           std::function<void(const QString &toneName)> playTone, std::function<void(int ms)> pause);
+        std::function<void(const QString &toneName)> playTone, std::function<void(int ms)> pause);
 
     // Places a call to the number in the number box, after its checks.
     void makeCall();

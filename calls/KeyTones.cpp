@@ -3,7 +3,8 @@
 namespace ralu {
 
 KeyTones::KeyTones(CallEngine &engine, std::function<void(const QString &)> playLocal)
-    : m_engine(engine), m_playLocal(std::move(playLocal))
+    : m_engine(engine)
+    , m_playLocal(std::move(playLocal))
 {
 }
 

@@ -14,7 +14,8 @@ const char *const kToneFolder = ":/tones";
 const char *const LocalTonePlayer::kScratchFileName = "DTMF.WAV";
 
 LocalTonePlayer::LocalTonePlayer(QString appFolder, SoundPlayer *player)
-    : m_appFolder(std::move(appFolder)), m_player(player)
+    : m_appFolder(std::move(appFolder))
+    , m_player(player)
 {
 }
 

@@ -15,7 +15,7 @@ QString twoDigits(qint16 value)
 QString plainText(double value)
 {
     if (value == 0)
-        return QStringLiteral("0");  // also for -0
+        return QStringLiteral("0"); // also for -0
     return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
@@ -30,8 +30,14 @@ QString remainingPart(const std::optional<double> &value)
 
 // Comparisons on a remaining-time part as the countdown makes them: an empty
 // value is never above zero but does equal zero.
-bool above0(const std::optional<double> &value) { return value && *value > 0; }
-bool equals0(const std::optional<double> &value) { return !value || *value == 0; }
+bool above0(const std::optional<double> &value)
+{
+    return value && *value > 0;
+}
+bool equals0(const std::optional<double> &value)
+{
+    return !value || *value == 0;
+}
 
 } // namespace
 

@@ -3,9 +3,11 @@
 namespace ralu {
 
 CallEngine::CallEngine(AppState &state, RtcClient *client, QObject *parent)
-    : QObject(parent), m_state(state), m_client(client),
-      m_deferral([this](int tick) { runTick(tick); },
-                 [this](int tick) { return tick == ExitTick || timer(static_cast<EngineTimer>(tick)).isActive(); })
+    : QObject(parent)
+    , m_state(state)
+    , m_client(client)
+    , m_deferral([this](int tick) { runTick(tick); },
+          [this](int tick) { return tick == ExitTick || timer(static_cast<EngineTimer>(tick)).isActive(); })
 {
     static_assert(int(EngineTimer::Ring) == RingTick && int(EngineTimer::CallClock) == CallClockTick);
     m_ring.setInterval(2000);
@@ -13,8 +15,8 @@ CallEngine::CallEngine(AppState &state, RtcClient *client, QObject *parent)
     m_missedBlink.setInterval(500);
     m_ready.setInterval(2);
     m_connected.setInterval(1000);
-    for (EngineTimer which : {EngineTimer::Ring, EngineTimer::Flash, EngineTimer::MissedBlink, EngineTimer::Ready,
-                              EngineTimer::CallClock})
+    for (EngineTimer which : { EngineTimer::Ring, EngineTimer::Flash, EngineTimer::MissedBlink,
+             EngineTimer::Ready, EngineTimer::CallClock })
         connect(&timer(which), &QTimer::timeout, this, [this, which] { m_deferral.arrive(int(which)); });
 }
 
@@ -132,7 +134,8 @@ void CallEngine::offered(const std::shared_ptr<RtcSession> &session)
         emit restoreFromTrayRequested();
     QString number;
     std::shared_ptr<RtcParticipant> caller;
-    const auto participants = session ? session->participants() : std::vector<std::shared_ptr<RtcParticipant>>{};
+    const auto participants
+        = session ? session->participants() : std::vector<std::shared_ptr<RtcParticipant>> {};
     if (participants.size() == 1) {
         caller = participants.front();
         number = userPart(QString::fromStdString(caller->userUri()));
@@ -166,7 +169,7 @@ void CallEngine::declineOffer(const std::shared_ptr<RtcSession> &session, const 
 {
     if (!session)
         return;
-    m_untakenOffers[session.get()] = {session, number};
+    m_untakenOffers[session.get()] = { session, number };
     session->terminate(RTCTR_BUSY);
 }
 
@@ -255,11 +258,16 @@ QTimer &CallEngine::timer(EngineTimer which)
 const QTimer &CallEngine::timer(EngineTimer which) const
 {
     switch (which) {
-    case EngineTimer::Ring: return m_ring;
-    case EngineTimer::Flash: return m_flash;
-    case EngineTimer::MissedBlink: return m_missedBlink;
-    case EngineTimer::Ready: return m_ready;
-    case EngineTimer::CallClock: break;
+    case EngineTimer::Ring:
+        return m_ring;
+    case EngineTimer::Flash:
+        return m_flash;
+    case EngineTimer::MissedBlink:
+        return m_missedBlink;
+    case EngineTimer::Ready:
+        return m_ready;
+    case EngineTimer::CallClock:
+        break;
     }
     return m_connected;
 }
@@ -277,12 +285,24 @@ int CallEngine::intervalOf(EngineTimer which) const
 void CallEngine::runTick(int tick)
 {
     switch (tick) {
-    case RingTick: ringTick(); break;
-    case FlashTick: emit flashWindowRequested(); break;
-    case MissedBlinkTick: missedBlinkTick(); break;
-    case ReadyTick: readyTick(); break;
-    case CallClockTick: callClockTick(); break;
-    case ExitTick: exitProgram(); break;
+    case RingTick:
+        ringTick();
+        break;
+    case FlashTick:
+        emit flashWindowRequested();
+        break;
+    case MissedBlinkTick:
+        missedBlinkTick();
+        break;
+    case ReadyTick:
+        readyTick();
+        break;
+    case CallClockTick:
+        callClockTick();
+        break;
+    case ExitTick:
+        exitProgram();
+        break;
     }
 }
 
@@ -344,7 +364,15 @@ void CallEngine::runQuery(const std::function<void()> &query)
     // delivers nothing anyway; the hold covers those made outside it.
     RtcClient *const rtc = m_client;
     m_deferral.runQuery(
-        query, [rtc] { if (rtc) rtc->holdEvents(); }, [rtc] { if (rtc) rtc->releaseEvents(); });
+        query,
+        [rtc] {
+            if (rtc)
+                rtc->holdEvents();
+        },
+        [rtc] {
+            if (rtc)
+                rtc->releaseEvents();
+        });
 }
 
 } // namespace ralu

@@ -44,8 +44,8 @@ bool CallEngine::initializeRTC()
         return false;
     if (!m_client->initialize())
         return false;
-    if (!m_client->setEventFilter(RTCEF_CLIENT | RTCEF_REGISTRATION_STATE_CHANGE | RTCEF_SESSION_STATE_CHANGE
-                                  | RTCEF_MEDIA))
+    if (!m_client->setEventFilter(
+            RTCEF_CLIENT | RTCEF_REGISTRATION_STATE_CHANGE | RTCEF_SESSION_STATE_CHANGE | RTCEF_MEDIA))
         return false;
     if (!m_client->setEventHandler([this](RtcEventType type, const RtcEvent &e) { onRtcEvent(type, e); }))
         return false;
@@ -62,9 +62,7 @@ void CallEngine::registerProfile()
     const LoginValues &v = m_state.login;
     m_sipServer = v.strLoginSIPIP;
     m_xmlProfile = QString::fromStdString(buildProvisioningProfile(v.strUserName.toStdString(),
-                                                                   v.strDisplayName.toStdString(),
-                                                                   v.strPassword.toStdString(),
-                                                                   m_sipServer.toStdString()));
+        v.strDisplayName.toStdString(), v.strPassword.toStdString(), m_sipServer.toStdString()));
     RtcClient *rtc = client();
     RtcProvisioning *provisioning = rtc ? rtc->provisioning() : nullptr;
     if (!provisioning)
@@ -73,8 +71,8 @@ void CallEngine::registerProfile()
     if (!profile)
         return;
     m_profile = profile;
-    provisioning->enableProfile(m_profile, RTCRF_REGISTER_INVITE_SESSIONS | RTCRF_REGISTER_MESSAGE_SESSIONS
-                                               | RTCRF_REGISTER_PRESENCE);
+    provisioning->enableProfile(m_profile,
+        RTCRF_REGISTER_INVITE_SESSIONS | RTCRF_REGISTER_MESSAGE_SESSIONS | RTCRF_REGISTER_PRESENCE);
 }
 
 void CallEngine::onRtcEvent(RtcEventType type, const RtcEvent &event)
@@ -144,7 +142,7 @@ void CallEngine::exitProgram()
         ok = m_session->terminate(RTCTR_SHUTDOWN);
     if (ok && m_client)
         m_client->shutdown();
-    for (QTimer *t : {&m_ring, &m_flash, &m_missedBlink, &m_ready, &m_connected})
+    for (QTimer *t : { &m_ring, &m_flash, &m_missedBlink, &m_ready, &m_connected })
         t->stop();
     emit exitRequested();
 }

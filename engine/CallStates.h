@@ -12,12 +12,12 @@ enum class RegistrationState { NotRegistered, Registering, Registered, Rejected,
 QString registrationWord(RegistrationState state);
 
 enum class CallState {
-    Idle,       // no current call
-    Ringing,    // a call rings in and is not answered yet
-    Answering,  // answered, not yet connected
-    Placing,    // an outgoing call is created, not yet in progress
+    Idle, // no current call
+    Ringing, // a call rings in and is not answered yet
+    Answering, // answered, not yet connected
+    Placing, // an outgoing call is created, not yet in progress
     InProgress, // the outgoing call is in progress
-    Connected,  // either direction, talking
+    Connected, // either direction, talking
 };
 
 // A call under way that a new call must not take over: being answered,

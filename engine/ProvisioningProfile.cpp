@@ -13,12 +13,23 @@ std::string escapeXml(const std::string &value)
     out.reserve(value.size());
     for (char c : value) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -32,7 +43,7 @@ std::string attr(const QXmlStreamAttributes &attributes, const char *name)
 } // namespace
 
 std::string buildProvisioningProfile(const std::string &userName, const std::string &displayName,
-                                     const std::string &password, const std::string &server)
+    const std::string &password, const std::string &server)
 {
     const std::string u = escapeXml(userName);
     const std::string n = escapeXml(displayName);
@@ -90,8 +101,7 @@ std::optional<ProfileAccount> parseProvisioningProfile(const std::string &xml)
             }
         }
     }
-    if (reader.hasError() || !sawProvision || !sawUser || account.registrar.empty()
-        || account.expires <= 0)
+    if (reader.hasError() || !sawProvision || !sawUser || account.registrar.empty() || account.expires <= 0)
         return std::nullopt;
     return account;
 }

@@ -80,11 +80,22 @@ enum RtcAudioDevice {
 
 // Touch tones (RTC_DTMF).
 enum RtcDtmf {
-    RTC_DTMF_0 = 0, RTC_DTMF_1, RTC_DTMF_2, RTC_DTMF_3, RTC_DTMF_4,
-    RTC_DTMF_5, RTC_DTMF_6, RTC_DTMF_7, RTC_DTMF_8, RTC_DTMF_9,
+    RTC_DTMF_0 = 0,
+    RTC_DTMF_1,
+    RTC_DTMF_2,
+    RTC_DTMF_3,
+    RTC_DTMF_4,
+    RTC_DTMF_5,
+    RTC_DTMF_6,
+    RTC_DTMF_7,
+    RTC_DTMF_8,
+    RTC_DTMF_9,
     RTC_DTMF_STAR = 10,
     RTC_DTMF_POUND = 11,
-    RTC_DTMF_A = 12, RTC_DTMF_B, RTC_DTMF_C, RTC_DTMF_D,
+    RTC_DTMF_A = 12,
+    RTC_DTMF_B,
+    RTC_DTMF_C,
+    RTC_DTMF_D,
     RTC_DTMF_FLASH = 16,
 };
 
@@ -134,8 +145,9 @@ public:
     virtual bool answer() = 0;
     virtual bool terminate(RtcTerminateReason reason) = 0;
     // Adds the called party; for a PC-to-phone session this places the call.
-    virtual std::shared_ptr<RtcParticipant> addParticipant(const std::string &address,
-                                                           const std::string &name) = 0;
+    virtual std::shared_ptr<RtcParticipant> addParticipant(
+        const std::string &address, const std::string &name)
+        = 0;
 };
 
 // An account made from a provisioning profile text.
@@ -187,10 +199,9 @@ public:
     // Null until the client is initialised.
     virtual RtcProvisioning *provisioning() = 0;
 
-    virtual std::shared_ptr<RtcSession> createSession(RtcSessionType type,
-                                                      const std::string *localPhoneUri,
-                                                      const std::shared_ptr<RtcProfile> &profile,
-                                                      long flags) = 0;
+    virtual std::shared_ptr<RtcSession> createSession(RtcSessionType type, const std::string *localPhoneUri,
+        const std::shared_ptr<RtcProfile> &profile, long flags)
+        = 0;
 
     // Levels 0..RTC_VOLUME_MAX.
     virtual bool getVolume(RtcAudioDevice device, long *level) = 0;
@@ -210,8 +221,8 @@ public:
     // the client while it waits for the billing server in a nested event
     // loop, so that no event is handled in the middle of other work. A client
     // that never delivers from a nested event loop needs neither.
-    virtual void holdEvents() {}
-    virtual void releaseEvents() {}
+    virtual void holdEvents() { }
+    virtual void releaseEvents() { }
 };
 
 } // namespace ralu

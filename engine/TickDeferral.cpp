@@ -6,13 +6,16 @@
 
 namespace ralu {
 
-TickDeferral::TickDeferral(std::function<void(int)> run, std::function<bool(int)> stillWanted, QObject *parent)
-    : QObject(parent), m_run(std::move(run)), m_stillWanted(std::move(stillWanted))
+TickDeferral::TickDeferral(
+    std::function<void(int)> run, std::function<bool(int)> stillWanted, QObject *parent)
+    : QObject(parent)
+    , m_run(std::move(run))
+    , m_stillWanted(std::move(stillWanted))
 {
 }
 
 void TickDeferral::runQuery(const std::function<void()> &query, const std::function<void()> &hold,
-                            const std::function<void()> &release)
+    const std::function<void()> &release)
 {
     if (!query)
         return;

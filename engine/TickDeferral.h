@@ -16,13 +16,13 @@ class TickDeferral : public QObject {
 public:
     // run handles a tick by its id; stillWanted tells whether a deferred
     // tick's timer still runs when its turn comes.
-    TickDeferral(std::function<void(int id)> run, std::function<bool(int id)> stillWanted,
-                 QObject *parent = nullptr);
+    TickDeferral(
+        std::function<void(int id)> run, std::function<bool(int id)> stillWanted, QObject *parent = nullptr);
 
     // Runs query with the depth counted; hold/release bracket it (the client's
     // events wait meanwhile).
     void runQuery(const std::function<void()> &query, const std::function<void()> &hold,
-                  const std::function<void()> &release);
+        const std::function<void()> &release);
     // A tick arrived: handled now, or after the running query.
     void arrive(int id);
     bool waiting() const { return m_depth > 0; }

@@ -9,50 +9,50 @@ namespace ralu {
 
 namespace {
 
-    const QByteArray kBom("\xEF\xBB\xBF");
-    const QByteArray kCrLf("\r\n");
+const QByteArray kBom("\xEF\xBB\xBF");
+const QByteArray kCrLf("\r\n");
 
-    // Windows-1252 differs from Latin-1 only in 0x80-0x9F; its five unused
-    // places there keep the control characters' numbers.
-    const char16_t kCp1252High[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
-    };
+// Windows-1252 differs from Latin-1 only in 0x80-0x9F; its five unused
+// places there keep the control characters' numbers.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+};
 
-    QString fromWindows1252(const QByteArray &bytes)
-    {
-        QString text(bytes.size(), Qt::Uninitialized);
-        QChar *out = text.data();
-        for (const char c : bytes) {
-            const auto byte = static_cast<unsigned char>(c);
-            *out++ = byte >= 0x80 && byte <= 0x9F ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
-        }
-        return text;
+QString fromWindows1252(const QByteArray &bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = byte >= 0x80 && byte <= 0x9F ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
     }
+    return text;
+}
 
-    QString decode(const QByteArray &bytes)
-    {
-        return QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
-    }
+QString decode(const QByteArray &bytes)
+{
+    return QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
+}
 
-    // What must go before appended lines so they start on a line of their
-    // own: nothing for a missing or empty file (a byte order mark alone is
-    // no line) or one ending in LF, LF for a file cut after the CR of a CR
-    // LF, CR LF after a last line with no end.
-    QByteArray lineEndNeeded(const QString &path)
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
-            return {};
-        char last = 0;
-        if (!file.getChar(&last) || last == '\n')
-            return {};
-        if (file.size() == kBom.size() && file.seek(0) && file.read(kBom.size()) == kBom)
-            return {};
-        return last == '\r' ? QByteArray("\n") : kCrLf;
-    }
+// What must go before appended lines so they start on a line of their
+// own: nothing for a missing or empty file (a byte order mark alone is
+// no line) or one ending in LF, LF for a file cut after the CR of a CR
+// LF, CR LF after a last line with no end.
+QByteArray lineEndNeeded(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0 || !file.seek(file.size() - 1))
+        return {};
+    char last = 0;
+    if (!file.getChar(&last) || last == '\n')
+        return {};
+    if (file.size() == kBom.size() && file.seek(0) && file.read(kBom.size()) == kBom)
+        return {};
+    return last == '\r' ? QByteArray("\n") : kCrLf;
+}
 
 } // namespace
 

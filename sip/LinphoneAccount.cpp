@@ -19,7 +19,8 @@ bool isUdp(const std::string &protocol)
 } // namespace
 
 LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
-    : m_runner(runner), m_events(events)
+    : m_runner(runner)
+    , m_events(events)
 {
     m_keepAlive.setInterval(kKeepAliveMs);
     QObject::connect(&m_keepAlive, &QTimer::timeout, &m_keepAlive, [this] { keepAlive(); });
@@ -176,8 +177,8 @@ int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegiste
     return -1;
 }
 
-void LinphoneAccount::onRegistrationState(const std::shared_ptr<linphone::Account> &account, int state,
-                                          const std::string &message)
+void LinphoneAccount::onRegistrationState(
+    const std::shared_ptr<linphone::Account> &account, int state, const std::string &message)
 {
     // Only the enabled account speaks; a removed one unregistering is not news.
     if (!account || account != m_account)

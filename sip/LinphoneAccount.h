@@ -33,7 +33,10 @@ class RtcEventQueue;
 class LinphoneRtcProfile : public RtcProfile {
 public:
     LinphoneRtcProfile(std::string xml, ProfileAccount account)
-        : m_xml(std::move(xml)), m_account(std::move(account)) {}
+        : m_xml(std::move(xml))
+        , m_account(std::move(account))
+    {
+    }
     std::string xml() const override { return m_xml; }
     const ProfileAccount &account() const { return m_account; }
 
@@ -56,8 +59,8 @@ public:
     bool enabled() const { return m_account != nullptr; }
 
     // From the core listener (inside iterate()).
-    void onRegistrationState(const std::shared_ptr<linphone::Account> &account, int state,
-                             const std::string &message);
+    void onRegistrationState(
+        const std::shared_ptr<linphone::Account> &account, int state, const std::string &message);
     // At shutdown: removes the account, which sends its un-REGISTER without
     // waiting for the answer (a registered account still in the core at
     // stop() makes it wait, up to 2 s when the server has gone away).
@@ -86,7 +89,7 @@ private:
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
-    bool m_wasRegistered = false;     // the account has been registered once
+    bool m_wasRegistered = false; // the account has been registered once
     QTimer m_keepAlive;
 };
 

@@ -83,7 +83,11 @@ bool ringingIn(linphone::Call::State st)
 
 class LinphoneRtcParticipant : public RtcParticipant {
 public:
-    LinphoneRtcParticipant(std::string uri, std::string name) : m_uri(std::move(uri)), m_name(std::move(name)) {}
+    LinphoneRtcParticipant(std::string uri, std::string name)
+        : m_uri(std::move(uri))
+        , m_name(std::move(name))
+    {
+    }
     std::string userUri() const override { return m_uri; }
     std::string name() const override { return m_name; }
 
@@ -97,25 +101,29 @@ private:
 class LinphoneRtcSession : public RtcSession {
 public:
     LinphoneRtcSession(LinphoneCalls *calls, std::shared_ptr<RtcProfile> profile)
-        : m_calls(calls), m_profile(std::move(profile)) {}
+        : m_calls(calls)
+        , m_profile(std::move(profile))
+    {
+    }
 
     RtcSessionState state() const override { return m_state; }
     std::vector<std::shared_ptr<RtcParticipant>> participants() const override
     {
         if (!m_participant)
             return {};
-        return {m_participant};
+        return { m_participant };
     }
     bool answer() override;
     bool terminate(RtcTerminateReason reason) override;
-    std::shared_ptr<RtcParticipant> addParticipant(const std::string &address, const std::string &name) override;
+    std::shared_ptr<RtcParticipant> addParticipant(
+        const std::string &address, const std::string &name) override;
 
     QPointer<LinphoneCalls> m_calls;
     std::shared_ptr<RtcProfile> m_profile;
     std::shared_ptr<linphone::Call> m_call; // null before the call and after it is released
     std::shared_ptr<RtcParticipant> m_participant;
     std::weak_ptr<LinphoneRtcSession> m_self;
-    RtcSessionState m_state = RTCSS_IDLE;  // last state delivered to the handler
+    RtcSessionState m_state = RTCSS_IDLE; // last state delivered to the handler
     RtcSessionState m_queued = RTCSS_IDLE; // last state queued
 };
 
@@ -135,7 +143,8 @@ bool LinphoneRtcSession::answer()
     if (m_call->acceptWithParams(params) != 0) {
         // Take the ANSWERING back if it has not been delivered yet.
         const bool taken = m_calls->m_events.takeBackLast([&self](const RtcEvent &e) {
-            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self && e.sessionState == RTCSS_ANSWERING;
+            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self
+                && e.sessionState == RTCSS_ANSWERING;
         });
         if (taken && m_queued == RTCSS_ANSWERING)
             m_queued = before;
@@ -156,12 +165,20 @@ bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
         // Still ringing in: refuse it with a reason the caller sees.
         linphone::Reason why = linphone::Reason::Declined; // 603
         switch (reason) {
-        case RTCTR_BUSY: why = linphone::Reason::Busy; break;            // 486
-        case RTCTR_DND: why = linphone::Reason::DoNotDisturb; break;     // 600
-        case RTCTR_TIMEOUT: why = linphone::Reason::NotAnswered; break;  // 480
+        case RTCTR_BUSY:
+            why = linphone::Reason::Busy;
+            break; // 486
+        case RTCTR_DND:
+            why = linphone::Reason::DoNotDisturb;
+            break; // 600
+        case RTCTR_TIMEOUT:
+            why = linphone::Reason::NotAnswered;
+            break; // 480
         case RTCTR_REJECT:
         case RTCTR_NORMAL:
-        case RTCTR_SHUTDOWN: why = linphone::Reason::Declined; break;    // 603
+        case RTCTR_SHUTDOWN:
+            why = linphone::Reason::Declined;
+            break; // 603
         }
         return m_call->decline(why) == 0;
     }
@@ -169,8 +186,8 @@ bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
     return m_call->terminate() == 0;
 }
 
-std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(const std::string &address,
-                                                                   const std::string &name)
+std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
+    const std::string &address, const std::string &name)
 {
     if (!m_calls || m_call || m_participant)
         return nullptr; // one called party per session
@@ -181,9 +198,12 @@ std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(const std::st
 
 // ------------------------------------------------------------------- calls
 
-LinphoneCalls::LinphoneCalls(LinphoneCoreRunner &runner, LinphoneAccount &account, RtcEventQueue &events,
-                             QObject *parent)
-    : QObject(parent), m_runner(runner), m_account(account), m_events(events)
+LinphoneCalls::LinphoneCalls(
+    LinphoneCoreRunner &runner, LinphoneAccount &account, RtcEventQueue &events, QObject *parent)
+    : QObject(parent)
+    , m_runner(runner)
+    , m_account(account)
+    , m_events(events)
 {
 }
 
@@ -193,8 +213,8 @@ void LinphoneCalls::delivered(const RtcEvent &event)
         static_cast<LinphoneRtcSession *>(event.session.get())->m_state = event.sessionState;
 }
 
-std::shared_ptr<RtcSession> LinphoneCalls::createSession(RtcSessionType type,
-                                                         const std::shared_ptr<RtcProfile> &profile)
+std::shared_ptr<RtcSession> LinphoneCalls::createSession(
+    RtcSessionType type, const std::shared_ptr<RtcProfile> &profile)
 {
     if (!m_runner.core() || (type != RTCST_PC_TO_PHONE && type != RTCST_PC_TO_PC))
         return nullptr;
@@ -204,8 +224,7 @@ std::shared_ptr<RtcSession> LinphoneCalls::createSession(RtcSessionType type,
 }
 
 std::shared_ptr<linphone::Call> LinphoneCalls::invite(LinphoneRtcSession *session,
-                                                      const std::shared_ptr<RtcProfile> &profile,
-                                                      const std::string &address, const std::string &name)
+    const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name)
 {
     const auto &core = m_runner.core();
     if (!core || !m_account.callsWith(profile))
@@ -271,8 +290,8 @@ std::shared_ptr<LinphoneRtcSession> LinphoneCalls::sessionFor(const std::shared_
     return session;
 }
 
-void LinphoneCalls::onCallState(const std::shared_ptr<linphone::Call> &call, int stateValue,
-                                const std::string &message)
+void LinphoneCalls::onCallState(
+    const std::shared_ptr<linphone::Call> &call, int stateValue, const std::string &message)
 {
     if (!call)
         return;
@@ -318,8 +337,8 @@ void LinphoneCalls::onCallState(const std::shared_ptr<linphone::Call> &call, int
     }
 }
 
-void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session, RtcSessionState state,
-                                      int statusCode, const std::string &statusText)
+void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session,
+    RtcSessionState state, int statusCode, const std::string &statusText)
 {
     if (!session)
         return;

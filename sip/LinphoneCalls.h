@@ -26,9 +26,10 @@ class RtcEventQueue;
 class LinphoneCalls : public QObject {
 public:
     LinphoneCalls(LinphoneCoreRunner &runner, LinphoneAccount &account, RtcEventQueue &events,
-                  QObject *parent = nullptr);
+        QObject *parent = nullptr);
 
-    std::shared_ptr<RtcSession> createSession(RtcSessionType type, const std::shared_ptr<RtcProfile> &profile);
+    std::shared_ptr<RtcSession> createSession(
+        RtcSessionType type, const std::shared_ptr<RtcProfile> &profile);
     void setListenMode(RtcListenMode mode) { m_listenMode = mode; }
     bool sendDtmf(RtcDtmf digit);
 
@@ -44,10 +45,10 @@ private:
     friend class LinphoneRtcSession;
 
     // Places an outgoing call for session.
-    std::shared_ptr<linphone::Call> invite(LinphoneRtcSession *session, const std::shared_ptr<RtcProfile> &profile,
-                                           const std::string &address, const std::string &name);
+    std::shared_ptr<linphone::Call> invite(LinphoneRtcSession *session,
+        const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name);
     void queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session, RtcSessionState state,
-                           int statusCode = 0, const std::string &statusText = std::string());
+        int statusCode = 0, const std::string &statusText = std::string());
     std::shared_ptr<LinphoneRtcSession> sessionFor(const std::shared_ptr<linphone::Call> &call);
 
     LinphoneCoreRunner &m_runner;

@@ -32,8 +32,8 @@ bool makeOwnerOnlyFolder(const QString &path)
     QDir dir;
     if (!dir.mkpath(path))
         return false;
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                           | QFileDevice::ExeOwner);
+    return QFile::setPermissions(
+        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 // Settings that must be in place before the core exists.
@@ -47,7 +47,7 @@ void prepareConfig(const std::shared_ptr<linphone::Config> &config)
             config->cleanSection(section);
     }
     config->setInt("sip", "auto_net_state_mon", 0); // the application says when the network is up
-    config->setInt("sip", "store_auth_info", 0);    // passwords stay in memory
+    config->setInt("sip", "store_auth_info", 0); // passwords stay in memory
     // A failed registration is tried again after this long (liblinphone's
     // default is a minute).
     config->setInt("sip", "refresher_retry_after", LinphoneAccount::kRetryAfterMs);
@@ -82,7 +82,7 @@ void configureCore(const std::shared_ptr<linphone::Core> &core)
     transports->setTlsPort(0);
     transports->setDtlsPort(0);
     core->setTransports(transports);
-    core->setAudioPort(-1);           // random RTP port
+    core->setAudioPort(-1); // random RTP port
     core->removeSupportedTag("gruu"); // a GRUU contact loses the ACK/BYE of incoming calls
 
     // Nothing audible unless the application asks for it.
@@ -121,21 +121,23 @@ void configureCore(const std::shared_ptr<linphone::Core> &core)
 
 class LinphoneCoreRunner::CoreEvents : public linphone::CoreListener {
 public:
-    explicit CoreEvents(Listeners listeners) : m_listeners(std::move(listeners)) {}
+    explicit CoreEvents(Listeners listeners)
+        : m_listeners(std::move(listeners))
+    {
+    }
     void detach() { m_listeners = Listeners(); }
 
     void onAccountRegistrationStateChanged(const std::shared_ptr<linphone::Core> &,
-                                           const std::shared_ptr<linphone::Account> &account,
-                                           linphone::RegistrationState state,
-                                           const std::string &message) override
+        const std::shared_ptr<linphone::Account> &account, linphone::RegistrationState state,
+        const std::string &message) override
     {
         if (m_listeners.registration)
             m_listeners.registration(account, int(state), message);
     }
 
     void onCallStateChanged(const std::shared_ptr<linphone::Core> &,
-                            const std::shared_ptr<linphone::Call> &call, linphone::Call::State state,
-                            const std::string &message) override
+        const std::shared_ptr<linphone::Call> &call, linphone::Call::State state,
+        const std::string &message) override
     {
         if (m_listeners.call)
             m_listeners.call(call, int(state), message);
@@ -146,7 +148,8 @@ private:
 };
 
 LinphoneCoreRunner::LinphoneCoreRunner(const QString &stateDir, QObject *parent)
-    : QObject(parent), m_stateDir(QDir::cleanPath(stateDir))
+    : QObject(parent)
+    , m_stateDir(QDir::cleanPath(stateDir))
 {
     makeOwnerOnlyFolder(m_stateDir);
 }

@@ -32,7 +32,8 @@ public:
     struct Listeners {
         std::function<void(const std::shared_ptr<linphone::Account> &, int state, const std::string &message)>
             registration;
-        std::function<void(const std::shared_ptr<linphone::Call> &, int state, const std::string &message)> call;
+        std::function<void(const std::shared_ptr<linphone::Call> &, int state, const std::string &message)>
+            call;
         std::function<void()> iterated; // after each iterate()
     };
 

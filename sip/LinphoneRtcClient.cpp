@@ -3,8 +3,11 @@
 namespace ralu {
 
 LinphoneRtcClient::LinphoneRtcClient(const QString &stateDir, QObject *parent)
-    : QObject(parent), m_runner(stateDir), m_account(m_runner, m_events), m_calls(m_runner, m_account, m_events),
-      m_sounds(m_runner)
+    : QObject(parent)
+    , m_runner(stateDir)
+    , m_account(m_runner, m_events)
+    , m_calls(m_runner, m_account, m_events)
+    , m_sounds(m_runner)
 {
     m_events.setOnDelivery(&LinphoneCalls::delivered);
 }
@@ -67,9 +70,8 @@ RtcProvisioning *LinphoneRtcClient::provisioning()
     return m_initialized ? &m_account : nullptr;
 }
 
-std::shared_ptr<RtcSession> LinphoneRtcClient::createSession(RtcSessionType type, const std::string *localPhoneUri,
-                                                             const std::shared_ptr<RtcProfile> &profile,
-                                                             long flags)
+std::shared_ptr<RtcSession> LinphoneRtcClient::createSession(RtcSessionType type,
+    const std::string *localPhoneUri, const std::shared_ptr<RtcProfile> &profile, long flags)
 {
     Q_UNUSED(localPhoneUri);
     Q_UNUSED(flags);

@@ -39,7 +39,7 @@ public:
     bool setPreferredMediaTypes(long mediaTypes, bool persistent) override;
     RtcProvisioning *provisioning() override;
     std::shared_ptr<RtcSession> createSession(RtcSessionType type, const std::string *localPhoneUri,
-                                              const std::shared_ptr<RtcProfile> &profile, long flags) override;
+        const std::shared_ptr<RtcProfile> &profile, long flags) override;
     bool getVolume(RtcAudioDevice device, long *level) override;
     bool putVolume(RtcAudioDevice device, long level) override;
     bool playRing(RtcRingType type, bool play) override;

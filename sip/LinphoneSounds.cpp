@@ -72,7 +72,7 @@ bool LinphoneSounds::writeRingFile() const
         put16(qint16(std::lround(v * 32767.0)));
     }
     samples.append(QByteArray(int(dataBytes) - samples.size(), '\0'));
-    const QByteArray wav = waveFileBytes(WaveFormat{1, kRingRate, 16}, samples);
+    const QByteArray wav = waveFileBytes(WaveFormat { 1, kRingRate, 16 }, samples);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

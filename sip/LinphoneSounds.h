@@ -14,7 +14,10 @@ class LinphoneCoreRunner;
 
 class LinphoneSounds {
 public:
-    explicit LinphoneSounds(LinphoneCoreRunner &runner) : m_runner(runner) {}
+    explicit LinphoneSounds(LinphoneCoreRunner &runner)
+        : m_runner(runner)
+    {
+    }
 
     QString ringFile() const;
     // Writes the ring burst unless a file of its size is already there.

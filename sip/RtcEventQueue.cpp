@@ -10,19 +10,28 @@ namespace {
 long filterBit(RtcEventType type)
 {
     switch (type) {
-    case RTCE_CLIENT: return RTCEF_CLIENT;
-    case RTCE_REGISTRATION_STATE_CHANGE: return RTCEF_REGISTRATION_STATE_CHANGE;
-    case RTCE_SESSION_STATE_CHANGE: return RTCEF_SESSION_STATE_CHANGE;
-    case RTCE_SESSION_OPERATION_COMPLETE: return RTCEF_SESSION_OPERATION_COMPLETE;
-    case RTCE_PARTICIPANT_STATE_CHANGE: return RTCEF_PARTICIPANT_STATE_CHANGE;
-    case RTCE_MEDIA: return RTCEF_MEDIA;
+    case RTCE_CLIENT:
+        return RTCEF_CLIENT;
+    case RTCE_REGISTRATION_STATE_CHANGE:
+        return RTCEF_REGISTRATION_STATE_CHANGE;
+    case RTCE_SESSION_STATE_CHANGE:
+        return RTCEF_SESSION_STATE_CHANGE;
+    case RTCE_SESSION_OPERATION_COMPLETE:
+        return RTCEF_SESSION_OPERATION_COMPLETE;
+    case RTCE_PARTICIPANT_STATE_CHANGE:
+        return RTCEF_PARTICIPANT_STATE_CHANGE;
+    case RTCE_MEDIA:
+        return RTCEF_MEDIA;
     }
     return 0;
 }
 
 } // namespace
 
-RtcEventQueue::RtcEventQueue(QObject *parent) : QObject(parent) {}
+RtcEventQueue::RtcEventQueue(QObject *parent)
+    : QObject(parent)
+{
+}
 
 void RtcEventQueue::setHandler(RtcEventHandler handler)
 {

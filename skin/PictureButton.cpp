@@ -5,7 +5,8 @@
 
 namespace ralu {
 
-PictureButton::PictureButton(QWidget *parent) : QLabel(parent)
+PictureButton::PictureButton(QWidget *parent)
+    : QLabel(parent)
 {
     setScaledContents(true);
 }

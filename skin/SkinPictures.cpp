@@ -121,8 +121,9 @@ QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pres
     default: {
         QFont font = p.font();
         // As large as fits: the height, and the width for longer captions.
-        const int byWidth = caption.isEmpty() ? 14 : (size.width() - 4) * 16 / (10 * qMax(1, int(caption.size())));
-        font.setPixelSize(qMax(7, std::min({size.height() - 8, 14, byWidth})));
+        const int byWidth
+            = caption.isEmpty() ? 14 : (size.width() - 4) * 16 / (10 * qMax(1, int(caption.size())));
+        font.setPixelSize(qMax(7, std::min({ size.height() - 8, 14, byWidth })));
         font.setBold(true);
         p.setFont(font);
         p.drawText(box, Qt::AlignCenter, caption);
@@ -132,13 +133,14 @@ QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pres
     return pixmap;
 }
 
-PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption)
+PictureButton *makeButton(
+    QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption)
 {
     auto *button = new PictureButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
     button->setPictures(buttonPicture(geometry.size(), glyph, caption, false),
-                        buttonPicture(geometry.size(), glyph, caption, true));
+        buttonPicture(geometry.size(), glyph, caption, true));
     return button;
 }
 

@@ -12,7 +12,7 @@ namespace ralu::skin {
 // bottom-left pixel when the window outline is cut.
 inline const QColor kTransparentColour(255, 0, 255);
 
-QPixmap mainBackground();  // 231 x 346
+QPixmap mainBackground(); // 231 x 346
 QPixmap loginBackground(); // 231 x 146
 // 230 x 298; the outline ends at row 272, above the billed history link.
 QPixmap recentBackground();
@@ -33,6 +33,7 @@ namespace ralu::skin {
 
 // A picture button named and placed on parent, with its released and pressed
 // pictures drawn for its size.
-PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption);
+PictureButton *makeButton(
+    QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption);
 
 } // namespace ralu::skin

@@ -8,7 +8,8 @@
 
 namespace ralu::skin {
 
-SkinnedDialog::SkinnedDialog(const char *objectName, const QString &title, const QPixmap &skin, QWidget *parent)
+SkinnedDialog::SkinnedDialog(
+    const char *objectName, const QString &title, const QPixmap &skin, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QString::fromLatin1(objectName));
@@ -41,7 +42,8 @@ QLineEdit *SkinnedDialog::addTextBox(const char *name, QRect geometry)
     return box;
 }
 
-PictureButton *SkinnedDialog::addPictureButton(const char *name, QRect geometry, Glyph glyph, const QString &caption)
+PictureButton *SkinnedDialog::addPictureButton(
+    const char *name, QRect geometry, Glyph glyph, const QString &caption)
 {
     return makeButton(this, name, geometry, glyph, caption);
 }

@@ -26,7 +26,8 @@ protected:
     QLabel *addCaption(const QString &text, QRect geometry, const QFont &font);
     // Text boxes share the grey box look of the skins.
     QLineEdit *addTextBox(const char *name, QRect geometry);
-    PictureButton *addPictureButton(const char *name, QRect geometry, Glyph glyph, const QString &caption = QString());
+    PictureButton *addPictureButton(
+        const char *name, QRect geometry, Glyph glyph, const QString &caption = QString());
     // The small close picture at the top edge; clicking it closes the window.
     PictureButton *addCloseImage(const char *name, QRect geometry);
 

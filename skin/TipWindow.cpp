@@ -13,12 +13,12 @@ namespace ralu::skin {
 DelayTimes DelayTimes::automatic()
 {
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
-    return {interval, interval * 10, interval / 5};
+    return { interval, interval * 10, interval / 5 };
 }
 
 TipWindow::TipWindow()
-    : QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      delays(DelayTimes::automatic())
+    : QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , delays(DelayTimes::automatic())
 {
     setObjectName(QStringLiteral("tooltips"));
     setTextFormat(Qt::PlainText);

@@ -17,7 +17,7 @@ public:
         QPointer<QWidget> owner;
         quintptr id = 0;
         QPointer<QWidget> tool; // set when the tool takes the mouse itself
-        QRect area;             // in the owner, for a mouse-transparent tool
+        QRect area; // in the owner, for a mouse-transparent tool
         bool centred = false;
         bool transparent = false;
         std::optional<QString> text; // nullopt: asked for from `asker`

@@ -23,7 +23,8 @@ QString fixedTitle(const QString &title)
 
 } // namespace
 
-Tooltip::Tooltip(QObject *parent) : QObject(parent)
+Tooltip::Tooltip(QObject *parent)
+    : QObject(parent)
 {
     if (!g_tipWindow)
         g_tipWindow = new TipWindow;

@@ -25,7 +25,7 @@ struct ToolOptions {
     qint32 icon = 0;
     qint32 showMode = 0;
     qint32 margin = 0;
-    bool centred = false;     // centred below the control rather than at the pointer
+    bool centred = false; // centred below the control rather than at the pointer
     bool transparent = false; // the tip lets the mouse through to the control
     qint32 alignment = 0;
     qint32 width = 0;
@@ -76,8 +76,8 @@ public:
     bool addTool(QWidget *tool, std::optional<QString> text, const ToolOptions &options = {});
     // With nothing given, back to the automatic delays; otherwise only the
     // given ones change. The delays belong to the shared tip window.
-    void setDelayTimes(std::optional<int> show = {}, std::optional<int> autoHide = {},
-                       std::optional<int> reshow = {});
+    void setDelayTimes(
+        std::optional<int> show = {}, std::optional<int> autoHide = {}, std::optional<int> reshow = {});
     void updateTool(QWidget *tool, const ToolChanges &changes);
     // The tip no longer shows; the record stays in the list.
     void removeTool(QWidget *tool);

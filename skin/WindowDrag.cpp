@@ -39,16 +39,19 @@ void DragMove::press(QPointF pointer, QPoint windowTopLeft)
 
 bool DragMove::travelledFar(QPointF pointer) const
 {
-    return std::abs(pointer.x() - m_press.x()) > kThreshold || std::abs(pointer.y() - m_press.y()) > kThreshold;
+    return std::abs(pointer.x() - m_press.x()) > kThreshold
+        || std::abs(pointer.y() - m_press.y()) > kThreshold;
 }
 
 QPoint DragMove::movedTopLeft(QPointF pointer) const
 {
     return QPoint(roundHalfEven(m_window.x() + pointer.x() - m_pressRounded.x()),
-                  roundHalfEven(m_window.y() + pointer.y() - m_pressRounded.y()));
+        roundHalfEven(m_window.y() + pointer.y() - m_pressRounded.y()));
 }
 
-WindowDrag::WindowDrag(QWidget *window) : QObject(window), m_window(window)
+WindowDrag::WindowDrag(QWidget *window)
+    : QObject(window)
+    , m_window(window)
 {
     window->installEventFilter(this);
 }

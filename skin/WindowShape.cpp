@@ -32,7 +32,7 @@ QRegion roundedOutline(QSize window)
     for (int y = box.top(); y <= box.bottom(); ++y) {
         // Distance of the row's centre into a corner band, along the ellipse's axis.
         const double centre = y + 0.5;
-        const double into = std::max({0.0, top + ry - centre, centre - (bottom - ry)});
+        const double into = std::max({ 0.0, top + ry - centre, centre - (bottom - ry) });
         const double inset = rx - rx * std::sqrt(std::max(0.0, 1 - (into / ry) * (into / ry)));
         const int from = static_cast<int>(std::lround(left + inset));
         const int to = static_cast<int>(std::lround(right - inset));

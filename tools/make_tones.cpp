@@ -18,15 +18,23 @@ constexpr double kAmplitude = 31.5;
 
 struct Tone {
     const char *file;
-    int low;  // row frequency, Hz
+    int low; // row frequency, Hz
     int high; // column frequency, Hz
 };
 
 const Tone kTones[] = {
-    {"TONE1.WAV", 697, 1209}, {"TONE2.WAV", 697, 1336}, {"TONE3.WAV", 697, 1477},
-    {"TONE4.WAV", 770, 1209}, {"TONE5.WAV", 770, 1336}, {"TONE6.WAV", 770, 1477},
-    {"TONE7.WAV", 852, 1209}, {"TONE8.WAV", 852, 1336}, {"TONE9.WAV", 852, 1477},
-    {"TONESTAR.WAV", 941, 1209}, {"TONE0.WAV", 941, 1336}, {"TONEPND.WAV", 941, 1477},
+    { "TONE1.WAV", 697, 1209 },
+    { "TONE2.WAV", 697, 1336 },
+    { "TONE3.WAV", 697, 1477 },
+    { "TONE4.WAV", 770, 1209 },
+    { "TONE5.WAV", 770, 1336 },
+    { "TONE6.WAV", 770, 1477 },
+    { "TONE7.WAV", 852, 1209 },
+    { "TONE8.WAV", 852, 1336 },
+    { "TONE9.WAV", 852, 1477 },
+    { "TONESTAR.WAV", 941, 1209 },
+    { "TONE0.WAV", 941, 1336 },
+    { "TONEPND.WAV", 941, 1477 },
 };
 
 QByteArray samples(const Tone &tone)
@@ -57,7 +65,7 @@ int main(int argc, char **argv)
     }
     for (const Tone &tone : kTones) {
         const QString path = QFile::decodeName(argv[1]) + QLatin1Char('/') + QLatin1String(tone.file);
-        const QByteArray bytes = ralu::waveFileBytes(ralu::WaveFormat{1, kRate, 8}, samples(tone));
+        const QByteArray bytes = ralu::waveFileBytes(ralu::WaveFormat { 1, kRate, 8 }, samples(tone));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));

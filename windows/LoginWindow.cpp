@@ -1,6 +1,5 @@
 #include "windows/LoginWindow.h"
 
-
 #include <QBitmap>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,7 +9,8 @@
 namespace ralu {
 
 LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
-    : SkinnedDialog("frmLogin", QStringLiteral("Ralu"), skin::loginBackground(), parent), m_controller(controller)
+    : SkinnedDialog("frmLogin", QStringLiteral("Ralu"), skin::loginBackground(), parent)
+    , m_controller(controller)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     QFont captionFont(QStringLiteral("Arial"));
@@ -52,7 +52,8 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_save->setGeometry(176, 93, 15, 13);
     m_save->setChecked(true);
 
-    m_login = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
+    m_login
+        = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
     m_exit = addPictureButton("cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
     connect(m_exit, &PictureButton::clicked, this, &LoginWindow::reject);
@@ -65,14 +66,16 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_server->setEditText(fields.server);
     // Show a server from its first character, not scrolled to its end.
     m_server->lineEdit()->setCursorPosition(0);
-    connect(m_server, &QComboBox::currentTextChanged, this, [this] { m_server->lineEdit()->setCursorPosition(0); });
+    connect(m_server, &QComboBox::currentTextChanged, this,
+        [this] { m_server->lineEdit()->setCursorPosition(0); });
     m_save->setChecked(fields.saveChecked);
     m_account->setFocus();
 }
 
 void LoginWindow::login()
 {
-    if (m_controller.login(m_account->text(), m_password->text(), m_server->currentText(), m_save->isChecked()))
+    if (m_controller.login(
+            m_account->text(), m_password->text(), m_server->currentText(), m_save->isChecked()))
         accept();
 }
 

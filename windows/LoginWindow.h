@@ -5,9 +5,9 @@
 
 #include "account/LoginController.h"
 
+#include "skin/SkinnedDialog.h"
 #include <QCheckBox>
 #include <QComboBox>
-#include "skin/SkinnedDialog.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -12,19 +12,70 @@
 namespace ralu {
 
 enum class MainControl {
-    Background, NumberBox,
+    Background,
+    NumberBox,
     // Labels.
-    StatusLabel, BalanceLabel, CallTimeLabel, AccountTimeLabel, AccountLabel, Label1, Label2,
+    StatusLabel,
+    BalanceLabel,
+    CallTimeLabel,
+    AccountTimeLabel,
+    AccountLabel,
+    Label1,
+    Label2,
     // Pictures without a click.
-    SpeakerSlider, MicSlider, MissedFrame, Logo, Dot,
+    SpeakerSlider,
+    MicSlider,
+    MissedFrame,
+    Logo,
+    Dot,
     // Buttons.
-    DialButton, EndButton, ClearButton, CloseButton, HideButton,
-    Key1, Key2, Key3, Key4, Key5, Key6, Key7, Key8, Key9, KeyStar, Key0, KeyPound,
-    HistoryButton, PhoneBookButton, TransferButton, HoldButton, ForwardButton, DndButton,
-    AudioSetupButton, AccountButton, WebButton, MissedCallsButton,
-    LoginButton, LoginButton2, HiddenHistoryButton, HiddenPhoneBookButton, HiddenAudioButton,
-    BackspaceButton, SkinHolder, SpeakerIcon, MicIcon,
-    Small18, Small19, Small23, Small28, Small29, Small33, Small39, Small42, Small43, Small44, Small45,
+    DialButton,
+    EndButton,
+    ClearButton,
+    CloseButton,
+    HideButton,
+    Key1,
+    Key2,
+    Key3,
+    Key4,
+    Key5,
+    Key6,
+    Key7,
+    Key8,
+    Key9,
+    KeyStar,
+    Key0,
+    KeyPound,
+    HistoryButton,
+    PhoneBookButton,
+    TransferButton,
+    HoldButton,
+    ForwardButton,
+    DndButton,
+    AudioSetupButton,
+    AccountButton,
+    WebButton,
+    MissedCallsButton,
+    LoginButton,
+    LoginButton2,
+    HiddenHistoryButton,
+    HiddenPhoneBookButton,
+    HiddenAudioButton,
+    BackspaceButton,
+    SkinHolder,
+    SpeakerIcon,
+    MicIcon,
+    Small18,
+    Small19,
+    Small23,
+    Small28,
+    Small29,
+    Small33,
+    Small39,
+    Small42,
+    Small43,
+    Small44,
+    Small45,
     Count
 };
 
@@ -43,6 +94,8 @@ struct ControlSpec {
 inline constexpr int kMainWidth = 231;
 inline constexpr int kMainHeight = 346;
 
+// One row per control reads best as a table.
+// clang-format off
 namespace controls_table {
 using K = ControlKind;
 using C = MainControl;
@@ -113,10 +166,11 @@ inline constexpr ControlSpec kMainControls[] = {
 };
 } // namespace controls_table
 using controls_table::kMainControls;
+// clang-format on
 
 inline constexpr std::size_t kMainControlCount = static_cast<std::size_t>(MainControl::Count);
 static_assert(sizeof(kMainControls) / sizeof(kMainControls[0]) == kMainControlCount,
-              "every main window control has exactly one row");
+    "every main window control has exactly one row");
 
 // Rows in key order, so a key indexes its own row.
 constexpr bool controlsInKeyOrder()

@@ -23,25 +23,47 @@ namespace {
 
 // The dial pad: each key's button and the character it adds.
 const std::pair<MainControl, char> kPad[] = {
-    {MainControl::Key1, '1'}, {MainControl::Key2, '2'}, {MainControl::Key3, '3'},    {MainControl::Key4, '4'},
-    {MainControl::Key5, '5'}, {MainControl::Key6, '6'}, {MainControl::Key7, '7'},    {MainControl::Key8, '8'},
-    {MainControl::Key9, '9'}, {MainControl::KeyStar, '*'}, {MainControl::Key0, '0'}, {MainControl::KeyPound, '#'},
+    { MainControl::Key1, '1' },
+    { MainControl::Key2, '2' },
+    { MainControl::Key3, '3' },
+    { MainControl::Key4, '4' },
+    { MainControl::Key5, '5' },
+    { MainControl::Key6, '6' },
+    { MainControl::Key7, '7' },
+    { MainControl::Key8, '8' },
+    { MainControl::Key9, '9' },
+    { MainControl::KeyStar, '*' },
+    { MainControl::Key0, '0' },
+    { MainControl::KeyPound, '#' },
 };
 
 // The tools of the main window's tips, in the order they are added.
 const MainControl kTooltipOrder[] = {
-    MainControl::HoldButton,       MainControl::DialButton,       MainControl::HiddenPhoneBookButton,
-    MainControl::LoginButton,      MainControl::HistoryButton,    MainControl::ClearButton,
-    MainControl::EndButton,        MainControl::HiddenAudioButton, MainControl::HideButton,
-    MainControl::CloseButton,      MainControl::NumberBox,        MainControl::PhoneBookButton,
-    MainControl::BackspaceButton,  MainControl::ForwardButton,    MainControl::HiddenHistoryButton,
-    MainControl::TransferButton,   MainControl::DndButton,
+    MainControl::HoldButton,
+    MainControl::DialButton,
+    MainControl::HiddenPhoneBookButton,
+    MainControl::LoginButton,
+    MainControl::HistoryButton,
+    MainControl::ClearButton,
+    MainControl::EndButton,
+    MainControl::HiddenAudioButton,
+    MainControl::HideButton,
+    MainControl::CloseButton,
+    MainControl::NumberBox,
+    MainControl::PhoneBookButton,
+    MainControl::BackspaceButton,
+    MainControl::ForwardButton,
+    MainControl::HiddenHistoryButton,
+    MainControl::TransferButton,
+    MainControl::DndButton,
 };
 
 } // namespace
 
 MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_engine(engine), m_state(state)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_engine(engine)
+    , m_state(state)
 {
     setWindowTitle(QStringLiteral("Ralu"));
     setObjectName(QStringLiteral("frmSoftphone"));
@@ -110,7 +132,7 @@ void MainWindow::buildLayout()
             const QString caption = QString::fromLatin1(spec.caption);
             if (spec.width > 0 && spec.height > 0)
                 button->setPictures(skin::buttonPicture(geometry.size(), spec.glyph, caption, false),
-                                    skin::buttonPicture(geometry.size(), spec.glyph, caption, true));
+                    skin::buttonPicture(geometry.size(), spec.glyph, caption, true));
             control = button;
             break;
         }
@@ -156,14 +178,14 @@ void MainWindow::onClick(MainControl key, std::function<void()> action)
 void MainWindow::wireButtons()
 {
     // Buttons whose only action is to give the number box the focus.
-    for (MainControl key : {MainControl::TransferButton, MainControl::Small23, MainControl::Small28,
-                            MainControl::Small39, MainControl::Small42, MainControl::Small43})
+    for (MainControl key : { MainControl::TransferButton, MainControl::Small23, MainControl::Small28,
+             MainControl::Small39, MainControl::Small42, MainControl::Small43 })
         onClick(key, [this] { focusNumberBox(); });
     onClick(MainControl::ClearButton, [this] {
         m_engine.setNumberText(QString());
         focusNumberBox();
     });
-    for (MainControl key : {MainControl::CloseButton, MainControl::HideButton})
+    for (MainControl key : { MainControl::CloseButton, MainControl::HideButton })
         onClick(key, [this] { hideToTray(); });
     onClick(MainControl::DialButton, [this] {
         if (m_actions.dialButton)
@@ -178,7 +200,7 @@ void MainWindow::wireButtons()
         onClick(key, [this, c] { padKeyClicked(c); });
     }
     onClick(MainControl::AudioSetupButton,
-            [this] { m_engine.openAudioSetup(static_cast<unsigned long long>(winId())); });
+        [this] { m_engine.openAudioSetup(static_cast<unsigned long long>(winId())); });
     onClick(MainControl::AccountButton, [this] {
         if (m_openLogin)
             m_openLogin(true);
@@ -331,16 +353,36 @@ PictureButton *MainWindow::padButtonForKey(const QKeyEvent &key) const
     using C = MainControl;
     std::optional<MainControl> pad;
     switch (key.key()) {
-    case Qt::Key_1: pad = C::Key1; break;
-    case Qt::Key_2: pad = C::Key2; break;
-    case Qt::Key_3: pad = m_shiftHeld ? C::KeyPound : C::Key3; break;
-    case Qt::Key_4: pad = C::Key4; break;
-    case Qt::Key_5: pad = C::Key5; break;
-    case Qt::Key_6: pad = C::Key6; break;
-    case Qt::Key_7: pad = C::Key7; break;
-    case Qt::Key_8: pad = m_shiftHeld ? C::KeyStar : C::Key8; break;
-    case Qt::Key_9: pad = C::Key9; break;
-    case Qt::Key_0: pad = C::Key0; break;
+    case Qt::Key_1:
+        pad = C::Key1;
+        break;
+    case Qt::Key_2:
+        pad = C::Key2;
+        break;
+    case Qt::Key_3:
+        pad = m_shiftHeld ? C::KeyPound : C::Key3;
+        break;
+    case Qt::Key_4:
+        pad = C::Key4;
+        break;
+    case Qt::Key_5:
+        pad = C::Key5;
+        break;
+    case Qt::Key_6:
+        pad = C::Key6;
+        break;
+    case Qt::Key_7:
+        pad = C::Key7;
+        break;
+    case Qt::Key_8:
+        pad = m_shiftHeld ? C::KeyStar : C::Key8;
+        break;
+    case Qt::Key_9:
+        pad = C::Key9;
+        break;
+    case Qt::Key_0:
+        pad = C::Key0;
+        break;
     case Qt::Key_Asterisk:
         if ((key.modifiers() & Qt::KeypadModifier) || m_shiftHeld)
             pad = C::KeyStar;

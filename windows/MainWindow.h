@@ -10,9 +10,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <array>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
 
 class QKeyEvent;
@@ -40,9 +40,9 @@ public:
     void setOpenPhoneBook(std::function<void()> f) { m_openPhoneBook = std::move(f); }
     // What the call controls do; wired by the composition root.
     struct CallActions {
-        std::function<void()> makeCall;            // Enter in the number box
-        std::function<void()> dialButton;          // the dial button
-        std::function<void()> endButton;           // the end button
+        std::function<void()> makeCall; // Enter in the number box
+        std::function<void()> dialButton; // the dial button
+        std::function<void()> endButton; // the end button
         std::function<void(const QString &)> playTone; // a key's tone by tone name
     };
     void setCallActions(CallActions actions) { m_actions = std::move(actions); }
@@ -53,7 +53,10 @@ public:
     QLineEdit *numberBox() const { return m_number; }
     // The control of a key: null when the key names no label (or button).
     QLabel *label(MainControl key) const { return qobject_cast<QLabel *>(m_controls[index(key)]); }
-    PictureButton *button(MainControl key) const { return qobject_cast<PictureButton *>(m_controls[index(key)]); }
+    PictureButton *button(MainControl key) const
+    {
+        return qobject_cast<PictureButton *>(m_controls[index(key)]);
+    }
     QMenu *trayMenu() const;
     skin::Tooltip *tooltip() const { return m_tooltip; }
 
@@ -88,7 +91,7 @@ private:
     std::function<void()> m_openPhoneBook;
     CallActions m_actions;
 
-    std::array<QWidget *, kMainControlCount> m_controls{};
+    std::array<QWidget *, kMainControlCount> m_controls {};
     QLineEdit *m_number = nullptr;
     TrayMenu *m_tray = nullptr;
     skin::Tooltip *m_tooltip = nullptr;

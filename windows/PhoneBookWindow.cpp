@@ -1,6 +1,5 @@
 #include "windows/PhoneBookWindow.h"
 
-
 #include <QBitmap>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,51 +10,50 @@ namespace ralu {
 
 namespace {
 
-    // At most `limit` characters (code points, not UTF-16 units), and digits 0-9
-    // only when asked: whatever way text gets in, typed or pasted.
-    class BoxValidator : public QValidator {
-    public:
-        BoxValidator(int limit, bool digitsOnly, QObject *parent)
-            : QValidator(parent)
-            , m_limit(limit)
-            , m_digitsOnly(digitsOnly)
-        {
-        }
-        State validate(QString &input, int &) const override
-        {
-            if (input.toUcs4().size() > m_limit)
-                return Invalid;
-            if (m_digitsOnly) {
-                for (QChar c : input) {
-                    if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                        return Invalid;
-                }
-            }
-            return Acceptable;
-        }
-
-    private:
-        int m_limit;
-        bool m_digitsOnly;
-    };
-
-
-    // A key that puts a character in, as opposed to moving, deleting, or
-    // changing the focus.
-    bool typesCharacter(const QKeyEvent *key)
+// At most `limit` characters (code points, not UTF-16 units), and digits 0-9
+// only when asked: whatever way text gets in, typed or pasted.
+class BoxValidator : public QValidator {
+public:
+    BoxValidator(int limit, bool digitsOnly, QObject *parent)
+        : QValidator(parent)
+        , m_limit(limit)
+        , m_digitsOnly(digitsOnly)
     {
-        switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-        case Qt::Key_Delete:
-            return false;
-        default:
-            break;
-        }
-        if (key->modifiers() & Qt::ControlModifier)
-            return key->key() >= Qt::Key_Space && key->key() <= Qt::Key_AsciiTilde; // Ctrl+V, Ctrl+C...
-        return !key->text().isEmpty();
     }
+    State validate(QString &input, int &) const override
+    {
+        if (input.toUcs4().size() > m_limit)
+            return Invalid;
+        if (m_digitsOnly) {
+            for (QChar c : input) {
+                if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                    return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+
+private:
+    int m_limit;
+    bool m_digitsOnly;
+};
+
+// A key that puts a character in, as opposed to moving, deleting, or
+// changing the focus.
+bool typesCharacter(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        break;
+    }
+    if (key->modifiers() & Qt::ControlModifier)
+        return key->key() >= Qt::Key_Space && key->key() <= Qt::Key_AsciiTilde; // Ctrl+V, Ctrl+C...
+    return !key->text().isEmpty();
+}
 
 } // namespace
 
@@ -99,7 +97,8 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
 
     m_add = addPictureButton("cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
     m_edit = addPictureButton("cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
-    m_delete = addPictureButton("cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
+    m_delete
+        = addPictureButton("cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
     m_call = addPictureButton("cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial);
     m_closeImage = addCloseImage("Image1", QRect(104, 0, 12, 14));
     connect(m_add, &PictureButton::clicked, this, &PhoneBookWindow::addClicked);

@@ -14,10 +14,18 @@ void QtMessageBoxes::show(const QString &text, Icon icon, const QString &title)
 {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
-    case Icon::None: qtIcon = QMessageBox::NoIcon; break;
-    case Icon::Information: qtIcon = QMessageBox::Information; break;
-    case Icon::Exclamation: qtIcon = QMessageBox::Warning; break;
-    case Icon::Error: qtIcon = QMessageBox::Critical; break;
+    case Icon::None:
+        qtIcon = QMessageBox::NoIcon;
+        break;
+    case Icon::Information:
+        qtIcon = QMessageBox::Information;
+        break;
+    case Icon::Exclamation:
+        qtIcon = QMessageBox::Warning;
+        break;
+    case Icon::Error:
+        qtIcon = QMessageBox::Critical;
+        break;
     }
     QMessageBox box(qtIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();

@@ -7,7 +7,10 @@
 namespace ralu {
 
 TrayMenu::TrayMenu(const QIcon &icon, QWidget *owner)
-    : QObject(owner), m_owner(owner), m_trayMenu(new QMenu(owner)), m_tray(new QSystemTrayIcon(this))
+    : QObject(owner)
+    , m_owner(owner)
+    , m_trayMenu(new QMenu(owner))
+    , m_tray(new QSystemTrayIcon(this))
 {
     m_trayMenu->setObjectName(QStringLiteral("Mnutray"));
     QAction *show = m_trayMenu->addAction(QStringLiteral("Show"));

@@ -30,7 +30,7 @@ void writeToneWav(const QString &path)
     }
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write(waveFileBytes(WaveFormat{1, rate, 16}, data));
+        file.write(waveFileBytes(WaveFormat { 1, rate, 16 }, data));
 }
 
 } // namespace
@@ -124,7 +124,7 @@ QList<SipRecord> ProviderLog::records() const
         }
         const auto match = start.match(clean);
         if (match.hasMatch()) {
-            out.append(SipRecord{match.captured(1), QString(), QString()});
+            out.append(SipRecord { match.captured(1), QString(), QString() });
             open = &out.last();
             first = true;
         }
@@ -168,7 +168,8 @@ Phone::Phone(const QString &account, const QString &password, const QString &ser
     v.strSaveFlag = QStringLiteral("yes");
     saved.saveProfile(v);
     m_rtc = std::make_unique<LinphoneRtcClient>(m_dir.path() + QStringLiteral("/sip"));
-    m_app = std::make_unique<Softphone>(m_rtc.get(), m_boxes, m_store, QStringLiteral("ralu"), m_dir.path(), m_clock);
+    m_app = std::make_unique<Softphone>(
+        m_rtc.get(), m_boxes, m_store, QStringLiteral("ralu"), m_dir.path(), m_clock);
 }
 
 Phone::~Phone()
@@ -208,8 +209,8 @@ Sipp::Sipp(const QString &scenario, const QStringList &args)
 {
     m_process.setWorkingDirectory(m_dir.path());
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList all{QStringLiteral("-sf"), sourceDir() + QStringLiteral("/scripts/sipp/") + scenario,
-                    QStringLiteral("-nostdin"), QStringLiteral("-trace_err")};
+    QStringList all { QStringLiteral("-sf"), sourceDir() + QStringLiteral("/scripts/sipp/") + scenario,
+        QStringLiteral("-nostdin"), QStringLiteral("-trace_err") };
     all << args;
     m_process.start(QStringLiteral("sipp"), all);
     m_process.waitForStarted(3000);

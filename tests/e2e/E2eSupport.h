@@ -7,9 +7,9 @@
 #include "../unit/FakeMessageBoxes.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
+#include "app/Softphone.h"
 #include "engine/Clock.h"
 #include "sip/LinphoneRtcClient.h"
-#include "app/Softphone.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -31,11 +31,11 @@ void pump(int ms);
 
 // One SIP message of the provider's log.
 struct SipRecord {
-    QString kind;     // "IN" for a request received, "REPLY" for a reply received
+    QString kind; // "IN" for a request received, "REPLY" for a reply received
     QString firstLine;
-    QString text;     // the whole message
+    QString text; // the whole message
     QString header(const QString &name) const; // first value of a header, "" if none
-    QString method() const;                    // requests only
+    QString method() const; // requests only
 };
 
 // The provider's log from the moment this object was made.
@@ -55,7 +55,8 @@ private:
 // A Ralu running in this process with a saved login.
 class Phone {
 public:
-    Phone(const QString &account, const QString &password, const QString &server = QStringLiteral("127.0.0.1"));
+    Phone(
+        const QString &account, const QString &password, const QString &server = QStringLiteral("127.0.0.1"));
     ~Phone();
 
     // Runs the start-up; false if it was abandoned.

@@ -265,7 +265,8 @@ TEST_F(BillingE2e, SilentOrSlowServerHoldsTheWindowNoLongerThanTheTimeOutAndChan
         QObject::connect(&probe, &QTimer::timeout, [&] {
             if (phone->engine().queryWaiting() && !waitingSeen) {
                 waitingSeen = true;
-                shownWhileWaiting = phone->app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text();
+                shownWhileWaiting
+                    = phone->app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text();
             }
         });
         probe.start(100);

@@ -1,8 +1,8 @@
 // Calls against the real provider: outgoing calls to the telephone network
 // (SIPp as the far end), incoming calls from it (SIPp as the caller), the
 // status line, the call history file and what crossed the wire.
-#include "E2eSupport.h"
 #include "../unit/qt_printers.h"
+#include "E2eSupport.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,13 +14,14 @@ using namespace ralu::e2e;
 
 namespace {
 
-const QStringList kFarEnd{"-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1", "-rtp_echo"};
+const QStringList kFarEnd { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1",
+    "-rtp_echo" };
 
 QStringList caller(const QString &number, const QStringList &extra = {})
 {
-    return QStringList{"-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
-                       "-set", "caller_number", number}
-           + extra + QStringList{"127.0.0.1:5060"};
+    return QStringList { "-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001",
+        "-m", "1", "-set", "caller_number", number }
+    + extra + QStringList { "127.0.0.1:5060" };
 }
 
 // A registered Ralu for account 1001 that records every status it shows.
@@ -33,8 +34,8 @@ struct CallFixture : ::testing::Test {
         phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"));
         ASSERT_TRUE(phone->start());
         ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), 5000));
-        QObject::connect(&phone->engine(), &CallEngine::statusTextChanged,
-                         [this](const QString &s) { statuses << s; });
+        QObject::connect(
+            &phone->engine(), &CallEngine::statusTextChanged, [this](const QString &s) { statuses << s; });
     }
 
     // Types the number and presses Enter in the number box.
@@ -68,14 +69,14 @@ TEST_F(CallFixture, OutgoingCallAnsweredAndEndedHere)
     ASSERT_TRUE(waitStatus(QStringLiteral("Connected"))) << statuses.join(',').toStdString();
     EXPECT_TRUE(statuses.contains(QStringLiteral("Inprogress")));
     EXPECT_FALSE(phone->app().window().numberBox()->isEnabled()) << "in-call state";
-    EXPECT_EQ(historyLines(), QStringList{"D::5551234"});
+    EXPECT_EQ(historyLines(), QStringList { "D::5551234" });
 
     pump(1500);
     EXPECT_EQ(phone->engine().callTimeText(), QStringLiteral("00:00:00")) << "the clock lags one second";
     phone->app().dialer().endButton();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_EQ(statuses.mid(statuses.indexOf(QStringLiteral("Connected"))),
-              (QStringList{"Connected", "Disconnected", "Registered and Ready.."}));
+        (QStringList { "Connected", "Disconnected", "Registered and Ready.." }));
     EXPECT_TRUE(phone->app().window().numberBox()->text().isEmpty());
     EXPECT_TRUE(phone->app().window().numberBox()->isEnabled());
     EXPECT_TRUE(phone->engine().callTimeText().isEmpty());
@@ -87,7 +88,8 @@ TEST_F(CallFixture, OutgoingCallAnsweredAndEndedHere)
     ASSERT_FALSE(invites.isEmpty());
     for (const SipRecord &invite : invites) {
         EXPECT_EQ(invite.firstLine, QStringLiteral("INVITE sip:5551234@127.0.0.1 SIP/2.0"));
-        EXPECT_EQ(invite.header(QStringLiteral("To")), QStringLiteral("\"Any Name\" <sip:5551234@127.0.0.1>"));
+        EXPECT_EQ(
+            invite.header(QStringLiteral("To")), QStringLiteral("\"Any Name\" <sip:5551234@127.0.0.1>"));
         EXPECT_TRUE(invite.header(QStringLiteral("From")).contains(QStringLiteral("<sip:1001@127.0.0.1>")));
     }
     EXPECT_EQ(log.requests(QStringLiteral("BYE")).size(), 1);
@@ -97,11 +99,12 @@ TEST_F(CallFixture, OutgoingCallAnsweredAndEndedHere)
 TEST_F(CallFixture, OutgoingCallEndedByTheFarEnd)
 {
     Sipp farEnd(QStringLiteral("farend-hangup.xml"),
-                kFarEnd + QStringList{"-set", "ring_ms", "300", "-set", "hangup_ms", "1500"});
+        kFarEnd + QStringList { "-set", "ring_ms", "300", "-set", "hangup_ms", "1500" });
     pump(300);
     dialWithEnter(QStringLiteral("5551234"));
     ASSERT_TRUE(waitStatus(QStringLiteral("Connected")));
-    ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 8000)) << statuses.join(',').toStdString();
+    ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 8000))
+        << statuses.join(',').toStdString();
     EXPECT_TRUE(statuses.contains(QStringLiteral("Disconnected")));
     EXPECT_TRUE(phone->app().window().numberBox()->text().isEmpty());
     EXPECT_TRUE(farEnd.waitFinished(5000));
@@ -119,21 +122,23 @@ TEST_F(CallFixture, OutgoingCallNeverAnswered)
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_FALSE(statuses.contains(QStringLiteral("Connected")));
     EXPECT_EQ(statuses.mid(statuses.indexOf(QStringLiteral("Inprogress"))),
-              (QStringList{"Inprogress", "Disconnected", "Registered and Ready.."}));
-    EXPECT_EQ(historyLines(), QStringList{"D::5550000"});
+        (QStringList { "Inprogress", "Disconnected", "Registered and Ready.." }));
+    EXPECT_EQ(historyLines(), QStringList { "D::5550000" });
     EXPECT_TRUE(farEnd.waitFinished(5000));
     EXPECT_EQ(farEnd.exitCode(), 0) << "the far end saw a CANCEL: " << farEnd.output().toStdString();
 }
 
 TEST_F(CallFixture, IncomingCallAnsweredThenCallerHangsUp)
 {
-    Sipp sipp(QStringLiteral("caller-answered.xml"), caller(QStringLiteral("5550100"), {"-set", "talk_ms", "1500"}));
+    Sipp sipp(QStringLiteral("caller-answered.xml"),
+        caller(QStringLiteral("5550100"), { "-set", "talk_ms", "1500" }));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550100")));
     EXPECT_TRUE(phone->engine().isRunning(EngineTimer::Ring));
     phone->app().dialer().dialButton();
     ASSERT_TRUE(waitStatus(QStringLiteral("Connected")));
-    ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 8000)) << statuses.join(',').toStdString();
-    EXPECT_EQ(historyLines(), QStringList{"R::5550100"});
+    ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 8000))
+        << statuses.join(',').toStdString();
+    EXPECT_EQ(historyLines(), QStringList { "R::5550100" });
     EXPECT_FALSE(phone->engine().missedIndicatorShown());
     EXPECT_TRUE(sipp.waitFinished(5000));
     EXPECT_EQ(sipp.exitCode(), 0) << sipp.output().toStdString();
@@ -148,18 +153,19 @@ TEST_F(CallFixture, IncomingCallRejectedWithTheEndButtonIsBusyForTheCaller)
     ASSERT_TRUE(sipp.waitFinished(5000));
     EXPECT_EQ(sipp.exitCode(), 0) << "the caller got 486 Busy Here: " << sipp.output().toStdString();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
-    EXPECT_EQ(historyLines(), QStringList{"M::5550200"});
+    EXPECT_EQ(historyLines(), QStringList { "M::5550200" });
 }
 
 TEST_F(CallFixture, IncomingCallAbandonedByTheCallerIsMissed)
 {
-    Sipp sipp(QStringLiteral("caller-cancel.xml"), caller(QStringLiteral("5550300"), {"-set", "ring_ms", "1000"}));
+    Sipp sipp(QStringLiteral("caller-cancel.xml"),
+        caller(QStringLiteral("5550300"), { "-set", "ring_ms", "1000" }));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550300")));
     ASSERT_TRUE(waitStatus(QStringLiteral("Disconnected"), 5000));
     EXPECT_TRUE(phone->engine().missedIndicatorShown());
     EXPECT_TRUE(phone->engine().isRunning(EngineTimer::MissedBlink));
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
-    EXPECT_EQ(historyLines(), QStringList{"M::5550300"});
+    EXPECT_EQ(historyLines(), QStringList { "M::5550300" });
     EXPECT_TRUE(sipp.waitFinished(5000));
     EXPECT_EQ(sipp.exitCode(), 0) << sipp.output().toStdString();
 }
@@ -180,7 +186,7 @@ TEST_F(CallFixture, SecondCallerDuringAConnectedCallLeavesItAlone)
     EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
     EXPECT_EQ(phone->engine().currentSession(), connectedSession);
     EXPECT_FALSE(phone->engine().missedIndicatorShown());
-    EXPECT_EQ(historyLines(), (QStringList{"D::5551234", "M::5550400"}));
+    EXPECT_EQ(historyLines(), (QStringList { "D::5551234", "M::5550400" }));
 
     // The connected call still ends from here.
     phone->app().dialer().endButton();
@@ -210,7 +216,7 @@ TEST_F(CallFixture, SecondCallerReplacesARingingFirstOneWhichHearsBusy)
     EXPECT_TRUE(phone->engine().isRunning(EngineTimer::Ring));
     EXPECT_EQ(phone->engine().incoming(), 1);
     EXPECT_FALSE(phone->engine().missedIndicatorShown());
-    EXPECT_EQ(historyLines(), QStringList{"M::5550500"});
+    EXPECT_EQ(historyLines(), QStringList { "M::5550500" });
 
     // The second call is still answerable.
     phone->app().dialer().dialButton();
@@ -218,5 +224,5 @@ TEST_F(CallFixture, SecondCallerReplacesARingingFirstOneWhichHearsBusy)
     ASSERT_TRUE(other.waitForStatus(QStringLiteral("Connected"), 5000));
     other.app().dialer().endButton();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
-    EXPECT_EQ(historyLines(), (QStringList{"M::5550500", "R::1002"}));
+    EXPECT_EQ(historyLines(), (QStringList { "M::5550500", "R::1002" }));
 }

@@ -2,8 +2,8 @@
 // to Ralu's SIP port, from another loopback address or from another port of
 // the provider's own address, rings nothing, logs nothing and gets a 403 or
 // no answer at all; a call through the provider still rings.
-#include "E2eSupport.h"
 #include "../unit/qt_printers.h"
+#include "E2eSupport.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -31,7 +31,7 @@ int registeredPort(const ProviderLog &log)
 // when there is none.
 QString udpPeerOfLocalPort(int port)
 {
-    for (const char *table : {"/proc/net/udp", "/proc/net/udp6"}) {
+    for (const char *table : { "/proc/net/udp", "/proc/net/udp6" }) {
         QFile file(QString::fromLatin1(table));
         if (!file.open(QIODevice::ReadOnly))
             continue;
@@ -47,22 +47,24 @@ QString udpPeerOfLocalPort(int port)
             const bool allZero = remote.count(QLatin1Char('0')) == remote.size();
             const QString ip = allZero ? QStringLiteral("0.0.0.0")
                                        : QStringLiteral("%1.%2.%3.%4")
-                                             .arg(v4 & 0xff).arg((v4 >> 8) & 0xff).arg((v4 >> 16) & 0xff)
+                                             .arg(v4 & 0xff)
+                                             .arg((v4 >> 8) & 0xff)
+                                             .arg((v4 >> 16) & 0xff)
                                              .arg(v4 >> 24);
-            return ip + QLatin1Char(':') + QString::number(f[2].section(QLatin1Char(':'), 1).toInt(nullptr, 16));
+            return ip + QLatin1Char(':')
+                + QString::number(f[2].section(QLatin1Char(':'), 1).toInt(nullptr, 16));
         }
     }
     return QString();
 }
 
 // An INVITE (or the CANCEL of it) from the telephone number 0800SPOOF.
-QByteArray directRequest(const QString &method, const QHostAddress &from, quint16 fromPort, int toPort,
-                         const QString &tag)
+QByteArray directRequest(
+    const QString &method, const QHostAddress &from, quint16 fromPort, int toPort, const QString &tag)
 {
     const QString via = from.toString() + QLatin1Char(':') + QString::number(fromPort);
-    const QByteArray sdp = "v=0\r\no=spoof 1 1 IN IP4 " + from.toString().toLatin1()
-                           + "\r\ns=-\r\nc=IN IP4 " + from.toString().toLatin1()
-                           + "\r\nt=0 0\r\nm=audio 18000 RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
+    const QByteArray sdp = "v=0\r\no=spoof 1 1 IN IP4 " + from.toString().toLatin1() + "\r\ns=-\r\nc=IN IP4 "
+        + from.toString().toLatin1() + "\r\nt=0 0\r\nm=audio 18000 RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
     QString head;
     const bool invite = method == QLatin1String("INVITE");
     head += QStringLiteral("%1 sip:1001@127.0.0.1:%2 SIP/2.0\r\n").arg(method).arg(toPort);
@@ -90,12 +92,14 @@ TEST(DirectRequestE2e, InviteNotThroughTheProviderRingsNothingAndGets403OrNothin
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000));
     const int port = registeredPort(log);
     ASSERT_GT(port, 0) << log.raw().toStdString();
-    EXPECT_EQ(udpPeerOfLocalPort(port), QStringLiteral("127.0.0.1:5060")) << "the SIP socket is the provider's only";
+    EXPECT_EQ(udpPeerOfLocalPort(port), QStringLiteral("127.0.0.1:5060"))
+        << "the SIP socket is the provider's only";
     QStringList statuses;
-    QObject::connect(&phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { statuses << s; });
+    QObject::connect(
+        &phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { statuses << s; });
 
-    const QHostAddress sources[] = {QHostAddress(QStringLiteral("127.0.0.5")),
-                                    QHostAddress(QStringLiteral("127.0.0.1"))};
+    const QHostAddress sources[]
+        = { QHostAddress(QStringLiteral("127.0.0.5")), QHostAddress(QStringLiteral("127.0.0.1")) };
     int n = 0;
     for (const QHostAddress &source : sources) {
         SCOPED_TRACE(source.toString().toStdString());
@@ -105,13 +109,14 @@ TEST(DirectRequestE2e, InviteNotThroughTheProviderRingsNothingAndGets403OrNothin
         const QHostAddress ralu(QStringLiteral("127.0.0.1"));
         // Sent twice, as a retransmission would be; then given up, which
         // would log a missed call had it rung.
-        const QByteArray invite = directRequest(QStringLiteral("INVITE"), source, spoofer.localPort(), port, tag);
+        const QByteArray invite
+            = directRequest(QStringLiteral("INVITE"), source, spoofer.localPort(), port, tag);
         for (int i = 0; i < 2; ++i) {
             spoofer.writeDatagram(invite, ralu, quint16(port));
             pump(500);
         }
-        spoofer.writeDatagram(directRequest(QStringLiteral("CANCEL"), source, spoofer.localPort(), port, tag), ralu,
-                              quint16(port));
+        spoofer.writeDatagram(directRequest(QStringLiteral("CANCEL"), source, spoofer.localPort(), port, tag),
+            ralu, quint16(port));
         pump(1500);
         QStringList answers;
         while (spoofer.hasPendingDatagrams()) {
@@ -130,9 +135,10 @@ TEST(DirectRequestE2e, InviteNotThroughTheProviderRingsNothingAndGets403OrNothin
 
     // The same phone still takes a call that comes through the provider.
     Sipp caller(QStringLiteral("caller-cancel.xml"),
-                {"-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
-                 "-set", "caller_number", "5550600", "-set", "ring_ms", "500", "127.0.0.1:5060"});
-    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550600"), 5000)) << statuses.join(',').toStdString();
+        { "-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
+            "-set", "caller_number", "5550600", "-set", "ring_ms", "500", "127.0.0.1:5060" });
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550600"), 5000))
+        << statuses.join(',').toStdString();
     EXPECT_TRUE(caller.waitFinished(8000));
     EXPECT_EQ(caller.exitCode(), 0) << caller.output().toStdString();
 }

@@ -2,8 +2,8 @@
 // reach the far end (SIPp) as RFC 2833 telephone events, read back from a
 // tshark capture on lo; outside a connected call they are played locally
 // through DTMF.WAV and nothing goes out.
-#include "E2eSupport.h"
 #include "../unit/qt_printers.h"
+#include "E2eSupport.h"
 #include "calls/Dialer.h"
 #include "calls/LocalTonePlayer.h"
 
@@ -23,15 +23,24 @@ using namespace ralu::e2e;
 
 namespace {
 
-const QStringList kFarEnd{"-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000",
-                          "-m", "1", "-rtp_echo", "-set", "ring_ms", "1500"};
+const QStringList kFarEnd { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1",
+    "-rtp_echo", "-set", "ring_ms", "1500" };
 const char *const kFarEndMediaPort = "16000";
 
 // The pad button of each key.
 const std::pair<char, const char *> kPad[] = {
-    {'1', "Picture20"}, {'2', "Picture21"}, {'3', "Picture22"}, {'4', "Picture25"},
-    {'5', "Picture26"}, {'6', "Picture27"}, {'7', "Picture46"}, {'8', "Picture31"},
-    {'9', "Picture32"}, {'*', "Picture35"}, {'0', "Picture36"}, {'#', "Picture37"},
+    { '1', "Picture20" },
+    { '2', "Picture21" },
+    { '3', "Picture22" },
+    { '4', "Picture25" },
+    { '5', "Picture26" },
+    { '6', "Picture27" },
+    { '7', "Picture46" },
+    { '8', "Picture31" },
+    { '9', "Picture32" },
+    { '*', "Picture35" },
+    { '0', "Picture36" },
+    { '#', "Picture37" },
 };
 
 // Which key's tone resource the file holds, byte for byte ("Tone7.wav"...),
@@ -59,14 +68,17 @@ public:
         m_file = m_dir.filePath(QStringLiteral("lo.pcapng"));
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start(QStringLiteral("tshark"),
-                        {"-i", "lo", "-f", "udp port 5060 or udp port 5070 or udp portrange 16000-16001", "-w",
-                         m_file});
+            { "-i", "lo", "-f", "udp port 5060 or udp port 5070 or udp portrange 16000-16001", "-w",
+                m_file });
         m_started = m_process.waitForStarted(5000);
         // tshark says so on stderr once the capture runs.
-        m_started = m_started && waitUntil([&] {
-            m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
-            return m_log.contains(QStringLiteral("Capturing on"));
-        }, 10000);
+        m_started = m_started
+            && waitUntil(
+                [&] {
+                    m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+                    return m_log.contains(QStringLiteral("Capturing on"));
+                },
+                10000);
         pump(200);
     }
     ~Capture() { stop(); }
@@ -125,13 +137,14 @@ private:
     {
         QProcess read;
         read.start(QStringLiteral("tshark"),
-                   {"-r", m_file, "-d", "udp.port==5060,sip", "-o", "rtp.heuristic_rtp:TRUE", "-Y", "rtpevent",
-                    "-T", "fields", "-e", "rtpevent.event_id", "-e", "rtpevent.end_of_event", "-e", "udp.dstport",
-                    "-e", "rtp.ssrc", "-e", "rtp.timestamp"});
+            { "-r", m_file, "-d", "udp.port==5060,sip", "-o", "rtp.heuristic_rtp:TRUE", "-Y", "rtpevent",
+                "-T", "fields", "-e", "rtpevent.event_id", "-e", "rtpevent.end_of_event", "-e", "udp.dstport",
+                "-e", "rtp.ssrc", "-e", "rtp.timestamp" });
         read.waitForFinished(30000);
         m_readErrors = QString::fromLocal8Bit(read.readAllStandardError());
         QList<QStringList> out;
-        for (const QString &line : QString::fromLocal8Bit(read.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        for (const QString &line :
+            QString::fromLocal8Bit(read.readAllStandardOutput()).split(QLatin1Char('\n'))) {
             if (!line.trimmed().isEmpty())
                 out << line.split(QLatin1Char('\t'));
         }
@@ -153,7 +166,8 @@ struct DtmfFixture : ::testing::Test {
     {
         phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"));
         ASSERT_TRUE(phone->start());
-        ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), 5000)) << phone->status().toStdString();
+        ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), 5000))
+            << phone->status().toStdString();
         QObject::connect(&phone->engine(), &CallEngine::statusTextChanged, [this](const QString &s) {
             if (s == QLatin1String("Disconnected"))
                 boxAtDisconnect = box()->text();
@@ -168,7 +182,8 @@ struct DtmfFixture : ::testing::Test {
     {
         for (const auto &[character, name] : kPad) {
             if (character == key) {
-                PictureButton *button = phone->app().window().findChild<PictureButton *>(QString::fromLatin1(name));
+                PictureButton *button
+                    = phone->app().window().findChild<PictureButton *>(QString::fromLatin1(name));
                 ASSERT_NE(button, nullptr);
                 QTest::mouseClick(button, Qt::LeftButton);
             }
@@ -199,7 +214,7 @@ TEST_F(DtmfFixture, PadKeysDuringAConnectedCallReachTheFarEndAsTelephoneEvents)
 
     ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Connected"), 8000)) << phone->status().toStdString();
     pump(500); // media flowing
-    for (char key : {'1', '9', '*', '0', '#', '5'})
+    for (char key : { '1', '9', '*', '0', '#', '5' })
         click(key);
     EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
     EXPECT_EQ(box()->text(), QStringLiteral("55512347") + QStringLiteral("19*0#5"));
@@ -207,14 +222,15 @@ TEST_F(DtmfFixture, PadKeysDuringAConnectedCallReachTheFarEndAsTelephoneEvents)
     EXPECT_EQ(toneIn(scratchFile()), QStringLiteral("Tone7.wav"));
 
     phone->app().dialer().endButton();
-    ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready.."), 5000)) << phone->status().toStdString();
+    ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready.."), 5000))
+        << phone->status().toStdString();
     EXPECT_EQ(boxAtDisconnect, QStringLiteral("5551234719*0#5"));
     EXPECT_TRUE(farEnd.waitFinished(5000));
     EXPECT_EQ(farEnd.exitCode(), 0) << farEnd.output().toStdString();
 
     // 1, 9, star (10), 0, pound (11), 5, each ended; the ringing 7 never left.
-    EXPECT_EQ(capture.eventsToFarEnd(),
-              (QStringList{"1+end", "9+end", "10+end", "0+end", "11+end", "5+end"}))
+    EXPECT_EQ(
+        capture.eventsToFarEnd(), (QStringList { "1+end", "9+end", "10+end", "0+end", "11+end", "5+end" }))
         << capture.log().toStdString();
 }
 

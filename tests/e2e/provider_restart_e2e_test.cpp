@@ -1,8 +1,8 @@
 // The provider going away and coming back. Its registrations survive a
 // plain restart (calls still reach Ralu), and while it is away Ralu does not
 // claim to be registered; it registers again soon after the provider is back.
-#include "E2eSupport.h"
 #include "../unit/qt_printers.h"
+#include "E2eSupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,7 +26,7 @@ bool provider(const QString &command)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("RALU_BILLING_SERVER"), QStringLiteral(RALU_BILLING_SERVER));
     process.setProcessEnvironment(env);
-    process.start(sourceDir() + QStringLiteral("/scripts/provider.sh"), {command, providerRunDir()});
+    process.start(sourceDir() + QStringLiteral("/scripts/provider.sh"), { command, providerRunDir() });
     const bool done = process.waitForFinished(20000);
     const QByteArray output = process.readAll();
     if (!done || process.exitCode() != 0)
@@ -54,8 +54,8 @@ bool stopKamailio()
 // A call from the telephone network to account 1001 that the caller gives up.
 QStringList caller(const QString &number)
 {
-    return {"-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
-            "-set", "caller_number", number, "-set", "ring_ms", "500", "127.0.0.1:5060"};
+    return { "-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
+        "-set", "caller_number", number, "-set", "ring_ms", "500", "127.0.0.1:5060" };
 }
 
 struct ProviderRestartE2e : ::testing::Test {
@@ -79,7 +79,8 @@ TEST_F(ProviderRestartE2e, RegistrationsSurviveAPlainRestart)
     ASSERT_TRUE(provider(QStringLiteral("start")));
     ProviderLog log; // from the restart on
     Sipp sipp(QStringLiteral("caller-cancel.xml"), caller(QStringLiteral("5550700")));
-    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550700"), 5000)) << phone.status().toStdString();
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550700"), 5000))
+        << phone.status().toStdString();
     EXPECT_TRUE(sipp.waitFinished(8000));
     EXPECT_EQ(sipp.exitCode(), 0) << sipp.output().toStdString();
     EXPECT_TRUE(log.requests(QStringLiteral("REGISTER")).isEmpty())
@@ -105,14 +106,16 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     ASSERT_TRUE(waitUntil([&] { return phone.status() != kRegistered; }, 100 * 1000)) << "never noticed";
     const qint64 noticed = clock.elapsed();
     EXPECT_NE(phone.engine().registrationState(), RegistrationState::Registered);
-    EXPECT_TRUE(phone.status() == QStringLiteral("Not Registered") || phone.status() == QStringLiteral("Registering"))
+    EXPECT_TRUE(
+        phone.status() == QStringLiteral("Not Registered") || phone.status() == QStringLiteral("Registering"))
         << phone.status().toStdString();
     pump(5000);
     EXPECT_NE(phone.status(), kRegistered) << "still away";
 
     ASSERT_TRUE(provider(QStringLiteral("start")));
     const qint64 back = clock.elapsed();
-    EXPECT_TRUE(waitUntil([&] { return phone.status() == kRegistered; }, 60 * 1000)) << shown.join(", ").toStdString();
+    EXPECT_TRUE(waitUntil([&] { return phone.status() == kRegistered; }, 60 * 1000))
+        << shown.join(", ").toStdString();
     const qint64 regained = clock.elapsed() - back;
     EXPECT_EQ(phone.engine().registrationState(), RegistrationState::Registered);
     EXPECT_EQ(phone.engine().accountLabel(), QStringLiteral("1001"));
@@ -121,6 +124,7 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
 
     // Calls reach it again.
     Sipp sipp(QStringLiteral("caller-cancel.xml"), caller(QStringLiteral("5550800")));
-    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550800"), 5000)) << phone.status().toStdString();
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550800"), 5000))
+        << phone.status().toStdString();
     EXPECT_TRUE(sipp.waitFinished(8000));
 }

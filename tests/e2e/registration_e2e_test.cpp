@@ -1,7 +1,7 @@
 // Registration against the real provider: what the status line and the
 // account label show, and what REGISTER carried on the wire.
-#include "E2eSupport.h"
 #include "../unit/qt_printers.h"
+#include "E2eSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,10 +16,13 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     ProviderLog log;
     Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
     ASSERT_TRUE(phone.start());
-    ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000)) << phone.status().toStdString();
+    ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000))
+        << phone.status().toStdString();
     EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REGISTERED"));
-    EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
-    EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text(), QStringLiteral("Registered and Ready..."));
+    EXPECT_EQ(
+        phone.app().window().findChild<QLabel *>(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
+    EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text(),
+        QStringLiteral("Registered and Ready..."));
     EXPECT_TRUE(phone.app().window().isVisible());
 
     const auto registers = log.requests(QStringLiteral("REGISTER"));
@@ -27,7 +30,8 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     const SipRecord &first = registers.first();
     EXPECT_TRUE(first.header(QStringLiteral("Authorization")).isEmpty());
     EXPECT_TRUE(first.header(QStringLiteral("From")).contains(QStringLiteral("sip:1001@127.0.0.1")));
-    EXPECT_TRUE(log.localReplies().filter(QStringLiteral("401 REGISTER")).size() >= 1) << log.localReplies().join('\n').toStdString();
+    EXPECT_TRUE(log.localReplies().filter(QStringLiteral("401 REGISTER")).size() >= 1)
+        << log.localReplies().join('\n').toStdString();
 
     const SipRecord &answered = registers.last();
     const QString auth = answered.header(QStringLiteral("Authorization"));
@@ -57,7 +61,8 @@ TEST(RegistrationE2e, PasswordWithXmlSpecialCharactersRegisters)
 {
     Phone phone(QStringLiteral("1003"), QStringLiteral("p\"w<&>'d"));
     ASSERT_TRUE(phone.start());
-    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000)) << phone.status().toStdString();
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000))
+        << phone.status().toStdString();
 }
 
 TEST(RegistrationE2e, NoCopyOfThePasswordIsLeftInTheSipFolder)

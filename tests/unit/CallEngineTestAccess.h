@@ -11,8 +11,14 @@ class CallEngineTestAccess {
 public:
     static void tick(CallEngine &engine, EngineTimer which) { engine.m_deferral.arrive(int(which)); }
     static void start(CallEngine &engine, EngineTimer which) { engine.timer(which).start(); }
-    static void setInterval(CallEngine &engine, EngineTimer which, int ms) { engine.timer(which).setInterval(ms); }
-    static int remaining(CallEngine &engine, EngineTimer which) { return engine.timer(which).remainingTime(); }
+    static void setInterval(CallEngine &engine, EngineTimer which, int ms)
+    {
+        engine.timer(which).setInterval(ms);
+    }
+    static int remaining(CallEngine &engine, EngineTimer which)
+    {
+        return engine.timer(which).remainingTime();
+    }
 };
 
 } // namespace ralu

@@ -16,8 +16,11 @@ public:
         QString title = QString::fromLatin1(kProgramTitle);
     };
     std::vector<Shown> shown;
-    void show(const QString &text, Icon icon) override { shown.push_back({text, icon}); }
-    void show(const QString &text, Icon icon, const QString &title) override { shown.push_back({text, icon, title}); }
+    void show(const QString &text, Icon icon) override { shown.push_back({ text, icon }); }
+    void show(const QString &text, Icon icon, const QString &title) override
+    {
+        shown.push_back({ text, icon, title });
+    }
 };
 
 } // namespace ralu::testing

@@ -16,7 +16,11 @@ namespace ralu::testing {
 
 class FakeParticipant : public RtcParticipant {
 public:
-    FakeParticipant(std::string uri, std::string name) : m_uri(std::move(uri)), m_name(std::move(name)) {}
+    FakeParticipant(std::string uri, std::string name)
+        : m_uri(std::move(uri))
+        , m_name(std::move(name))
+    {
+    }
     std::string userUri() const override { return m_uri; }
     std::string name() const override { return m_name; }
 
@@ -45,7 +49,8 @@ public:
         terminations.push_back(reason);
         return !failTerminate;
     }
-    std::shared_ptr<RtcParticipant> addParticipant(const std::string &address, const std::string &name) override
+    std::shared_ptr<RtcParticipant> addParticipant(
+        const std::string &address, const std::string &name) override
     {
         added.emplace_back(address, name);
         if (failAddParticipant)
@@ -66,7 +71,10 @@ public:
 
 class FakeProfile : public RtcProfile {
 public:
-    explicit FakeProfile(std::string xml) : m_xml(std::move(xml)) {}
+    explicit FakeProfile(std::string xml)
+        : m_xml(std::move(xml))
+    {
+    }
     std::string xml() const override { return m_xml; }
 
 private:
@@ -85,7 +93,7 @@ public:
     std::vector<std::shared_ptr<FakeSession>> createdSessions;
     std::vector<RtcDtmf> dtmf;
     int rings = 0;
-    std::map<RtcAudioDevice, long> volumes{{RTCAD_SPEAKER, 32768}, {RTCAD_MICROPHONE, 32768}};
+    std::map<RtcAudioDevice, long> volumes { { RTCAD_SPEAKER, 32768 }, { RTCAD_MICROPHONE, 32768 } };
 
     bool fails(const char *op)
     {
@@ -139,7 +147,7 @@ public:
         return true;
     }
     std::shared_ptr<RtcSession> createSession(RtcSessionType type, const std::string *local,
-                                              const std::shared_ptr<RtcProfile> &profile, long flags) override
+        const std::shared_ptr<RtcProfile> &profile, long flags) override
     {
         calls << QStringLiteral("createSession %1 %2 %3")
                      .arg(type)

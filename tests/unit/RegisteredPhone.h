@@ -16,7 +16,7 @@ struct RegisteredPhone {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine { state, &rtc};
+    CallEngine engine { state, &rtc };
     Dialer dialer { engine, state, boxes, {}, {} };
     MainWindow window { engine, state };
 

@@ -1,8 +1,8 @@
 // While the call engine waits for the billing server (a nested event loop),
 // its own timer ticks, an exit request and the client's events wait until
 // the query is over, so that no handler runs in the middle of another.
-#include "FakeMessageBoxes.h"
 #include "CallEngineTestAccess.h"
+#include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
 #include "qt_printers.h"
@@ -36,7 +36,7 @@ struct WaitFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine { state, &rtc};
+    CallEngine engine { state, &rtc };
     QStringList seenInQuery; // what a query saw when its wait was over
     std::function<void()> duringQuery;
 
@@ -105,7 +105,8 @@ TEST_F(WaitFixture, ConnectedClockTicksOnceAfterTheBalanceQueryOfTheConnection)
     QSignalSpy ticks(&engine, &CallEngine::callTimeTextChanged);
     duringQuery = [this] {
         if (seenInQuery.size() == 1) // the balance query, after the credit one
-            QTimer::singleShot(30, &engine, [this] { CallEngineTestAccess::setInterval(engine, EngineTimer::CallClock, 60000); });
+            QTimer::singleShot(30, &engine,
+                [this] { CallEngineTestAccess::setInterval(engine, EngineTimer::CallClock, 60000); });
     };
     rtc.session(call, RTCSS_CONNECTED);
     EXPECT_EQ(seenInQuery,

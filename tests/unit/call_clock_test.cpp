@@ -24,16 +24,16 @@ TEST(CallClockElapsed, ShowsTimeBeforeEachTickAndCarries)
     EXPECT_EQ(clock.elapsedText(), "00:00:09");
     tickTimes(clock, 1);
     EXPECT_EQ(clock.elapsedText(), "00:00:10");
-    tickTimes(clock, 49);  // 60 ticks
+    tickTimes(clock, 49); // 60 ticks
     EXPECT_EQ(clock.elapsedText(), "00:00:59");
-    tickTimes(clock, 1);  // 61 ticks
+    tickTimes(clock, 1); // 61 ticks
     EXPECT_EQ(clock.elapsedText(), "00:01:00");
-    tickTimes(clock, 3540);  // 3601 ticks
+    tickTimes(clock, 3540); // 3601 ticks
     EXPECT_EQ(clock.elapsedText(), "01:00:00");
     EXPECT_EQ(clock.timehr, 1);
     EXPECT_EQ(clock.timemin, 0);
     EXPECT_EQ(clock.intConnectedSeconds, 1);
-    tickTimes(clock, 36000);  // ten more hours
+    tickTimes(clock, 36000); // ten more hours
     EXPECT_EQ(clock.elapsedText(), "11:00:00");
 }
 
@@ -63,18 +63,21 @@ TEST(CallClockRemaining, NeverAnsweredShowsZeroes)
 
 TEST(CallClockRemaining, CountsDownOneSecondPerTick)
 {
-    struct Case { double h, m, s; const char *afterOneTick; };
+    struct Case {
+        double h, m, s;
+        const char *afterOneTick;
+    };
     const Case cases[] = {
-        {1, 0, 0, "Account's Time: 00:59:59"},
-        {0, 5, 9, "Account's Time: 00:05:08"},
-        {0, 12, 30, "Account's Time: 00:12:29"},
-        {0, 5, 0, "Account's Time: 00:04:59"},
-        {0, 0, 11, "Account's Time: 00:00:10"},
-        {0, 0, 10, "Account's Time: 00:00:09"},
-        {2, 10, 0, "Account's Time: 02:09:59"},
-        {10, 10, 30, "Account's Time: 10:10:29"},
-        {12, 0, 0, "Account's Time: 11:59:59"},
-        {0, 0, 10.5, "Account's Time: 00:00:09.5"},
+        { 1, 0, 0, "Account's Time: 00:59:59" },
+        { 0, 5, 9, "Account's Time: 00:05:08" },
+        { 0, 12, 30, "Account's Time: 00:12:29" },
+        { 0, 5, 0, "Account's Time: 00:04:59" },
+        { 0, 0, 11, "Account's Time: 00:00:10" },
+        { 0, 0, 10, "Account's Time: 00:00:09" },
+        { 2, 10, 0, "Account's Time: 02:09:59" },
+        { 10, 10, 30, "Account's Time: 10:10:29" },
+        { 12, 0, 0, "Account's Time: 11:59:59" },
+        { 0, 0, 10.5, "Account's Time: 00:00:09.5" },
     };
     for (const Case &c : cases) {
         CallClock clock;

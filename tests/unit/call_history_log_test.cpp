@@ -62,17 +62,20 @@ TEST_F(CallHistoryLogTest, FreshFileGetsOneEntryAndOneEmptyLine)
 
 TEST(CallHistoryLogStamp, TwelveHourClockDayMonthYear)
 {
-    struct Case { QDateTime when; const char *text; };
+    struct Case {
+        QDateTime when;
+        const char *text;
+    };
     const Case cases[] = {
-        {at(2010, 1, 1, 0, 5), "01/01/10 12:05 AM"},
-        {at(2010, 1, 1, 0, 0), "01/01/10 12:00 AM"},
-        {at(2010, 1, 1, 1, 0), "01/01/10 01:00 AM"},
-        {at(2010, 1, 1, 11, 59), "01/01/10 11:59 AM"},
-        {at(2010, 1, 1, 12, 0), "01/01/10 12:00 PM"},
-        {at(2010, 1, 1, 12, 30), "01/01/10 12:30 PM"},
-        {at(2009, 3, 7, 14, 25), "07/03/09 02:25 PM"},
-        {at(2011, 12, 31, 23, 59), "31/12/11 11:59 PM"},
-        {at(2000, 10, 9, 13, 7), "09/10/00 01:07 PM"},
+        { at(2010, 1, 1, 0, 5), "01/01/10 12:05 AM" },
+        { at(2010, 1, 1, 0, 0), "01/01/10 12:00 AM" },
+        { at(2010, 1, 1, 1, 0), "01/01/10 01:00 AM" },
+        { at(2010, 1, 1, 11, 59), "01/01/10 11:59 AM" },
+        { at(2010, 1, 1, 12, 0), "01/01/10 12:00 PM" },
+        { at(2010, 1, 1, 12, 30), "01/01/10 12:30 PM" },
+        { at(2009, 3, 7, 14, 25), "07/03/09 02:25 PM" },
+        { at(2011, 12, 31, 23, 59), "31/12/11 11:59 PM" },
+        { at(2000, 10, 9, 13, 7), "09/10/00 01:07 PM" },
     };
     for (const Case &c : cases)
         EXPECT_EQ(CallHistoryLog::formatStamp(c.when), QString(c.text)) << c.text;
@@ -91,7 +94,7 @@ TEST_F(CallHistoryLogTest, AppendsInOrderWithoutTouchingEarlierBytes)
 {
     CallHistoryLog log(dir.path(), clock);
     QByteArray before;
-    const int kinds[] = {CallHistoryLog::Dialed, CallHistoryLog::Received, CallHistoryLog::Missed};
+    const int kinds[] = { CallHistoryLog::Dialed, CallHistoryLog::Received, CallHistoryLog::Missed };
     for (int i = 0; i < 3; ++i) {
         clock.time = at(2010, 1, 1, 12 + i, 10 * i);
         ASSERT_TRUE(log.addRecentCall(QString::number(100 + i), kinds[i]));
@@ -100,26 +103,30 @@ TEST_F(CallHistoryLogTest, AppendsInOrderWithoutTouchingEarlierBytes)
         EXPECT_GT(after.size(), before.size());
         before = after;
     }
-    EXPECT_EQ(before, QByteArray("D::100  [01/01/10 12:00 PM]\r\n\r\n"
-                                 "R::101  [01/01/10 01:10 PM]\r\n\r\n"
-                                 "M::102  [01/01/10 02:20 PM]\r\n\r\n"));
+    EXPECT_EQ(before,
+        QByteArray("D::100  [01/01/10 12:00 PM]\r\n\r\n"
+                   "R::101  [01/01/10 01:10 PM]\r\n\r\n"
+                   "M::102  [01/01/10 02:20 PM]\r\n\r\n"));
 }
 
 TEST_F(CallHistoryLogTest, ExistingContentIsKeptAndLastLineEndMended)
 {
     const QByteArray entry = "R::555  [01/01/10 12:05 AM]\r\n\r\n";
-    struct Case { QByteArray existing; QByteArray expected; };
+    struct Case {
+        QByteArray existing;
+        QByteArray expected;
+    };
     const Case cases[] = {
         // Leading empty lines stay.
-        {"\r\n\r\n", "\r\n\r\n" + entry},
+        { "\r\n\r\n", "\r\n\r\n" + entry },
         // LF-only file: appended to as it is.
-        {"D::1  [x]\n\n", "D::1  [x]\n\n" + entry},
+        { "D::1  [x]\n\n", "D::1  [x]\n\n" + entry },
         // Last line without a line end: the new entry goes on its own line.
-        {"D::1  [x]", "D::1  [x]\r\n" + entry},
+        { "D::1  [x]", "D::1  [x]\r\n" + entry },
         // Cut right after a CR: the LF completes that line end.
-        {"D::1  [x]\r", "D::1  [x]\r\n" + entry},
+        { "D::1  [x]\r", "D::1  [x]\r\n" + entry },
         // Empty file.
-        {"", entry},
+        { "", entry },
     };
     for (const Case &c : cases) {
         writeBytes(path(), c.existing);
@@ -131,7 +138,7 @@ TEST_F(CallHistoryLogTest, ExistingContentIsKeptAndLastLineEndMended)
     writeBytes(path(), "M::7  [x]");
     CallHistoryLog log(dir.path(), clock);
     ASSERT_TRUE(log.addRecentCall("8", CallHistoryLog::Missed));
-    EXPECT_EQ(log.entries('M'), QStringList({"7  [x]", "8  [01/01/10 12:05 AM]"}));
+    EXPECT_EQ(log.entries('M'), QStringList({ "7  [x]", "8  [01/01/10 12:05 AM]" }));
 }
 
 TEST_F(CallHistoryLogTest, UnknownKindWritesNothing)
@@ -165,7 +172,7 @@ TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)
     CallHistoryLog log(dir.path(), clock);
     ASSERT_TRUE(log.addRecentCall(QString::fromUtf8("Zo\xc3\xab"), CallHistoryLog::Dialed));
     EXPECT_EQ(readBytes(path()), QByteArray("D::Zo\xc3\xab  [01/01/10 12:05 AM]\r\n\r\n"));
-    EXPECT_EQ(log.entries('D'), QStringList({QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]")}));
+    EXPECT_EQ(log.entries('D'), QStringList({ QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]") }));
 }
 
 TEST_F(CallHistoryLogTest, ALineBreakInACallersNumberStaysInItsEntry)
@@ -184,13 +191,12 @@ TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)
                              "R::200  [01/01/10 01:00 PM]\r\n\r\n"
                              "M::300  [01/01/10 02:00 PM]\r\n\r\n"
                              "D::400  [01/01/10 03:00 PM]\r\n\r\n";
-    for (const QByteArray &bytes : {mixed, QByteArray(mixed).replace("\r\n", "\n")}) {
+    for (const QByteArray &bytes : { mixed, QByteArray(mixed).replace("\r\n", "\n") }) {
         writeBytes(path(), bytes);
         CallHistoryLog log(dir.path(), clock);
-        EXPECT_EQ(log.entries('D'),
-                  QStringList({"100  [01/01/10 12:00 PM]", "400  [01/01/10 03:00 PM]"}));
-        EXPECT_EQ(log.entries('R'), QStringList({"200  [01/01/10 01:00 PM]"}));
-        EXPECT_EQ(log.entries('M'), QStringList({"300  [01/01/10 02:00 PM]"}));
+        EXPECT_EQ(log.entries('D'), QStringList({ "100  [01/01/10 12:00 PM]", "400  [01/01/10 03:00 PM]" }));
+        EXPECT_EQ(log.entries('R'), QStringList({ "200  [01/01/10 01:00 PM]" }));
+        EXPECT_EQ(log.entries('M'), QStringList({ "300  [01/01/10 02:00 PM]" }));
         EXPECT_TRUE(log.entries('X').isEmpty());
     }
 }

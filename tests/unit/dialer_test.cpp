@@ -1,11 +1,11 @@
 // Placing a call: the checks in their order, the dialing sound, the history
 // entry, the session; the dial and end buttons; in-call touch tones.
-#include "qt_printers.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
 #include "engine/CallEngine.h"
+#include "qt_printers.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,16 @@ struct DialerFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc};
-    QStringList sound;   // "Tone1.wav", "pause 100", ...
+    CallEngine engine { state, &rtc };
+    QStringList sound; // "Tone1.wav", "pause 100", ...
     QStringList history; // "D:555"
-    Dialer dialer{engine, state, boxes, [this](const QString &t) { sound << t; },
-                  [this](int ms) { sound << QStringLiteral("pause %1").arg(ms); }};
+    Dialer dialer { engine, state, boxes, [this](const QString &t) { sound << t; },
+        [this](int ms) { sound << QStringLiteral("pause %1").arg(ms); } };
 
     void SetUp() override
     {
-        engine.setAddRecentCall([this](const QString &n, int kind) { history << QStringLiteral("%1:%2").arg(kind).arg(n); });
+        engine.setAddRecentCall(
+            [this](const QString &n, int kind) { history << QStringLiteral("%1:%2").arg(kind).arg(n); });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
         state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
@@ -47,7 +48,8 @@ struct DialerFixture : ::testing::Test {
 
     QString onlyMessage() const
     {
-        return boxes.shown.size() == 1 ? boxes.shown[0].text : QStringLiteral("<%1 boxes>").arg(boxes.shown.size());
+        return boxes.shown.size() == 1 ? boxes.shown[0].text
+                                       : QStringLiteral("<%1 boxes>").arg(boxes.shown.size());
     }
 };
 
@@ -56,7 +58,7 @@ struct DialerFixture : ::testing::Test {
 TEST_F(DialerFixture, RegistrationIsCheckedFirst)
 {
     rtc.registration(RTCRS_REJECTED);
-    for (const QString &number : {QString(), QStringLiteral("1001"), QStringLiteral("12a")}) {
+    for (const QString &number : { QString(), QStringLiteral("1001"), QStringLiteral("12a") }) {
         state.blnSoundFunError = true;
         dial(number);
         EXPECT_EQ(onlyMessage(), QStringLiteral("Sorry, you are not registered, please Login again"));
@@ -97,7 +99,7 @@ TEST_F(DialerFixture, BadCharacterStopsAfterTheTonesBeforeIt)
 {
     engine.setInCallControls();
     dial(QStringLiteral("12a3"));
-    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100"}));
+    EXPECT_EQ(sound, (QStringList { "Tone1.wav", "pause 100", "Tone2.wav", "pause 100" }));
     EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
     EXPECT_FALSE(engine.inCallControls());
     EXPECT_TRUE(history.isEmpty());
@@ -114,7 +116,7 @@ TEST_F(DialerFixture, BadCharacterStopsAfterTheTonesBeforeIt)
 TEST_F(DialerFixture, HashSoundsThenIsRefused)
 {
     dial(QStringLiteral("12#"));
-    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonepnd.wav"}));
+    EXPECT_EQ(sound, (QStringList { "Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonepnd.wav" }));
     EXPECT_EQ(onlyMessage(), QStringLiteral("Invalid SIP URI"));
     EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
     EXPECT_TRUE(history.isEmpty());
@@ -124,10 +126,11 @@ TEST_F(DialerFixture, HashSoundsThenIsRefused)
 TEST_F(DialerFixture, ValidNumberIsSoundedLoggedAndCalled)
 {
     dial(QStringLiteral("12*34"));
-    EXPECT_EQ(sound, (QStringList{"Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonestar.wav", "pause 100",
-                                  "Tone3.wav", "pause 100", "Tone4.wav"}));
-    EXPECT_EQ(history, QStringList{"2:12*34"});
-    EXPECT_EQ(rtc.calls, QStringList{"createSession 1 null 1"});
+    EXPECT_EQ(sound,
+        (QStringList { "Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonestar.wav", "pause 100",
+            "Tone3.wav", "pause 100", "Tone4.wav" }));
+    EXPECT_EQ(history, QStringList { "2:12*34" });
+    EXPECT_EQ(rtc.calls, QStringList { "createSession 1 null 1" });
     ASSERT_EQ(rtc.createdSessions.size(), 1u);
     const auto &session = rtc.createdSessions[0];
     ASSERT_EQ(session->added.size(), 1u);
@@ -143,27 +146,26 @@ TEST_F(DialerFixture, RefusedSessionLeavesTheWindowIdleButLogged)
     rtc.failing.insert("createSession");
     engine.setStatusText(QStringLiteral("Registered and Ready..."));
     dial(QStringLiteral("555"));
-    EXPECT_EQ(history, QStringList{"2:555"}) << "the attempt is still logged";
+    EXPECT_EQ(history, QStringList { "2:555" }) << "the attempt is still logged";
     EXPECT_FALSE(engine.inCallControls());
     EXPECT_FALSE(engine.currentSession());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Call failed"));
-
 }
 
 TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
 {
     // A client whose sessions refuse every participant.
     struct Refusing : FakeRtcClient {
-        std::shared_ptr<RtcSession> createSession(RtcSessionType t, const std::string *l,
-                                                  const std::shared_ptr<RtcProfile> &p, long f) override
+        std::shared_ptr<RtcSession> createSession(
+            RtcSessionType t, const std::string *l, const std::shared_ptr<RtcProfile> &p, long f) override
         {
             auto s = std::static_pointer_cast<FakeSession>(FakeRtcClient::createSession(t, l, p, f));
             s->failAddParticipant = true;
             return s;
         }
     } refusing;
-    CallEngine e{state, &refusing};
-    Dialer d{e, state, boxes, {}, {}};
+    CallEngine e { state, &refusing };
+    Dialer d { e, state, boxes, {}, {} };
     e.prepareLoad();
     state.login.strUserName = QStringLiteral("1001");
     state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
@@ -215,14 +217,14 @@ TEST_F(DialerFixture, EndButtonRejectsRingingAsBusyAndEndsOthersNormally)
     rtc.session(call, RTCSS_INCOMING);
     ASSERT_TRUE(engine.isRunning(EngineTimer::Ring));
     dialer.endButton();
-    EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
     EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
 
     ASSERT_TRUE(engine.dial(QStringLiteral("777")));
     auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_CONNECTED);
     dialer.endButton();
-    EXPECT_EQ(outgoing->terminations, std::vector<RtcTerminateReason>{RTCTR_NORMAL});
+    EXPECT_EQ(outgoing->terminations, std::vector<RtcTerminateReason> { RTCTR_NORMAL });
 }
 
 TEST_F(DialerFixture, EnterDialsEvenWhileACallRingsIn)
@@ -237,9 +239,8 @@ TEST_F(DialerFixture, EnterDialsEvenWhileACallRingsIn)
 TEST_F(DialerFixture, NoCallIsPlacedOverALiveCallFromAnywhere)
 {
     // Being answered, being placed, in progress, connected either way.
-    const std::vector<std::vector<RtcSessionState>> lives = {
-        {RTCSS_INCOMING, RTCSS_ANSWERING}, {}, {RTCSS_INPROGRESS}, {RTCSS_INPROGRESS, RTCSS_CONNECTED},
-        {RTCSS_INCOMING, RTCSS_CONNECTED}};
+    const std::vector<std::vector<RtcSessionState>> lives = { { RTCSS_INCOMING, RTCSS_ANSWERING }, {},
+        { RTCSS_INPROGRESS }, { RTCSS_INPROGRESS, RTCSS_CONNECTED }, { RTCSS_INCOMING, RTCSS_CONNECTED } };
     for (const auto &steps : lives) {
         std::shared_ptr<FakeSession> live;
         if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
@@ -269,8 +270,8 @@ TEST_F(DialerFixture, DialingOverACallRingingInDeclinesItAsMissedFirst)
     auto offer = FakeSession::offeredBy("sip:201@host");
     rtc.session(offer, RTCSS_INCOMING);
     dial(QStringLiteral("555"));
-    EXPECT_EQ(offer->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
-    EXPECT_EQ(history, (QStringList{"0:201", "2:555"}));
+    EXPECT_EQ(offer->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
+    EXPECT_EQ(history, (QStringList { "0:201", "2:555" }));
     EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
     EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
 
@@ -280,7 +281,7 @@ TEST_F(DialerFixture, DialingOverACallRingingInDeclinesItAsMissedFirst)
     rtc.session(outgoing, RTCSS_INPROGRESS);
     rtc.session(outgoing, RTCSS_CONNECTED);
     rtc.session(outgoing, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, (QStringList{"0:201", "2:555"})) << "no false received entry, no second missed one";
+    EXPECT_EQ(history, (QStringList { "0:201", "2:555" })) << "no false received entry, no second missed one";
 
     // The same when the client will not place the call: nothing keeps ringing.
     offer = FakeSession::offeredBy("sip:302@host");
@@ -300,15 +301,16 @@ TEST(KeyTonesTest, ConnectedSendsTouchTonesOtherwisePlaysLocally)
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc};
+    CallEngine engine { state, &rtc };
     ASSERT_TRUE(engine.initializeRTC());
     QStringList local;
-    KeyTones tones{engine, [&](const QString &t) { local << t; }};
+    KeyTones tones { engine, [&](const QString &t) { local << t; } };
 
     auto call = rtc.connectedCallFrom("sip:201@host");
-    for (const char *name : {"Tone0.wav", "TONE9.WAV", "Tonestar.wav", "tonepnd.wav", "Tone10.wav", "bogus"})
+    for (const char *name :
+        { "Tone0.wav", "TONE9.WAV", "Tonestar.wav", "tonepnd.wav", "Tone10.wav", "bogus" })
         tones.playDtmf(QString::fromLatin1(name));
-    EXPECT_EQ(rtc.dtmf, (std::vector<RtcDtmf>{RTC_DTMF_0, RTC_DTMF_9, RTC_DTMF_STAR, RTC_DTMF_POUND}));
+    EXPECT_EQ(rtc.dtmf, (std::vector<RtcDtmf> { RTC_DTMF_0, RTC_DTMF_9, RTC_DTMF_STAR, RTC_DTMF_POUND }));
     EXPECT_TRUE(local.isEmpty());
 
     engine.setStatusText(QStringLiteral("Registered and Ready...")); // still connected
@@ -318,5 +320,5 @@ TEST(KeyTonesTest, ConnectedSendsTouchTonesOtherwisePlaysLocally)
     tones.playDtmf(QStringLiteral("Tone5.wav"));
     tones.playDtmf(QStringLiteral("Tone6.wav"));
     EXPECT_EQ(rtc.dtmf.size(), 5u);
-    EXPECT_EQ(local, (QStringList{"Tone5.wav", "Tone6.wav"}));
+    EXPECT_EQ(local, (QStringList { "Tone5.wav", "Tone6.wav" }));
 }

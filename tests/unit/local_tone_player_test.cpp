@@ -1,13 +1,13 @@
 // The key tones: the twelve WAVE resources checked against the format and,
 // with a Goertzel filter, against their two DTMF frequencies; the lookup by
 // tone name; the scratch file DTMF.WAV and the player it is handed to.
-#include "qt_printers.h"
+#include "FakeMessageBoxes.h"
+#include "FakeRtcClient.h"
+#include "audio/WavePcm.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
 #include "calls/LocalTonePlayer.h"
-#include "audio/WavePcm.h"
-#include "FakeMessageBoxes.h"
-#include "FakeRtcClient.h"
+#include "qt_printers.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,13 +27,21 @@ struct Key {
 };
 
 const Key kKeys[] = {
-    {'1', "TONE1.WAV", 697, 1209},    {'2', "TONE2.WAV", 697, 1336},   {'3', "TONE3.WAV", 697, 1477},
-    {'4', "TONE4.WAV", 770, 1209},    {'5', "TONE5.WAV", 770, 1336},   {'6', "TONE6.WAV", 770, 1477},
-    {'7', "TONE7.WAV", 852, 1209},    {'8', "TONE8.WAV", 852, 1336},   {'9', "TONE9.WAV", 852, 1477},
-    {'*', "TONESTAR.WAV", 941, 1209}, {'0', "TONE0.WAV", 941, 1336}, {'#', "TONEPND.WAV", 941, 1477},
+    { '1', "TONE1.WAV", 697, 1209 },
+    { '2', "TONE2.WAV", 697, 1336 },
+    { '3', "TONE3.WAV", 697, 1477 },
+    { '4', "TONE4.WAV", 770, 1209 },
+    { '5', "TONE5.WAV", 770, 1336 },
+    { '6', "TONE6.WAV", 770, 1477 },
+    { '7', "TONE7.WAV", 852, 1209 },
+    { '8', "TONE8.WAV", 852, 1336 },
+    { '9', "TONE9.WAV", 852, 1477 },
+    { '*', "TONESTAR.WAV", 941, 1209 },
+    { '0', "TONE0.WAV", 941, 1336 },
+    { '#', "TONEPND.WAV", 941, 1477 },
 };
 
-const double kDtmfFrequencies[] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
+const double kDtmfFrequencies[] = { 697, 770, 852, 941, 1209, 1336, 1477, 1633 };
 
 // Amplitude of the component at frequency f (Hz) in samples taken at rate,
 // by the Goertzel recurrence: 2|X(f)|/N.
@@ -130,7 +138,8 @@ TEST(ToneResources, EveryKeySoundsItsTwoFrequenciesOnly)
         double worst = 0;
         for (size_t n = 0; n < x.size(); ++n) {
             const double t = double(n) / 8000;
-            const double ideal = 31.5 * (std::sin(2 * M_PI * key.low * t) + std::sin(2 * M_PI * key.high * t));
+            const double ideal
+                = 31.5 * (std::sin(2 * M_PI * key.low * t) + std::sin(2 * M_PI * key.high * t));
             worst = std::max(worst, std::abs(x[n] - ideal));
         }
         EXPECT_LE(worst, 1.0);
@@ -149,9 +158,9 @@ TEST(ToneResources, LookupByToneNameIgnoresLetterCase)
         EXPECT_EQ(LocalTonePlayer::toneResource(toneName.toLower()), expected);
     }
     EXPECT_EQ(LocalTonePlayer::toneResource(QStringLiteral("Tone1.wav")),
-              readFile(QStringLiteral(":/tones/TONE1.WAV")));
+        readFile(QStringLiteral(":/tones/TONE1.WAV")));
     EXPECT_NE(LocalTonePlayer::toneResource(QStringLiteral("Tone1.wav")),
-              LocalTonePlayer::toneResource(QStringLiteral("Tone2.wav")));
+        LocalTonePlayer::toneResource(QStringLiteral("Tone2.wav")));
     EXPECT_TRUE(LocalTonePlayer::toneResource(QStringLiteral("Tone10.wav")).isEmpty());
     EXPECT_TRUE(LocalTonePlayer::toneResource(QStringLiteral("DTMF.WAV")).isEmpty());
     EXPECT_TRUE(LocalTonePlayer::toneResource(QString()).isEmpty());
@@ -167,7 +176,7 @@ TEST(LocalTonePlayerTest, WritesTheToneToDtmfWavThenPlaysThatFile)
     ASSERT_FALSE(QFile::exists(scratch));
 
     tones.play(QStringLiteral("Tone5.wav"));
-    ASSERT_EQ(player.played, QStringList{scratch});
+    ASSERT_EQ(player.played, QStringList { scratch });
     const QByteArray five = readFile(QStringLiteral(":/tones/TONE5.WAV"));
     ASSERT_EQ(five.size(), 684);
     EXPECT_EQ(player.contents.value(0), five) << "written before it is played";
@@ -205,7 +214,7 @@ TEST(LocalTonePlayerTest, UnknownToneLeavesThePreviousToneAndStillPlaysIt)
     ASSERT_EQ(readFile(scratch), star);
 
     tones.play(QStringLiteral("Tone10.wav"));
-    ASSERT_EQ(player.played, (QStringList{scratch, scratch}));
+    ASSERT_EQ(player.played, (QStringList { scratch, scratch }));
     EXPECT_EQ(player.contents.value(1), star);
     EXPECT_EQ(readFile(scratch), star);
 }
@@ -219,7 +228,7 @@ TEST(LocalTonePlayerTest, FailedWriteStillPlays)
     player.result = false; // and nothing can be played either: still silent
     LocalTonePlayer tones(folder, &player);
     tones.play(QStringLiteral("Tone1.wav"));
-    EXPECT_EQ(player.played, QStringList{QDir(folder).filePath(QStringLiteral("DTMF.WAV"))});
+    EXPECT_EQ(player.played, QStringList { QDir(folder).filePath(QStringLiteral("DTMF.WAV")) });
     EXPECT_FALSE(QFile::exists(folder));
 
     // A device that refuses every byte written.
@@ -238,7 +247,8 @@ TEST(LocalTonePlayerTest, WithoutPlayerTheFileIsStillWritten)
     QTemporaryDir dir;
     LocalTonePlayer tones(dir.path(), nullptr);
     tones.play(QStringLiteral("tone9.WAV"));
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("DTMF.WAV"))), readFile(QStringLiteral(":/tones/TONE9.WAV")));
+    EXPECT_EQ(
+        readFile(dir.filePath(QStringLiteral("DTMF.WAV"))), readFile(QStringLiteral(":/tones/TONE9.WAV")));
 }
 
 TEST(LocalTonePlayerTest, KeyTonesPlayLocallyOnlyWhenNotConnected)
@@ -246,12 +256,12 @@ TEST(LocalTonePlayerTest, KeyTonesPlayLocallyOnlyWhenNotConnected)
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc};
+    CallEngine engine { state, &rtc };
     ASSERT_TRUE(engine.initializeRTC());
     QTemporaryDir dir;
     RecordingPlayer player;
     LocalTonePlayer local(dir.path(), &player);
-    KeyTones tones{engine, [&](const QString &t) { local.play(t); }};
+    KeyTones tones { engine, [&](const QString &t) { local.play(t); } };
     const QString scratch = dir.filePath(QStringLiteral("DTMF.WAV"));
 
     engine.setStatusText(QStringLiteral("Connected")); // a text is no call
@@ -262,7 +272,7 @@ TEST(LocalTonePlayerTest, KeyTonesPlayLocallyOnlyWhenNotConnected)
 
     rtc.connectedCallFrom("sip:201@host");
     tones.playDtmf(QStringLiteral("Tone8.wav"));
-    EXPECT_EQ(rtc.dtmf, std::vector<RtcDtmf>{RTC_DTMF_8});
+    EXPECT_EQ(rtc.dtmf, std::vector<RtcDtmf> { RTC_DTMF_8 });
     EXPECT_EQ(player.played.size(), 1) << "nothing played locally in a connected call";
     EXPECT_EQ(readFile(scratch), readFile(QStringLiteral(":/tones/TONE7.WAV"))) << "scratch file untouched";
 }

@@ -1,13 +1,13 @@
 // The login window on the offscreen platform: the server box takes the keys
 // that pick a server from the list and no typed text, and closing the window
 // leaves it as its exit button does, which at start-up ends Ralu.
-#include "qt_printers.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "account/LoginController.h"
 #include "account/SettingsStore.h"
 #include "app/Softphone.h"
 #include "engine/Clock.h"
+#include "qt_printers.h"
 #include "windows/LoginWindow.h"
 
 #include <QAbstractItemView>
@@ -24,15 +24,15 @@ using namespace ralu::testing;
 
 namespace {
 
-const QStringList kPresets{"sip1.ralu.example ", "sip2.ralu.example ", "sip3.ralu.example ", "127.0.0.1"};
+const QStringList kPresets { "sip1.ralu.example ", "sip2.ralu.example ", "sip3.ralu.example ", "127.0.0.1" };
 
 struct LoginWindowTest : ::testing::Test {
     QTemporaryDir dir;
-    IniSettingsStore store{dir.filePath(QStringLiteral("cfg/settings.ini"))};
-    SavedLogin saved{store, QStringLiteral("ralu")};
+    IniSettingsStore store { dir.filePath(QStringLiteral("cfg/settings.ini")) };
+    SavedLogin saved { store, QStringLiteral("ralu") };
     AppState state;
     FakeMessageBoxes boxes;
-    LoginController controller{state, saved, boxes, kPresets, {}};
+    LoginController controller { state, saved, boxes, kPresets, {} };
 };
 
 } // namespace
@@ -46,20 +46,20 @@ TEST_F(LoginWindowTest, ServerBoxTakesListKeysButNoTypedText)
         Qt::KeyboardModifiers modifiers;
         int expectedIndex;
     } cases[] = {
-        {"Down", 0, Qt::Key_Down, Qt::NoModifier, 1},
-        {"Up", 2, Qt::Key_Up, Qt::NoModifier, 1},
-        {"End", 0, Qt::Key_End, Qt::NoModifier, 3},
-        {"Home", 3, Qt::Key_Home, Qt::NoModifier, 0},
-        {"typed digit", 0, Qt::Key_1, Qt::NoModifier, 0},
-        {"typed letter", 1, Qt::Key_S, Qt::ShiftModifier, 1},
-        {"typed blank", 2, Qt::Key_Space, Qt::NoModifier, 2},
-        {"Backspace", 0, Qt::Key_Backspace, Qt::NoModifier, 0},
+        { "Down", 0, Qt::Key_Down, Qt::NoModifier, 1 },
+        { "Up", 2, Qt::Key_Up, Qt::NoModifier, 1 },
+        { "End", 0, Qt::Key_End, Qt::NoModifier, 3 },
+        { "Home", 3, Qt::Key_Home, Qt::NoModifier, 0 },
+        { "typed digit", 0, Qt::Key_1, Qt::NoModifier, 0 },
+        { "typed letter", 1, Qt::Key_S, Qt::ShiftModifier, 1 },
+        { "typed blank", 2, Qt::Key_Space, Qt::NoModifier, 2 },
+        { "Backspace", 0, Qt::Key_Backspace, Qt::NoModifier, 0 },
     };
     LoginWindow window(controller);
     window.show();
     QComboBox *server = window.serverBox();
     server->setFocus();
-    for (QWidget *receiver : {window.focusWidget(), static_cast<QWidget *>(server->lineEdit())}) {
+    for (QWidget *receiver : { window.focusWidget(), static_cast<QWidget *>(server->lineEdit()) }) {
         ASSERT_TRUE(receiver);
         for (const auto &c : cases) {
             SCOPED_TRACE(std::string(c.name) + " to " + receiver->metaObject()->className());
@@ -80,13 +80,13 @@ TEST_F(LoginWindowTest, ServerBoxTakesListKeysButNoTypedText)
 TEST_F(LoginWindowTest, ClosingTheWindowLeavesAsTheExitButtonDoes)
 {
     const std::pair<const char *, std::function<void(LoginWindow &)>> closings[] = {
-        {"close event", [](LoginWindow &w) { w.close(); }},
-        {"window manager's close", [](LoginWindow &w) { w.windowHandle()->close(); }},
+        { "close event", [](LoginWindow &w) { w.close(); } },
+        { "window manager's close", [](LoginWindow &w) { w.windowHandle()->close(); } },
     };
     for (const auto &[name, closeIt] : closings) {
-        for (const bool startup : {true, false}) {
+        for (const bool startup : { true, false }) {
             SCOPED_TRACE(std::string(name) + (startup ? " at start-up" : " later"));
-            state = AppState{};
+            state = AppState {};
             state.blnStartupLogin = startup;
             state.blnPhoneBookOpen = true;
             LoginWindow window(controller);
@@ -106,9 +106,9 @@ TEST(LoginWindowAtStartUp, ClosingTheWindowEndsTheStartUp)
     QTemporaryDir dir;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    IniSettingsStore store{dir.filePath(QStringLiteral("cfg/settings.ini"))};
+    IniSettingsStore store { dir.filePath(QStringLiteral("cfg/settings.ini")) };
     SystemClock clock;
-    Softphone phone{&rtc, boxes, store, QStringLiteral("ralu"), dir.path(), clock};
+    Softphone phone { &rtc, boxes, store, QStringLiteral("ralu"), dir.path(), clock };
 
     bool closed = false;
     QTimer::singleShot(0, [&] {

@@ -1,15 +1,15 @@
 // The main window's skin toolkit: its tips, in order and word for word, and
 // its grab areas, the number box among them.
-#include "qt_printers.h"
 #include "RegisteredPhone.h"
+#include "qt_printers.h"
 #include "skin/Tooltip.h"
 
-#include <QLabel>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -27,23 +27,23 @@ struct MainWindowSkin : ::testing::Test {
 TEST_F(MainWindowSkin, SeventeenTipsInTheirOrderWithTheirExactTexts)
 {
     const std::pair<const char *, const char *> expected[] = {
-        {"Picture12", "Hold"},
-        {"Picture6", "Click to Make Call"},
-        {"Picture11", "SoftPhone Book"},
-        {"Picture2", "Login Server"},
-        {"Picture3", "Call History"},
-        {"Picture17", "Clear Current Number"},
-        {"Picture8", "Click to End Call"},
-        {"Picture13", "Audio Wizard"},
-        {"Picture41", "Hide Application to System Tray"},
-        {"Picture40", "Close and Exit Application"},
-        {"cmbPhoneNo", "Include International Country Code"},
-        {"Picture5", "Phone Book"},
-        {"Picture7", "Clear Number One By One"},
-        {"Picture14", "Forward "},
-        {"Picture9", "Call History"},
-        {"Picture10", "Transfer"},
-        {"Picture15", "Do not disturb"},
+        { "Picture12", "Hold" },
+        { "Picture6", "Click to Make Call" },
+        { "Picture11", "SoftPhone Book" },
+        { "Picture2", "Login Server" },
+        { "Picture3", "Call History" },
+        { "Picture17", "Clear Current Number" },
+        { "Picture8", "Click to End Call" },
+        { "Picture13", "Audio Wizard" },
+        { "Picture41", "Hide Application to System Tray" },
+        { "Picture40", "Close and Exit Application" },
+        { "cmbPhoneNo", "Include International Country Code" },
+        { "Picture5", "Phone Book" },
+        { "Picture7", "Clear Number One By One" },
+        { "Picture14", "Forward " },
+        { "Picture9", "Call History" },
+        { "Picture10", "Transfer" },
+        { "Picture15", "Do not disturb" },
     };
     skin::Tooltip *tips = phone.window.tooltip();
     ASSERT_NE(tips, nullptr);
@@ -73,10 +73,10 @@ TEST_F(MainWindowSkin, BodyLabelsAndNumberBoxDragTheWindowAndGiveTheNumberBoxThe
         QPoint press, release, travel;
     };
     const Case cases[] = {
-        {&window, {150, 300}, {150, 300}, {0, 0}}, // a click on the body
-        {window.label(MainControl::BalanceLabel), {20, 5}, {40, 15}, {20, 10}},
-        {window.label(MainControl::StatusLabel), {5, 5}, {8, 9}, {0, 0}},
-        {box, {30, 10}, {30, -20}, {0, -30}},
+        { &window, { 150, 300 }, { 150, 300 }, { 0, 0 } }, // a click on the body
+        { window.label(MainControl::BalanceLabel), { 20, 5 }, { 40, 15 }, { 20, 10 } },
+        { window.label(MainControl::StatusLabel), { 5, 5 }, { 8, 9 }, { 0, 0 } },
+        { box, { 30, 10 }, { 30, -20 }, { 0, -30 } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.area->objectName().toStdString());
@@ -104,8 +104,8 @@ TEST_F(MainWindowSkin, RightButtonDragsTheBodyAndAClickInPlaceOpensTheWindowMenu
         bool menu;
     };
     const Case cases[] = {
-        {{180, 320}, {230, 120}, false},
-        {{151, 301}, {230, 120}, true},
+        { { 180, 320 }, { 230, 120 }, false },
+        { { 151, 301 }, { 230, 120 }, true },
     };
     for (const Case &c : cases) {
         bool menuShown = false;
@@ -118,7 +118,8 @@ TEST_F(MainWindowSkin, RightButtonDragsTheBodyAndAClickInPlaceOpensTheWindowMenu
         });
         QTest::mousePress(&window, Qt::RightButton, {}, QPoint(150, 300));
         // The window system asks for the context menu at the press.
-        QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, QPoint(150, 300), window.mapToGlobal(QPoint(150, 300)));
+        QContextMenuEvent menuAsked(
+            QContextMenuEvent::Mouse, QPoint(150, 300), window.mapToGlobal(QPoint(150, 300)));
         QApplication::sendEvent(&window, &menuAsked);
         QTest::mouseRelease(&window, Qt::RightButton, {}, c.release);
         QTest::qWait(100);

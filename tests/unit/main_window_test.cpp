@@ -1,8 +1,8 @@
 // The main window as a view over the call engine: texts, controls in the
 // idle and in-call states, and the missed-call indicator.
-#include "qt_printers.h"
 #include "CallEngineTestAccess.h"
 #include "RegisteredPhone.h"
+#include "qt_printers.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +18,10 @@ struct MainWindowFixture : ::testing::Test {
     RegisteredPhone phone;
     void SetUp() override { phone.registerAccount(); }
     QLabel *label(const char *name) { return phone.window.findChild<QLabel *>(QString::fromLatin1(name)); }
-    PictureButton *button(const char *name) { return phone.window.findChild<PictureButton *>(QString::fromLatin1(name)); }
+    PictureButton *button(const char *name)
+    {
+        return phone.window.findChild<PictureButton *>(QString::fromLatin1(name));
+    }
 };
 
 } // namespace

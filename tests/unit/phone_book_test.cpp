@@ -3,11 +3,11 @@
 // lines written by hand, and rewrites that fail or are cut short.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
+#include "TestFiles.h"
 #include "account/PhoneBook.h"
-#include "windows/PhoneBookWindow.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
-#include "TestFiles.h"
+#include "windows/PhoneBookWindow.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -339,8 +339,8 @@ TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
     writeBytes(path, "Ann--1\r\nno separator here\r\n\r\nBen--2\nCaf\xE9--7\r\n");
     auto w = open();
     EXPECT_EQ(items(*w),
-        (QStringList { "NEW ITEM", "Ann--1", "no separator here", "", "Ben--2",
-            QString::fromUtf8("Caf\xC3\xA9--7") }));
+        (QStringList {
+            "NEW ITEM", "Ann--1", "no separator here", "", "Ben--2", QString::fromUtf8("Caf\xC3\xA9--7") }));
     pick(*w, 2);
     EXPECT_EQ(w->nameBox()->text(), QStringLiteral("no separator here"));
     EXPECT_EQ(w->numberBox()->text(), QString());
@@ -352,7 +352,8 @@ TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
     pick(*w, 0);
     fill(*w, QStringLiteral("Zed"), QStringLiteral("9"));
     QTest::mouseClick(w->addButton(), Qt::LeftButton);
-    EXPECT_EQ(readBytes(path), QByteArray("Ann--1\r\nno separator here\r\n\r\nBen--2\nCaf\xE9--7\r\nZed--9\r\n"));
+    EXPECT_EQ(
+        readBytes(path), QByteArray("Ann--1\r\nno separator here\r\n\r\nBen--2\nCaf\xE9--7\r\nZed--9\r\n"));
 }
 
 TEST_F(PhoneBookTest, AddAndDeleteKeepTheBytesOfEveryLineTheyDoNotChange)
@@ -367,18 +368,21 @@ TEST_F(PhoneBookTest, AddAndDeleteKeepTheBytesOfEveryLineTheyDoNotChange)
     };
     const QStringList annBen { "Ann--1", "Ben--2" };
     const Case cases[] = {
-        { "byte order mark", "\xEF\xBB\xBF"
-                             "Ann--1\r\nBen--2\r\n",
+        { "byte order mark",
+            "\xEF\xBB\xBF"
+            "Ann--1\r\nBen--2\r\n",
             annBen,
             "\xEF\xBB\xBF"
             "Ann--1\r\nBen--2\r\nZed--9\r\n",
             1,
             "\xEF\xBB\xBF"
             "Ben--2\r\nZed--9\r\n" },
-        { "Windows-1252", "M\xFCller--123\r\nBen--2\r\n", { QString::fromUtf8("M\xC3\xBCller--123"), "Ben--2" },
-            "M\xFCller--123\r\nBen--2\r\nZed--9\r\n", 2, "M\xFCller--123\r\nZed--9\r\n" },
+        { "Windows-1252", "M\xFCller--123\r\nBen--2\r\n",
+            { QString::fromUtf8("M\xC3\xBCller--123"), "Ben--2" }, "M\xFCller--123\r\nBen--2\r\nZed--9\r\n",
+            2, "M\xFCller--123\r\nZed--9\r\n" },
         { "CR alone", "Ann--1\rBen--2\r", annBen, "Ann--1\rBen--2\rZed--9\r\n", 1, "Ben--2\rZed--9\r\n" },
-        { "CR LF", "Ann--1\r\nBen--2\r\n", annBen, "Ann--1\r\nBen--2\r\nZed--9\r\n", 2, "Ann--1\r\nZed--9\r\n" },
+        { "CR LF", "Ann--1\r\nBen--2\r\n", annBen, "Ann--1\r\nBen--2\r\nZed--9\r\n", 2,
+            "Ann--1\r\nZed--9\r\n" },
         { "LF", "Ann--1\nBen--2\n", annBen, "Ann--1\nBen--2\nZed--9\r\n", 1, "Ben--2\nZed--9\r\n" },
         { "mixed", "Ann--1\nBen--2\r\nCy--3\rDee--4\r\n", annBen + QStringList { "Cy--3", "Dee--4" },
             "Ann--1\nBen--2\r\nCy--3\rDee--4\r\nZed--9\r\n", 3, "Ann--1\nBen--2\r\nDee--4\r\nZed--9\r\n" },
@@ -444,7 +448,8 @@ TEST_F(PhoneBookTest, ALongContactSavedUnchangedLosesNothing)
     auto w = open();
     pick(*w, 2);
     QTest::mouseClick(w->editButton(), Qt::LeftButton);
-    EXPECT_TRUE(readBytes(path) == before) << "the contact is edited from its stored line, not the cut list text";
+    EXPECT_TRUE(readBytes(path) == before)
+        << "the contact is edited from its stored line, not the cut list text";
 }
 
 TEST_F(PhoneBookTest, ARewriteThatFailsLeavesTheFileWholeAndTheWindowAsItWas)

@@ -1,7 +1,7 @@
 // Window outlines cut from pictures: the transparent colour, the runs of a
 // row, the frame offset and what reaches the window's mask.
-#include "skin/PictureRegion.h"
 #include "qt_printers.h"
+#include "skin/PictureRegion.h"
 
 #include <QWidget>
 #include <functional>
@@ -41,18 +41,19 @@ TEST(PictureRegion, RegionIsTheUnionOfTheOpaqueRuns)
         QRegion expected;
     };
     const Case cases[] = {
-        {"all one colour", picture(5, 4, kInk), QRegion()},
-        {"only the bottom-left pixel transparent",
-         picture(4, 3, kInk, [](QImage &i) { i.setPixel(0, 2, kKey); }),
-         rows({QRect(0, 0, 4, 1), QRect(0, 1, 4, 1), QRect(1, 2, 3, 1)})},
-        {"one opaque pixel in the last column",
-         picture(6, 3, kKey, [](QImage &i) { i.setPixel(5, 1, kInk); }), QRegion(5, 1, 1, 1)},
-        {"two runs in a row, split by the transparent colour",
-         picture(7, 2, kKey, [](QImage &i) {
-             for (int x : {1, 2, 5, 6})
-                 i.setPixel(x, 0, kInk);
-         }),
-         rows({QRect(1, 0, 2, 1), QRect(5, 0, 2, 1)})},
+        { "all one colour", picture(5, 4, kInk), QRegion() },
+        { "only the bottom-left pixel transparent",
+            picture(4, 3, kInk, [](QImage &i) { i.setPixel(0, 2, kKey); }),
+            rows({ QRect(0, 0, 4, 1), QRect(0, 1, 4, 1), QRect(1, 2, 3, 1) }) },
+        { "one opaque pixel in the last column",
+            picture(6, 3, kKey, [](QImage &i) { i.setPixel(5, 1, kInk); }), QRegion(5, 1, 1, 1) },
+        { "two runs in a row, split by the transparent colour",
+            picture(7, 2, kKey,
+                [](QImage &i) {
+                    for (int x : { 1, 2, 5, 6 })
+                        i.setPixel(x, 0, kInk);
+                }),
+            rows({ QRect(1, 0, 2, 1), QRect(5, 0, 2, 1) }) },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,10 +77,10 @@ TEST(PictureRegion, OnlyTheValueOneAsksForTheBottomLeftColour)
         QRegion expected;
     };
     const Case cases[] = {
-        {PictureRegion::kDetectColour, 0xFF0000, rows({QRect(0, 0, 3, 1), QRect(1, 1, 2, 1)})},
-        {0xFFFFFF, 0xFFFFFF, rows({QRect(2, 0, 1, 1), QRect(0, 1, 1, 1)})}, // white is the key
-        {0x0000FF, 0x0000FF, rows({QRect(0, 0, 2, 1), QRect(0, 1, 3, 1)})}, // blue, in key order
-        {0xFF00FF, 0xFF00FF, QRegion(0, 0, 3, 2)},                         // nothing is transparent
+        { PictureRegion::kDetectColour, 0xFF0000, rows({ QRect(0, 0, 3, 1), QRect(1, 1, 2, 1) }) },
+        { 0xFFFFFF, 0xFFFFFF, rows({ QRect(2, 0, 1, 1), QRect(0, 1, 1, 1) }) }, // white is the key
+        { 0x0000FF, 0x0000FF, rows({ QRect(0, 0, 2, 1), QRect(0, 1, 3, 1) }) }, // blue, in key order
+        { 0xFF00FF, 0xFF00FF, QRegion(0, 0, 3, 2) }, // nothing is transparent
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.given);
@@ -106,10 +107,10 @@ TEST(PictureRegion, FrameOffsetIsTheFrameWidthAndTheCaptionBelowIt)
         QPoint expected;
     };
     const Case cases[] = {
-        {QSize(239, 280), QSize(231, 250), QPoint(4, 26)},
-        {QSize(240, 280), QSize(231, 250), QPoint(4, 26)}, // 4.5: halves to even
-        {QSize(242, 280), QSize(231, 250), QPoint(6, 24)}, // 5.5
-        {QSize(231, 346), QSize(231, 346), QPoint(0, 0)},
+        { QSize(239, 280), QSize(231, 250), QPoint(4, 26) },
+        { QSize(240, 280), QSize(231, 250), QPoint(4, 26) }, // 4.5: halves to even
+        { QSize(242, 280), QSize(231, 250), QPoint(6, 24) }, // 5.5
+        { QSize(231, 346), QSize(231, 346), QPoint(0, 0) },
     };
     for (const Case &c : cases)
         EXPECT_EQ(PictureRegion::frameOffset(c.outer, c.inner), c.expected) << c.outer.width();

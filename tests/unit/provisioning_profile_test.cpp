@@ -8,13 +8,13 @@ TEST(ProvisioningProfile, PlainValuesGiveTheExactText)
 {
     const std::string xml = buildProvisioningProfile("1234", "1234", "secret", "10.0.0.1");
     EXPECT_EQ(xml,
-              "<provision key=\"3f1c2a7e-9b40-4d8e-a6c5-1e7b9d204f63\" name=\"1234\" expires=\"600\">"
-              "<user account=\"1234\" name=\"1234\" password=\"secret\" uri=\"sip:1234@10.0.0.1\" /> "
-              "<sipsrv addr=\"10.0.0.1\" protocol=\"UDP\" auth=\"digest\" role=\"registrar\">"
-              "<session party=\"first\" type=\"pc2ph\" /></sipsrv>"
-              "<sipsrv addr=\"10.0.0.1\" protocol=\"UDP\" auth=\"digest\" role=\"proxy\">"
-              "<session party=\"first\" type=\"pc2ph\" /></sipsrv>"
-              "<provider calldisplay=\"sip:1234@10.0.0.1\" /></provision>");
+        "<provision key=\"3f1c2a7e-9b40-4d8e-a6c5-1e7b9d204f63\" name=\"1234\" expires=\"600\">"
+        "<user account=\"1234\" name=\"1234\" password=\"secret\" uri=\"sip:1234@10.0.0.1\" /> "
+        "<sipsrv addr=\"10.0.0.1\" protocol=\"UDP\" auth=\"digest\" role=\"registrar\">"
+        "<session party=\"first\" type=\"pc2ph\" /></sipsrv>"
+        "<sipsrv addr=\"10.0.0.1\" protocol=\"UDP\" auth=\"digest\" role=\"proxy\">"
+        "<session party=\"first\" type=\"pc2ph\" /></sipsrv>"
+        "<provider calldisplay=\"sip:1234@10.0.0.1\" /></provision>");
     // One line, and no port anywhere.
     EXPECT_EQ(xml.find('\n'), std::string::npos);
     EXPECT_EQ(xml.find("10.0.0.1:"), std::string::npos);
@@ -35,7 +35,8 @@ TEST(ProvisioningProfile, SpecialCharactersAreEscapedAndReadBackWhole)
 
 TEST(ProvisioningProfile, ParsesTheAccountAUserAgentNeeds)
 {
-    const auto account = parseProvisioningProfile(buildProvisioningProfile("1001", "Desk", "demo1001", "127.0.0.1"));
+    const auto account
+        = parseProvisioningProfile(buildProvisioningProfile("1001", "Desk", "demo1001", "127.0.0.1"));
     ASSERT_TRUE(account.has_value());
     EXPECT_EQ(account->key, kProfileKey);
     EXPECT_EQ(account->userName, "1001");
@@ -53,8 +54,9 @@ TEST(ProvisioningProfile, ParsesTheAccountAUserAgentNeeds)
 TEST(ProvisioningProfile, RefusesBrokenText)
 {
     // What an unescaped quote in a password used to produce.
-    EXPECT_FALSE(parseProvisioningProfile("<provision key=\"k\" name=\"1\" expires=\"600\"><user account=\"1\" "
-                                          "password=\"a\"b\" /></provision>"));
+    EXPECT_FALSE(
+        parseProvisioningProfile("<provision key=\"k\" name=\"1\" expires=\"600\"><user account=\"1\" "
+                                 "password=\"a\"b\" /></provision>"));
     EXPECT_FALSE(parseProvisioningProfile(""));
     EXPECT_FALSE(parseProvisioningProfile("<provision expires=\"600\"></provision>")); // no user, no server
     std::string noLifetime = buildProvisioningProfile("1", "1", "p", "127.0.0.1");

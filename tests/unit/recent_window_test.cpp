@@ -3,20 +3,20 @@
 // cannot be written.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
+#include "TestFiles.h"
 #include "calls/CallHistoryLog.h"
-#include "windows/RecentWindow.h"
 #include "engine/Clock.h"
 #include "files/TextFile.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
-#include "TestFiles.h"
+#include "windows/RecentWindow.h"
 
-#include <QTextDocumentFragment>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -185,8 +185,9 @@ TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
         QByteArray mended; // what goes before the entry logged next
     };
     const Case cases[] = {
-        { "byte order mark", "\xEF\xBB\xBF"
-                             "D::1  [a]\r\n\r\nM::2  [b]\r\n\r\n",
+        { "byte order mark",
+            "\xEF\xBB\xBF"
+            "D::1  [a]\r\n\r\nM::2  [b]\r\n\r\n",
             'D', { "1  [a]" },
             "\xEF\xBB\xBF"
             "\r\nM::2  [b]\r\n\r\n",
@@ -200,7 +201,8 @@ TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
             "D::1  [a]\r\n\n\rM::3  [c]\n\r\n", "" },
         { "no final line end", "D::1  [a]\r\n\r\nM::2  [b]", 'D', { "1  [a]" }, "\r\nM::2  [b]", "\r\n" },
         { "invalid UTF-8", "D::\xC0\xAF  [a]\r\nM::\xE2\x82  [b]\r\nD::\xED\xA0\x80  [c]\r\n", 'M',
-            { QString::fromUtf16(u"\u00E2\u201A  [b]") }, "D::\xC0\xAF  [a]\r\nD::\xED\xA0\x80  [c]\r\n", "" },
+            { QString::fromUtf16(u"\u00E2\u201A  [b]") }, "D::\xC0\xAF  [a]\r\nD::\xED\xA0\x80  [c]\r\n",
+            "" },
     };
     for (const Case &c : cases) {
         writeBytes(log.filePath(), c.file);
@@ -211,7 +213,8 @@ TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
         EXPECT_TRUE(list.clearKind()) << c.what;
         EXPECT_EQ(readBytes(log.filePath()), c.cleared) << c.what;
         EXPECT_TRUE(log.addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed));
-        EXPECT_EQ(readBytes(log.filePath()), c.cleared + c.mended + "D::555  [03/01/10 09:30 AM]\r\n\r\n") << c.what;
+        EXPECT_EQ(readBytes(log.filePath()), c.cleared + c.mended + "D::555  [03/01/10 09:30 AM]\r\n\r\n")
+            << c.what;
     }
     EXPECT_TRUE(boxes.shown.empty());
 }

@@ -1,10 +1,10 @@
 // Start-up of the client, the profile, registration events, the ready timer
 // and exit, driven through the call engine with a fake client.
-#include "qt_printers.h"
 #include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
+#include "qt_printers.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ struct EngineFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc};
+    CallEngine engine { state, &rtc };
     int balanceQueries = 0;
     QStringList trace; // texts in the order they changed
 
@@ -29,9 +29,9 @@ struct EngineFixture : ::testing::Test {
             trace << QStringLiteral("balance");
         });
         QObject::connect(&engine, &CallEngine::statusTextChanged,
-                         [this](const QString &t) { trace << QStringLiteral("status:") + t; });
+            [this](const QString &t) { trace << QStringLiteral("status:") + t; });
         QObject::connect(&engine, &CallEngine::accountLabelChanged,
-                         [this](const QString &t) { trace << QStringLiteral("label:") + t; });
+            [this](const QString &t) { trace << QStringLiteral("label:") + t; });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
         state.login.strPassword = QStringLiteral("demo1001");
@@ -67,14 +67,15 @@ TEST_F(EngineFixture, LoadingStartsNotLoggedInAndIdle)
 TEST_F(EngineFixture, ClientIsConfiguredInOrder)
 {
     ASSERT_TRUE(engine.initializeRTC());
-    EXPECT_EQ(rtc.calls, (QStringList{"initialize", "filter 39", "setEventHandler", "listen 2", "media 3 1"}));
+    EXPECT_EQ(
+        rtc.calls, (QStringList { "initialize", "filter 39", "setEventHandler", "listen 2", "media 3 1" }));
 }
 
 TEST_F(EngineFixture, ClientSetUpStopsAtTheFirstFailure)
 {
     rtc.failing.insert("setEventFilter");
     EXPECT_FALSE(engine.initializeRTC());
-    EXPECT_EQ(rtc.calls, (QStringList{"initialize", "filter 39"}));
+    EXPECT_EQ(rtc.calls, (QStringList { "initialize", "filter 39" }));
     // Without a configured client registration builds the text and stops.
     engine.registerProfile();
     EXPECT_FALSE(engine.xmlProfile().isEmpty());
@@ -100,8 +101,10 @@ TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresen
     EXPECT_EQ(rtc.enabled[0].second, 7);
     const std::string xml = rtc.profiles.at(0)->xml();
     EXPECT_EQ(QString::fromStdString(xml), engine.xmlProfile());
-    EXPECT_NE(xml.find("<user account=\"1001\" name=\"Front desk\" password=\"demo1001\" uri=\"sip:1001@127.0.0.1\""),
-              std::string::npos);
+    EXPECT_NE(
+        xml.find(
+            "<user account=\"1001\" name=\"Front desk\" password=\"demo1001\" uri=\"sip:1001@127.0.0.1\""),
+        std::string::npos);
     EXPECT_EQ(engine.sipServer(), QStringLiteral("127.0.0.1"));
 
     // A new login makes and enables a new profile that replaces the old one.
@@ -130,19 +133,20 @@ TEST_F(EngineFixture, RegistrationTableRowByRow)
         bool labelHoldsUser;
     };
     const Row rows[] = {
-        {RTCRS_REGISTERING, "REGISTERING", "Registering", false},
-        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
-        {RTCRS_NOT_REGISTERED, "NOTREGISTERED", "Not Registered", false},
-        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
-        {RTCRS_REJECTED, "REJECTED", "Rejected", false},
-        {RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true},
-        {RTCRS_LOGGED_OFF, "LOGGEDOFF", "Logged off.", false},
+        { RTCRS_REGISTERING, "REGISTERING", "Registering", false },
+        { RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true },
+        { RTCRS_NOT_REGISTERED, "NOTREGISTERED", "Not Registered", false },
+        { RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true },
+        { RTCRS_REJECTED, "REJECTED", "Rejected", false },
+        { RTCRS_REGISTERED, "REGISTERED", "Registered and Ready...", true },
+        { RTCRS_LOGGED_OFF, "LOGGEDOFF", "Logged off.", false },
     };
     for (const Row &row : rows) {
         rtc.registration(row.state);
         EXPECT_EQ(registrationWord(engine.registrationState()), QString::fromLatin1(row.word)) << row.state;
         EXPECT_EQ(engine.statusText(), QString::fromLatin1(row.status)) << row.state;
-        EXPECT_EQ(engine.accountLabel(), row.labelHoldsUser ? QStringLiteral("1001") : QString()) << row.state;
+        EXPECT_EQ(engine.accountLabel(), row.labelHoldsUser ? QStringLiteral("1001") : QString())
+            << row.state;
     }
     EXPECT_EQ(balanceQueries, 3) << "each registration asks for the balance once";
 }
@@ -151,20 +155,20 @@ TEST_F(EngineFixture, OrderOfUpdatesPerState)
 {
     registerOnce();
     rtc.registration(RTCRS_REGISTERED);
-    EXPECT_EQ(trace, (QStringList{"label:1001", "status:Registered and Ready...", "balance"}));
+    EXPECT_EQ(trace, (QStringList { "label:1001", "status:Registered and Ready...", "balance" }));
     trace.clear();
     rtc.registration(RTCRS_REGISTERING);
-    EXPECT_EQ(trace, (QStringList{"label:", "status:Registering"}));
+    EXPECT_EQ(trace, (QStringList { "label:", "status:Registering" }));
     trace.clear();
     rtc.registration(RTCRS_REJECTED);
-    EXPECT_EQ(trace, (QStringList{"status:Rejected", "label:"}));
+    EXPECT_EQ(trace, (QStringList { "status:Rejected", "label:" }));
 }
 
 TEST_F(EngineFixture, ErrorAndUnregisteringOnlyEndTheStartUpLogin)
 {
     registerOnce();
     rtc.registration(RTCRS_REGISTERED);
-    for (RtcRegistrationState s : {RTCRS_ERROR, RTCRS_UNREGISTERING}) {
+    for (RtcRegistrationState s : { RTCRS_ERROR, RTCRS_UNREGISTERING }) {
         state.blnStartupLogin = true;
         trace.clear();
         rtc.registration(s);
@@ -196,9 +200,9 @@ TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
     // Every state with a current call, whatever the status line shows (a
     // "Call failed" over a call still ringing in once kept it ringing).
-    const std::vector<std::vector<RtcSessionState>> calls = {
-        {RTCSS_INCOMING}, {RTCSS_INCOMING, RTCSS_ANSWERING}, {}, {RTCSS_INPROGRESS},
-        {RTCSS_INPROGRESS, RTCSS_CONNECTED}, {RTCSS_INCOMING, RTCSS_CONNECTED}};
+    const std::vector<std::vector<RtcSessionState>> calls
+        = { { RTCSS_INCOMING }, { RTCSS_INCOMING, RTCSS_ANSWERING }, {}, { RTCSS_INPROGRESS },
+              { RTCSS_INPROGRESS, RTCSS_CONNECTED }, { RTCSS_INCOMING, RTCSS_CONNECTED } };
     for (const auto &steps : calls) {
         std::shared_ptr<FakeSession> call;
         if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
@@ -213,8 +217,8 @@ TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
         engine.setStatusText(QStringLiteral("Call failed"));
         rtc.calls.clear();
         engine.exitProgram();
-        EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason>{RTCTR_SHUTDOWN}) << steps.size();
-        EXPECT_EQ(rtc.calls, QStringList{"shutdown"});
+        EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason> { RTCTR_SHUTDOWN }) << steps.size();
+        EXPECT_EQ(rtc.calls, QStringList { "shutdown" });
         rtc.session(call, RTCSS_DISCONNECTED);
     }
     EXPECT_EQ(exitSpy.count(), 6);
@@ -228,12 +232,12 @@ TEST_F(EngineFixture, ExitWhileIdleOnlyShutsTheClientDown)
     rtc.session(call, RTCSS_DISCONNECTED);
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
     // The status line is output only: a text that looks like a call is none.
-    for (const char *status : {"Registered and Ready...", "Connected", "Incoming: 7"}) {
+    for (const char *status : { "Registered and Ready...", "Connected", "Incoming: 7" }) {
         rtc.calls.clear();
         engine.setStatusText(QString::fromLatin1(status));
         engine.exitProgram();
         EXPECT_TRUE(call->terminations.empty()) << status;
-        EXPECT_EQ(rtc.calls, QStringList{"shutdown"});
+        EXPECT_EQ(rtc.calls, QStringList { "shutdown" });
     }
     EXPECT_EQ(exitSpy.count(), 3);
 }

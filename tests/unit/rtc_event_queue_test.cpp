@@ -59,7 +59,7 @@ TEST_F(QueueFixture, EventsArriveInOrderFromTheEventLoopNotFromPush)
     queue.push(registration("c"));
     EXPECT_TRUE(seen.empty()) << "never from inside push";
     spin(50);
-    EXPECT_EQ(seen, (Texts{"a", "b", "c"}));
+    EXPECT_EQ(seen, (Texts { "a", "b", "c" }));
     EXPECT_TRUE(queue.empty());
 }
 
@@ -79,8 +79,8 @@ TEST_F(QueueFixture, AHandlerRunningANestedLoopGetsNoSecondEventUntilItReturns)
     queue.push(registration("first"));
     queue.push(registration("second"));
     spin(150);
-    EXPECT_EQ(duringFirst, Texts{"first"});
-    EXPECT_EQ(seen, (Texts{"first", "second", "queued inside"}));
+    EXPECT_EQ(duringFirst, Texts { "first" });
+    EXPECT_EQ(seen, (Texts { "first", "second", "queued inside" }));
 }
 
 TEST_F(QueueFixture, OneEventPerEventLoopTurn)
@@ -95,7 +95,7 @@ TEST_F(QueueFixture, OneEventPerEventLoopTurn)
             QTimer::singleShot(0, [&] { seen.push_back("other work"); });
     });
     spin(50);
-    EXPECT_EQ(seen, (Texts{"a", "other work", "b"}));
+    EXPECT_EQ(seen, (Texts { "a", "other work", "b" }));
 }
 
 TEST_F(QueueFixture, HoldRules)
@@ -106,12 +106,12 @@ TEST_F(QueueFixture, HoldRules)
         const char *steps;
         size_t delivered;
     } cases[] = {
-        {"held", "HPP", 0},
-        {"released", "HPPR", 2},
-        {"nested holds need every release", "HHPR", 0},
-        {"nested holds released", "HHPRR", 1},
-        {"a release without a hold does not bank one", "RHP", 0},
-        {"pushed after release", "HRP", 1},
+        { "held", "HPP", 0 },
+        { "released", "HPPR", 2 },
+        { "nested holds need every release", "HHPR", 0 },
+        { "nested holds released", "HHPRR", 1 },
+        { "a release without a hold does not bank one", "RHP", 0 },
+        { "pushed after release", "HRP", 1 },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,7 +142,7 @@ TEST_F(QueueFixture, HeldEventsFollowInOrderOnlyAfterTheReleasingCallReturns)
     queue.release();
     EXPECT_TRUE(seen.empty()) << "not from inside release";
     spin(50);
-    EXPECT_EQ(seen, (Texts{"1", "2"}));
+    EXPECT_EQ(seen, (Texts { "1", "2" }));
 }
 
 TEST_F(QueueFixture, FilteredEventsAreDroppedButStillSeenByTheDeliveryHook)
@@ -155,8 +155,8 @@ TEST_F(QueueFixture, FilteredEventsAreDroppedButStillSeenByTheDeliveryHook)
     queue.push(event(RTCE_PARTICIPANT_STATE_CHANGE, "dropped too"));
     queue.push(event(RTCE_MEDIA, "media"));
     spin(60);
-    EXPECT_EQ(seen, (Texts{"session", "media"}));
-    EXPECT_EQ(hooked, (Texts{"dropped", "session", "dropped too", "media"}));
+    EXPECT_EQ(seen, (Texts { "session", "media" }));
+    EXPECT_EQ(hooked, (Texts { "dropped", "session", "dropped too", "media" }));
 }
 
 TEST_F(QueueFixture, TakeBackRemovesTheLatestMatchOnly)
@@ -165,9 +165,8 @@ TEST_F(QueueFixture, TakeBackRemovesTheLatestMatchOnly)
     queue.push(event(RTCE_MEDIA, "x"));
     queue.push(registration("x"));
     queue.push(registration("y"));
-    const auto isRegistrationX = [](const RtcEvent &e) {
-        return e.type == RTCE_REGISTRATION_STATE_CHANGE && e.statusText == "x";
-    };
+    const auto isRegistrationX
+        = [](const RtcEvent &e) { return e.type == RTCE_REGISTRATION_STATE_CHANGE && e.statusText == "x"; };
     EXPECT_TRUE(queue.takeBackLast(isRegistrationX));
     std::vector<RtcEventType> types;
     queue.setHandler([&](RtcEventType t, const RtcEvent &e) {
@@ -175,9 +174,10 @@ TEST_F(QueueFixture, TakeBackRemovesTheLatestMatchOnly)
         seen.push_back(e.statusText);
     });
     spin(60);
-    EXPECT_EQ(seen, (Texts{"x", "x", "y"}));
-    EXPECT_EQ(types, (std::vector<RtcEventType>{RTCE_REGISTRATION_STATE_CHANGE, RTCE_MEDIA,
-                                                RTCE_REGISTRATION_STATE_CHANGE}));
+    EXPECT_EQ(seen, (Texts { "x", "x", "y" }));
+    EXPECT_EQ(types,
+        (std::vector<RtcEventType> {
+            RTCE_REGISTRATION_STATE_CHANGE, RTCE_MEDIA, RTCE_REGISTRATION_STATE_CHANGE }));
     EXPECT_FALSE(queue.takeBackLast(isRegistrationX)) << "nothing left to take back";
 }
 
@@ -191,8 +191,8 @@ TEST_F(QueueFixture, AHandlerThatReplacesItselfOrEndsTheQueueIsSafe)
     queue.push(registration("a"));
     queue.push(registration("b"));
     spin(50);
-    EXPECT_EQ(seen, Texts{"a"});
-    EXPECT_EQ(second, Texts{"b"});
+    EXPECT_EQ(seen, Texts { "a" });
+    EXPECT_EQ(second, Texts { "b" });
 
     // The handler shuts the client down, queue and all.
     auto *owned = new RtcEventQueue;

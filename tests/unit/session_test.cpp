@@ -1,10 +1,10 @@
 // Session states and incoming calls, driven through the call engine with a
 // fake client: statuses, timers, history entries, and second callers.
-#include "qt_printers.h"
 #include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
+#include "qt_printers.h"
 
 #include <QSignalSpy>
 #include <QThread>
@@ -19,7 +19,7 @@ struct SessionFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     FakeMessageBoxes boxes;
-    CallEngine engine{state, &rtc};
+    CallEngine engine { state, &rtc };
     QStringList history; // "M:201" ...
     QStringList effects; // outside effects in order
     int flashes = 0;
@@ -95,15 +95,15 @@ TEST_F(SessionFixture, AnsweredIncomingCallLogsReceivedOnly)
     EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
     rtc.session(call, RTCSS_CONNECTED);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
-    EXPECT_EQ(effects, (QStringList{"credit", "balance"}));
+    EXPECT_EQ(effects, (QStringList { "credit", "balance" }));
     EXPECT_TRUE(engine.isRunning(EngineTimer::CallClock));
     EXPECT_TRUE(engine.inCallControls());
     EXPECT_FALSE(engine.loginButtonsEnabled());
     EXPECT_EQ(engine.incoming(), 0);
-    EXPECT_EQ(history, QStringList{"R:201"});
+    EXPECT_EQ(history, QStringList { "R:201" });
 
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, QStringList{"R:201"}) << "no missed entry for an answered call";
+    EXPECT_EQ(history, QStringList { "R:201" }) << "no missed entry for an answered call";
     EXPECT_FALSE(engine.missedIndicatorShown());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
     EXPECT_FALSE(engine.currentSession());
@@ -120,7 +120,7 @@ TEST_F(SessionFixture, AbandonedOfferIsMissedAndBlinks)
     engine.setNumberText(QStringLiteral("555"));
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, QStringList{"M:201"});
+    EXPECT_EQ(history, QStringList { "M:201" });
     EXPECT_TRUE(engine.missedIndicatorShown());
     EXPECT_TRUE(engine.isRunning(EngineTimer::MissedBlink));
     EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
@@ -212,7 +212,7 @@ TEST_F(SessionFixture, SecondCallerDuringAConnectedCallIsNotTaken)
 
     // The second caller gives up: logged under its own number, nothing else.
     rtc.session(second, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, QStringList{"M:302"});
+    EXPECT_EQ(history, QStringList { "M:302" });
     EXPECT_EQ(engine.currentSession(), first.get());
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     EXPECT_TRUE(engine.inCallControls());
@@ -223,7 +223,7 @@ TEST_F(SessionFixture, SecondCallerDuringAConnectedCallIsNotTaken)
     // The connected call can still be ended, and ends normally.
     rtc.session(first, RTCSS_DISCONNECTED);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
-    EXPECT_EQ(history, QStringList{"M:302"});
+    EXPECT_EQ(history, QStringList { "M:302" });
 }
 
 TEST_F(SessionFixture, OfferDuringAnOutgoingCallDoesNotTakeItOver)
@@ -238,7 +238,7 @@ TEST_F(SessionFixture, OfferDuringAnOutgoingCallDoesNotTakeItOver)
     rtc.session(outgoing, RTCSS_CONNECTED);
     EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
     rtc.session(caller, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, QStringList{"M:302"});
+    EXPECT_EQ(history, QStringList { "M:302" });
     EXPECT_EQ(engine.currentSession(), outgoing.get());
 }
 
@@ -251,7 +251,7 @@ TEST_F(SessionFixture, SecondOfferReplacesARingingOneAndBothEndsAreLoggedRight)
 
     // The first caller gives up: its own missed entry; the second keeps ringing.
     rtc.session(first, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, QStringList{"M:201"});
+    EXPECT_EQ(history, QStringList { "M:201" });
     EXPECT_TRUE(engine.isRunning(EngineTimer::Ring));
     EXPECT_TRUE(engine.isRunning(EngineTimer::Flash));
     EXPECT_EQ(engine.incoming(), 1);
@@ -259,7 +259,7 @@ TEST_F(SessionFixture, SecondOfferReplacesARingingOneAndBothEndsAreLoggedRight)
     EXPECT_FALSE(engine.missedIndicatorShown());
 
     rtc.session(second, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, (QStringList{"M:201", "M:302"}));
+    EXPECT_EQ(history, (QStringList { "M:201", "M:302" }));
     EXPECT_TRUE(engine.missedIndicatorShown());
 }
 
@@ -279,14 +279,15 @@ TEST_F(SessionFixture, OfferWhileInTrayAsksToRestoreBeforeRinging)
 {
     QStringList order;
     QObject::connect(&engine, &CallEngine::restoreFromTrayRequested, [&] {
-        order << (engine.isRunning(EngineTimer::Ring) ? QStringLiteral("restore-after-ring") : QStringLiteral("restore"));
+        order << (engine.isRunning(EngineTimer::Ring) ? QStringLiteral("restore-after-ring")
+                                                      : QStringLiteral("restore"));
     });
     state.blnInTray = true;
     offer("sip:201@host");
-    EXPECT_EQ(order, QStringList{"restore"});
+    EXPECT_EQ(order, QStringList { "restore" });
     state.blnInTray = false;
     offer("sip:202@host");
-    EXPECT_EQ(order, QStringList{"restore"});
+    EXPECT_EQ(order, QStringList { "restore" });
 }
 
 TEST_F(SessionFixture, ResumeAfterHoldIsNoNewConnection)
@@ -300,7 +301,7 @@ TEST_F(SessionFixture, ResumeAfterHoldIsNoNewConnection)
     EXPECT_TRUE(effects.isEmpty()) << "credit time and balance are not fetched again";
     CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
     EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:03")) << "the call clock runs on";
-    EXPECT_EQ(history, QStringList{"R:201"});
+    EXPECT_EQ(history, QStringList { "R:201" });
 }
 
 TEST_F(SessionFixture, SecondOfferKeepsTheRingPhase)
@@ -316,14 +317,14 @@ TEST_F(SessionFixture, OffersNobodyCanAnswerAreDeclinedBusyAtOnce)
 {
     auto first = offer("sip:201@host");
     auto second = offer("sip:302@host"); // replaces the first while it rings
-    EXPECT_EQ(first->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_EQ(first->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
     EXPECT_TRUE(second->terminations.empty());
     rtc.session(second, RTCSS_CONNECTED);
     auto third = offer("sip:403@host"); // during a connected call
-    EXPECT_EQ(third->terminations, std::vector<RtcTerminateReason>{RTCTR_BUSY});
+    EXPECT_EQ(third->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
     rtc.session(first, RTCSS_DISCONNECTED);
     rtc.session(third, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, (QStringList{"R:302", "M:201", "M:403"}));
+    EXPECT_EQ(history, (QStringList { "R:302", "M:201", "M:403" }));
     EXPECT_EQ(engine.callState(), CallState::Connected);
     EXPECT_EQ(engine.currentSession(), second.get());
 }

@@ -1,10 +1,10 @@
 // The settings file: its text reads the same through QSettings (which wrote
 // the files of earlier versions), a change reaches disk whole or not at all,
 // and what is not the store's own file is never made owner-only.
-#include "qt_printers.h"
 #include "FileSizeLimit.h"
 #include "TestFiles.h"
 #include "account/SettingsStore.h"
+#include "qt_printers.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,33 +24,33 @@ const QString kKey = QStringLiteral("Validation");
 
 // Application names and values that need the file syntax's quoting and escapes.
 const std::vector<std::pair<QString, QString>> kTricky = {
-    {"PasswordRalu", "plain"},
-    {"quote", "a\"b;c=d"},
-    {"blanks", "  lead and trail "},
-    {"at", "@at"},
-    {"atat", "@@x"},
-    {"comma", "one,two"},
-    {"backslash", "back\\slash\\"},
-    {"controls", QStringLiteral("tab\there\nline\x01") + QStringLiteral("1f")},
-    {"nul", QString(QChar(0)) + QStringLiteral("7")},
-    {"unicode", QStringLiteral("ünï €  😀")},
-    {"empty", ""},
-    {"percent", "%41%U0041"},
-    {"name with space", "x"},
-    {"Ünï", "y"},
-    {"General", "z"},
+    { "PasswordRalu", "plain" },
+    { "quote", "a\"b;c=d" },
+    { "blanks", "  lead and trail " },
+    { "at", "@at" },
+    { "atat", "@@x" },
+    { "comma", "one,two" },
+    { "backslash", "back\\slash\\" },
+    { "controls", QStringLiteral("tab\there\nline\x01") + QStringLiteral("1f") },
+    { "nul", QString(QChar(0)) + QStringLiteral("7") },
+    { "unicode", QStringLiteral("ünï €  😀") },
+    { "empty", "" },
+    { "percent", "%41%U0041" },
+    { "name with space", "x" },
+    { "Ünï", "y" },
+    { "General", "z" },
 };
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
 }
 
 struct SettingsStoreTest : ::testing::Test {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("cfg/settings.ini"));
-    IniSettingsStore store{path};
+    IniSettingsStore store { path };
 
     QString read(const QString &app) { return store.get(app, kSection, kKey, QStringLiteral("<absent>")); }
 };
@@ -75,17 +75,20 @@ TEST_F(SettingsStoreTest, FilesReadTheSameThroughQSettingsBothWays)
     QSettings reader(path, QSettings::IniFormat);
     IniSettingsStore olderStore(older);
     for (const auto &[app, value] : kTricky) {
-        EXPECT_EQ(reader.value(app + QStringLiteral("/Parameters/Validation")).toString(), value) << app.toStdString();
-        EXPECT_EQ(olderStore.get(app, kSection, kKey, QStringLiteral("<absent>")), value) << app.toStdString();
+        EXPECT_EQ(reader.value(app + QStringLiteral("/Parameters/Validation")).toString(), value)
+            << app.toStdString();
+        EXPECT_EQ(olderStore.get(app, kSection, kKey, QStringLiteral("<absent>")), value)
+            << app.toStdString();
     }
 }
 
 TEST_F(SettingsStoreTest, HandWrittenSyntaxReadsAsQSettingsReadsIt)
 {
     QDir().mkpath(dir.filePath(QStringLiteral("cfg")));
-    writeBytes(path, "\xef\xbb\xbf; comment\r\n[App1]\r\nParameters\\Validation = \"quoted ; value\" ; note\r\n"
-                     "[app2]\nparameters\\validation=  spaced  \n[App%33]\nParameters\\Validation=\\x41\\102\\q\n"
-                     "no equals sign\n[General]\nApp4/Parameters/Validation=top\n");
+    writeBytes(path,
+        "\xef\xbb\xbf; comment\r\n[App1]\r\nParameters\\Validation = \"quoted ; value\" ; note\r\n"
+        "[app2]\nparameters\\validation=  spaced  \n[App%33]\nParameters\\Validation=\\x41\\102\\q\n"
+        "no equals sign\n[General]\nApp4/Parameters/Validation=top\n");
     EXPECT_EQ(read(QStringLiteral("app1")), QStringLiteral("quoted ; value"));
     EXPECT_EQ(read(QStringLiteral("APP2")), QStringLiteral("spaced"));
     EXPECT_EQ(read(QStringLiteral("App3")), QStringLiteral("AB"));
@@ -95,19 +98,21 @@ TEST_F(SettingsStoreTest, HandWrittenSyntaxReadsAsQSettingsReadsIt)
 
 TEST_F(SettingsStoreTest, FailedWriteLeavesThePreviousFileWhole)
 {
-    ASSERT_TRUE(store.apply({SettingsChange::set("A", kSection, kKey, "first"),
-                             SettingsChange::set("B", kSection, kKey, "kept")}));
+    ASSERT_TRUE(store.apply({ SettingsChange::set("A", kSection, kKey, "first"),
+        SettingsChange::set("B", kSection, kKey, "kept") }));
     const QByteArray before = readBytes(path);
     {
         FileSizeLimit full(16); // far less than the file
         ASSERT_TRUE(full.active());
-        EXPECT_FALSE(store.apply({SettingsChange::set("A", kSection, kKey, "second"), SettingsChange::removeApp("B")}));
+        EXPECT_FALSE(store.apply(
+            { SettingsChange::set("A", kSection, kKey, "second"), SettingsChange::removeApp("B") }));
     }
     EXPECT_EQ(readBytes(path), before);
-    EXPECT_TRUE(store.lastError().startsWith(QDir::toNativeSeparators(path) + QStringLiteral(": "))) << store.lastError().toStdString();
+    EXPECT_TRUE(store.lastError().startsWith(QDir::toNativeSeparators(path) + QStringLiteral(": ")))
+        << store.lastError().toStdString();
     EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("first"));
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"settings.ini"})
+        QStringList { "settings.ini" })
         << "no scratch file is left behind";
 }
 
@@ -150,7 +155,8 @@ TEST_F(SettingsStoreTest, DirectoryAtThePathIsNeitherReadNorTouched)
     EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("<absent>"));
     EXPECT_FALSE(store.lastError().isEmpty());
     EXPECT_FALSE(store.save("A", kSection, kKey, "v"));
-    EXPECT_TRUE(store.lastError().contains(QStringLiteral("settings.ini: "))) << store.lastError().toStdString();
+    EXPECT_TRUE(store.lastError().contains(QStringLiteral("settings.ini: ")))
+        << store.lastError().toStdString();
     EXPECT_EQ(modeOf(path) & 0777, 0755u);
     EXPECT_TRUE(QDir(path).isEmpty());
 }
@@ -160,7 +166,8 @@ TEST_F(SettingsStoreTest, AbsentStoreReadsEmptyAndUnchangedStoreIsNotWritten)
     EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("<absent>"));
     EXPECT_TRUE(store.lastError().isEmpty());
     // Removing what is not there needs no file.
-    EXPECT_TRUE(store.apply({SettingsChange::removeApp("A"), SettingsChange::removeKey("B", kSection, kKey)}));
+    EXPECT_TRUE(
+        store.apply({ SettingsChange::removeApp("A"), SettingsChange::removeKey("B", kSection, kKey) }));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("cfg"))));
 }

@@ -4,13 +4,13 @@
 // the focus back afterwards.
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
-#include "windows/PhoneBookWindow.h"
 #include "account/SettingsStore.h"
-#include "windows/RecentWindow.h"
-#include "engine/Clock.h"
 #include "app/Softphone.h"
+#include "engine/Clock.h"
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
+#include "windows/PhoneBookWindow.h"
+#include "windows/RecentWindow.h"
 
 #include <QApplication>
 #include <QFile>

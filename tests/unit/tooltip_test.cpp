@@ -1,7 +1,7 @@
 // Hover tips: the tool records, tools with and without their own mouse, the
 // text asked for on request, the delays and the shared tip window.
-#include "skin/Tooltip.h"
 #include "qt_printers.h"
+#include "skin/Tooltip.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -43,9 +43,9 @@ TEST_F(TooltipTest, RecordsKeepTheOptionsWithTitlesOfEightyCharacters)
         QString stored;
     };
     const Case cases[] = {
-        {button, QString(), QString(80, QLatin1Char(' '))},
-        {picture, QStringLiteral("Hi"), QStringLiteral("Hi") + QString(78, QLatin1Char(' '))},
-        {caption, longTitle, longTitle.left(80)},
+        { button, QString(), QString(80, QLatin1Char(' ')) },
+        { picture, QStringLiteral("Hi"), QStringLiteral("Hi") + QString(78, QLatin1Char(' ')) },
+        { caption, longTitle, longTitle.left(80) },
     };
     for (const Case &c : cases) {
         ToolOptions options;
@@ -90,9 +90,9 @@ TEST_F(TooltipTest, UpdateAndRemoveKeepTheRecord)
     EXPECT_EQ(tips.registeredText(button), QStringLiteral("Forward "));
     EXPECT_EQ(tips.tools().at(0).title, QStringLiteral("T") + QString(79, QLatin1Char(' ')));
     picture->move(5, 6);
-    tips.updateTool(picture, ToolChanges{});
+    tips.updateTool(picture, ToolChanges {});
     EXPECT_EQ(tips.registeredArea(picture), QRect(5, 6, 30, 25));
-    changes = ToolChanges{};
+    changes = ToolChanges {};
     changes.text = QString();
     tips.updateTool(button, changes);
     EXPECT_EQ(tips.registeredText(button), QString());
@@ -143,11 +143,11 @@ TEST(TooltipDelays, OnlyTheGivenDelaysChangeAndNoneRestoresTheAutomaticOnes)
         DelayTimes expected;
     };
     const Case cases[] = {
-        {100, {}, {}, {100, automatic.autoPop, automatic.reshow}},
-        {{}, 7000, {}, {100, 7000, automatic.reshow}},
-        {{}, {}, 30, {100, 7000, 30}},
-        {{}, {}, {}, automatic},
-        {1, 2, 3, {1, 2, 3}},
+        { 100, {}, {}, { 100, automatic.autoPop, automatic.reshow } },
+        { {}, 7000, {}, { 100, 7000, automatic.reshow } },
+        { {}, {}, 30, { 100, 7000, 30 } },
+        { {}, {}, {}, automatic },
+        { 1, 2, 3, { 1, 2, 3 } },
     };
     for (const Case &c : cases) {
         tips.setDelayTimes(c.show, c.autoHide, c.reshow);

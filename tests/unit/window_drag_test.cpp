@@ -1,7 +1,7 @@
 // Moving borderless windows by their body, and the rounded start-up outline.
+#include "qt_printers.h"
 #include "skin/WindowDrag.h"
 #include "skin/WindowShape.h"
-#include "qt_printers.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -18,14 +18,12 @@ TEST(DragMove, WindowJumpsByThePointersTravelOnlyBeyondFivePixels)
         QPoint topLeft; // from a window at (100, 200)
     };
     const Case cases[] = {
-        {{40, 30}, {40, 30}, false, {}},
-        {{40, 30}, {43, 32}, false, {}},
-        {{40, 30}, {45, 25}, false, {}},           // exactly five is not beyond
-        {{40, 30}, {46, 30}, true, {106, 200}},
-        {{40, 30}, {40, 24}, true, {100, 194}},
-        {{40, 30}, {-20, 90}, true, {40, 260}},
-        {{40.5, 29.5}, {50.5, 29.5}, true, {110, 200}}, // press rounds halves to even: 40, 30
-        {{41.5, 30}, {51.5, 30}, true, {110, 200}},     // 42: the jump rounds back to even
+        { { 40, 30 }, { 40, 30 }, false, {} }, { { 40, 30 }, { 43, 32 }, false, {} },
+        { { 40, 30 }, { 45, 25 }, false, {} }, // exactly five is not beyond
+        { { 40, 30 }, { 46, 30 }, true, { 106, 200 } }, { { 40, 30 }, { 40, 24 }, true, { 100, 194 } },
+        { { 40, 30 }, { -20, 90 }, true, { 40, 260 } },
+        { { 40.5, 29.5 }, { 50.5, 29.5 }, true, { 110, 200 } }, // press rounds halves to even: 40, 30
+        { { 41.5, 30 }, { 51.5, 30 }, true, { 110, 200 } }, // 42: the jump rounds back to even
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.release));
@@ -63,11 +61,11 @@ TEST(WindowDrag, AnyButtonMovesTheWindowAtTheReleaseAndANumberBoxIsAGrabAreaToo)
         QPoint travel;
     };
     const Case cases[] = {
-        {&window, Qt::LeftButton, {150, 100}, {150, 100}, {0, 0}},
-        {&window, Qt::LeftButton, {150, 100}, {153, 102}, {0, 0}},
-        {&window, Qt::RightButton, {150, 100}, {170, 90}, {20, -10}},
-        {box, Qt::LeftButton, {20, 10}, {20, 40}, {0, 30}},
-        {box, Qt::LeftButton, {20, 10}, {24, 14}, {0, 0}},
+        { &window, Qt::LeftButton, { 150, 100 }, { 150, 100 }, { 0, 0 } },
+        { &window, Qt::LeftButton, { 150, 100 }, { 153, 102 }, { 0, 0 } },
+        { &window, Qt::RightButton, { 150, 100 }, { 170, 90 }, { 20, -10 } },
+        { box, Qt::LeftButton, { 20, 10 }, { 20, 40 }, { 0, 30 } },
+        { box, Qt::LeftButton, { 20, 10 }, { 24, 14 }, { 0, 0 } },
     };
     for (const Case &c : cases) {
         const QPoint before = window.pos();
@@ -90,9 +88,19 @@ TEST(WindowShape, RoundedOutlineOfTheStartSize)
         bool inside;
     };
     const Probe probes[] = {
-        {{150, 200}, true}, {{10, 200}, true},  {{296, 200}, true}, {{150, 10}, true}, {{150, 390}, true},
-        {{10, 10}, false},  {{296, 10}, false}, {{10, 390}, false}, {{296, 390}, false},
-        {{30, 15}, false},  {{85, 10}, true},   {{150, 391}, false}, {{297, 200}, false},
+        { { 150, 200 }, true },
+        { { 10, 200 }, true },
+        { { 296, 200 }, true },
+        { { 150, 10 }, true },
+        { { 150, 390 }, true },
+        { { 10, 10 }, false },
+        { { 296, 10 }, false },
+        { { 10, 390 }, false },
+        { { 296, 390 }, false },
+        { { 30, 15 }, false },
+        { { 85, 10 }, true },
+        { { 150, 391 }, false },
+        { { 297, 200 }, false },
     };
     for (const Probe &p : probes)
         EXPECT_EQ(outline.contains(p.at), p.inside) << p.at.x() << "," << p.at.y();
