@@ -112,11 +112,11 @@ PhoneBook::Outcome PhoneBook::edit(int item, const QString &name, const QString 
         tell(m_boxes, "Please Enter Phone Number.");
         return Outcome::NumberMissing;
     }
-    const QString entry = entryOf(name, number);
+    const TextFile::Line entry(entryOf(name, number));
     TextFile changed = m_file;
     // Saved unchanged, a contact keeps the bytes it was read from.
-    if (entry != changed.lines().at(item - 1).text())
-        changed.lines()[item - 1] = TextFile::Line(entry);
+    if (entry.text() != changed.lines().at(item - 1).text())
+        changed.lines()[item - 1] = entry;
     return save(std::move(changed)) ? Outcome::Saved : Outcome::NotSaved;
 }
 

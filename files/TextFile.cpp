@@ -59,6 +59,9 @@ QByteArray lineEndNeeded(const QString &path)
 TextFile::Line::Line(QString text)
     : m_text(std::move(text))
 {
+    // Read back, a U+FEFF starting a line is taken for a byte order mark.
+    while (m_text.startsWith(QChar(0xFEFF)))
+        m_text.remove(0, 1);
 }
 
 bool TextFile::read(const QString &path, QString *error)

@@ -23,7 +23,8 @@ public:
 
     class Line {
     public:
-        // A line Ralu writes: UTF-8, ended by CR LF.
+        // A line Ralu writes: UTF-8, ended by CR LF. A U+FEFF at its start
+        // is dropped, as reading drops it: it reads as a byte order mark.
         explicit Line(QString text = {});
 
         // The line without its line end: UTF-8 where the bytes are valid

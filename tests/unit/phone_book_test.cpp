@@ -332,6 +332,22 @@ TEST_F(PhoneBookTest, ALineBreakPastedIntoTheNameIsStoredAsABlank)
     EXPECT_EQ(readBytes(path), QByteArray("Ann Lee--1\r\nBob  Smith--123\r\n"));
 }
 
+TEST_F(PhoneBookTest, AZeroWidthMarkStartingANameIsNotStoredSinceItWouldNotReadBack)
+{
+    writeBytes(path, "Ann--1\n");
+    auto w = open();
+    pick(*w, 1);
+    fill(*w, QStringLiteral("\uFEFFAnn"), QStringLiteral("1"));
+    QTest::mouseClick(w->editButton(), Qt::LeftButton);
+    EXPECT_EQ(readBytes(path), QByteArray("Ann--1\n")) << "saved unchanged";
+
+    pick(*w, 0);
+    fill(*w, QStringLiteral("\uFEFFBob"), QStringLiteral("2"));
+    QTest::mouseClick(w->addButton(), Qt::LeftButton);
+    EXPECT_EQ(readBytes(path), QByteArray("Ann--1\nBob--2\r\n"));
+    EXPECT_EQ(items(*w), (QStringList { "NEW ITEM", "Ann--1", "Bob--2" }));
+}
+
 TEST_F(PhoneBookTest, LinesWrittenByHandAreShownSelectableAndKeptOnRewrite)
 {
     // No separator, an empty line, a line ended by LF alone, a byte that is no

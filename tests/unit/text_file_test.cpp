@@ -105,6 +105,13 @@ TEST_F(TextFileTest, NewLinesAreUtf8WithCrLfAndAnEndlessLastLineGetsOneOnceWritt
         << "the line end written stays with its line";
     file.lines().clear();
     EXPECT_EQ(file.bytes(), QByteArray("\xEF\xBB\xBF")) << "the byte order mark belongs to the file";
+
+    // Text starting with U+FEFF (pasted from somewhere) reads back as it is held.
+    file.lines() = { TextFile::Line(QStringLiteral("\uFEFF\uFEFFJos\uFEFF")),
+        TextFile::Line(QStringLiteral("\uFEFFb")) };
+    EXPECT_EQ(file.texts(), QStringList({ QStringLiteral("Jos\uFEFF"), "b" }));
+    ASSERT_TRUE(file.write(path));
+    EXPECT_EQ(readTexts(readBytes(path)), file.texts());
 }
 
 TEST_F(TextFileTest, LinesLeftAfterARemovalReadBackAsTheSameLines)
