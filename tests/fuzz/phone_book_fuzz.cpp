@@ -36,10 +36,12 @@ struct Book {
     }
 };
 
-// A contact as add and edit store it, when nothing in it breaks the line.
+// A contact as add and edit store it, when nothing in it breaks the line:
+// the line it becomes holds it as it reads back.
 QString stored(const QString &name, const QString &number)
 {
-    return PhoneBook::trimBlanks(name) + QLatin1String("--") + PhoneBook::trimBlanks(number);
+    return TextFile::Line(PhoneBook::trimBlanks(name) + QLatin1String("--") + PhoneBook::trimBlanks(number))
+        .text();
 }
 
 void checkLoaded(const Book &b, const Lines &lines)

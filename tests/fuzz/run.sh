@@ -1,9 +1,11 @@
 #!/bin/bash
 # Builds the fuzz targets with clang and libFuzzer in a build directory of
 # their own and runs each in turn, one after another.
-#   tests/fuzz/run.sh [--seconds N | --runs N] [--build DIR] [TARGET...]
+#   tests/fuzz/run.sh [--seconds N | --runs N] [--seed N] [--build DIR] [TARGET...]
 # --seconds N  how long each target runs (default 20); --runs N instead
 #              stops each after N inputs
+# --seed N     the same inputs in the same order each time (the tests' short
+#              run: it fails on what the code does, not on luck)
 # --build DIR  the fuzz build directory (default build-fuzz at the top)
 # TARGET       history phone_book http_reply billing settings (default all)
 # The seeds in tests/fuzz/corpus/TARGET are read, never written: new inputs
@@ -15,13 +17,15 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 top="$(cd "$here/../.." && pwd)"
 build="$top/build-fuzz"
 limit=(-max_total_time=20)
+seed=()
 targets=()
 while (($#)); do
     case "$1" in
     --seconds) limit=(-max_total_time="$2"); shift 2 ;;
     --runs) limit=(-runs="$2"); shift 2 ;;
+    --seed) seed=(-seed="$2"); shift 2 ;;
     --build) build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,13p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h | --help) sed -n '2,15p' "${BASH_SOURCE[0]}"; exit 0 ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
     esac
@@ -64,7 +68,7 @@ for name in "${targets[@]}"; do
     # The body limit is 8 KB and the head limit too: inputs must reach past them.
     [[ "$name" == http_reply ]] && options+=(-max_len=12000)
     [[ -f "$here/$name.dict" ]] && options+=(-dict="$here/$name.dict")
-    if TMPDIR="$tmp" "${program[$name]}" "${options[@]}" "${limit[@]}" "$corpus" "$here/corpus/$name" >"$log" 2>&1; then
+    if TMPDIR="$tmp" "${program[$name]}" "${options[@]}" "${limit[@]}" ${seed[@]+"${seed[@]}"} "$corpus" "$here/corpus/$name" >"$log" 2>&1; then
         runs="$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -1)"
         echo "fuzz: $name: ok: ${runs:-done} ($(find "$corpus" -type f | wc -l) inputs kept)"
     else
