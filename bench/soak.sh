@@ -43,6 +43,10 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 fi
 cmake --build "$build" --target ralu ralu_billing_server >/dev/null
+if ldd "$build/ralu" | grep -q libasan; then
+    log "ralu is built with AddressSanitizer: its resident memory includes the sanitizer's quarantine"
+    log "(up to 256 MB), shadow and stack traces, which grow with every call (bench/README.md)"
+fi
 
 work="$(mktemp -d /tmp/ralu-soak.XXXXXX)"
 ns="ralu-soak-$$"
