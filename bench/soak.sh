@@ -27,7 +27,7 @@ calls="${2:-1000}"
 ((calls >= 11)) || { echo "soak.sh: CALLS must be at least 11" >&2; exit 2; }
 number=7 # not an account: the provider hands it to the far end
 read -r -a kinds <<<"${SOAK_KINDS:-out-local out-remote in-answer in-reject in-abandon}"
-# Window-relative centres of the controls (windows/MainLayout.h): the dial
+# Window-relative centres of the controls (windows/MainControls.h): the dial
 # button Picture6 (60,137 38x36) and the end button Picture8 (135,137 38x36).
 DIAL_X=79 DIAL_Y=155 END_X=154 END_Y=155
 
