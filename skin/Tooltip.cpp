@@ -160,13 +160,18 @@ void Tooltip::removeTool(QWidget *tool)
     g_tipWindow->remove(owner, record->id);
 }
 
+// The shared tip window's registration of a tool with its record, or null.
+static const TipWindow::Registration *registrationOf(const QWidget *tool, const ToolRecord *record)
+{
+    if (!tool || !record)
+        return nullptr;
+    QWidget *owner = tool->parentWidget() ? tool->parentWidget() : const_cast<QWidget *>(tool);
+    return g_tipWindow->find(owner, record->id);
+}
+
 std::optional<QString> Tooltip::registeredText(const QWidget *tool)
 {
-    const ToolRecord *record = tool ? recordOf(tool) : nullptr;
-    if (!record)
-        return std::nullopt;
-    QWidget *owner = tool->parentWidget() ? tool->parentWidget() : const_cast<QWidget *>(tool);
-    const TipWindow::Registration *registration = g_tipWindow->find(owner, record->id);
+    const TipWindow::Registration *registration = registrationOf(tool, tool ? recordOf(tool) : nullptr);
     if (!registration)
         return std::nullopt;
     return registration->text.value_or(QString());
@@ -174,11 +179,7 @@ std::optional<QString> Tooltip::registeredText(const QWidget *tool)
 
 std::optional<QRect> Tooltip::registeredArea(const QWidget *tool)
 {
-    const ToolRecord *record = tool ? recordOf(tool) : nullptr;
-    if (!record)
-        return std::nullopt;
-    QWidget *owner = tool->parentWidget() ? tool->parentWidget() : const_cast<QWidget *>(tool);
-    const TipWindow::Registration *registration = g_tipWindow->find(owner, record->id);
+    const TipWindow::Registration *registration = registrationOf(tool, tool ? recordOf(tool) : nullptr);
     if (!registration)
         return std::nullopt;
     return registration->area;
