@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "app/Softphone.h"
 #include "sip/LinphoneRtcClient.h"
+#include "skin/AppIcon.h"
 #include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
@@ -72,6 +73,9 @@ int main(int argc, char *argv[])
     forbidCoreDumps();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ralu"));
+    // The desktop pairs the windows with the installed desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(RALU_APP_ID));
+    QApplication::setWindowIcon(ralu::skin::appIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 
     ralu::QtMessageBoxes boxes;

@@ -19,6 +19,9 @@ PACKAGES=(
     kamailio sip-tester tshark sox
     pulseaudio
     xvfb xauth x11-apps x11-utils imagemagick xdotool
+    # desktop files' validators, the Debian package (cpack -G DEB: its
+    # dependencies through dpkg-shlibdeps, which needs file)
+    appstream desktop-file-utils dpkg-dev file
 )
 
 # Extra names, e.g. for the test that proves a missing package is noticed.

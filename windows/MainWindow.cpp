@@ -1,6 +1,7 @@
 #include "windows/MainWindow.h"
 
 #include "calls/Dialer.h"
+#include "skin/AppIcon.h"
 #include "skin/SkinOutline.h"
 #include "skin/SkinPictures.h"
 #include "skin/Tooltip.h"
@@ -148,7 +149,7 @@ void MainWindow::buildLayout()
     balance->setFont(bold);
     balance->setStyleSheet(QStringLiteral("color: #404040"));
 
-    const QIcon icon(skin::buttonPicture(QSize(32, 32), skin::Glyph::Dial, QString(), false));
+    const QIcon icon = skin::appIcon();
     setWindowIcon(icon);
     m_tray = new TrayMenu(icon, this);
     connect(m_tray, &TrayMenu::showChosen, this, &MainWindow::showFromTray);
