@@ -79,7 +79,7 @@ wait_for() { # wait_for SECONDS COMMAND...
     done
 }
 id="$(chroot "$root" dpkg -L ralu | sed -n 's|^/usr/share/metainfo/\(.*\)\.metainfo\.xml$|\1|p')"
-check "the package installs ralu on the PATH" chroot "$root" /bin/sh -c 'command -v ralu' >/dev/null
+check "the package installs ralu on the PATH" chroot "$root" /bin/sh -c 'command -v ralu >/dev/null'
 check "the package installs the desktop entry, metainfo and icons" test -n "$id" \
     -a -f "$root/usr/share/applications/$id.desktop" \
     -a -f "$root/usr/share/icons/hicolor/48x48/apps/$id.png" \

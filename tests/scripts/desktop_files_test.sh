@@ -4,6 +4,7 @@
 #   desktop_files_test.sh desktop FILE.desktop
 #   desktop_files_test.sh appstream FILE.metainfo.xml
 #   desktop_files_test.sh install BUILD_DIR APP_ID
+#   desktop_files_test.sh deb BUILD_DIR APP_ID
 # Exits 77 (skipped) only when the validator itself is not installed.
 set -uo pipefail
 
@@ -73,8 +74,38 @@ install)
     ((failed == 0)) || exit 1
     echo "ok: ${#expected[@]} files installed where the desktop looks for them"
     ;;
+deb)
+    need dpkg-shlibdeps dpkg-dev
+    need file file
+    build="$2"
+    id="$3"
+    out="$(mktemp -d /tmp/ralu-deb-test.XXXXXX)"
+    trap 'rm -rf "$out"' EXIT
+    (cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) \
+        || { cat "$out/cpack.log"; echo "FAIL: cpack -G DEB"; exit 1; }
+    debs=("$out"/ralu_*.deb)
+    [[ -f "${debs[0]}" ]] || { cat "$out/cpack.log"; echo "FAIL: no ralu_*.deb made"; exit 1; }
+    deb="${debs[0]}"
+    failed=0
+    field() { dpkg-deb -f "$deb" "$1"; }
+    [[ "$(field Package)" == ralu ]] || { echo "FAIL: package name $(field Package)"; failed=1; }
+    [[ "$(field Section)" == comm ]] || { echo "FAIL: section $(field Section)"; failed=1; }
+    [[ -n "$(field Maintainer)" && -n "$(field Description)" ]] || { echo "FAIL: no maintainer or description"; failed=1; }
+    # The dependencies come from the libraries the executable links.
+    for lib in liblinphone++10 libqt6widgets6 libqt6network6 libc6; do
+        [[ ", $(field Depends)," == *", $lib "* ]] || { echo "FAIL: Depends lacks $lib: $(field Depends)"; failed=1; }
+    done
+    [[ "$(field Depends)" != *-dev* ]] || { echo "FAIL: Depends names a -dev package"; failed=1; }
+    listing="$(dpkg-deb -c "$deb")"
+    for file in ./usr/bin/ralu "./usr/share/applications/$id.desktop" "./usr/share/metainfo/$id.metainfo.xml" \
+        "./usr/share/icons/hicolor/256x256/apps/$id.png"; do
+        grep -qF " $file" <<<"$listing" || { echo "FAIL: the package lacks $file"; failed=1; }
+    done
+    ((failed == 0)) || exit 1
+    echo "ok: $(basename "$deb"), Depends: $(field Depends)"
+    ;;
 *)
-    echo "usage: $0 desktop FILE | appstream FILE | install BUILD_DIR APP_ID" >&2
+    echo "usage: $0 desktop FILE | appstream FILE | install|deb BUILD_DIR APP_ID" >&2
     exit 2
     ;;
 esac
