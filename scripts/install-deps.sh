@@ -18,6 +18,9 @@ PACKAGES=(
     # demo provider and end-to-end tests
     kamailio sip-tester tshark sox
     pulseaudio
+    # sound in calls (tests/e2e/audio): a far end, PulseAudio's tools, and
+    # ALSA's pulse plugin for the capture side
+    baresip-core pulseaudio-utils libasound2-plugins
     xvfb xauth x11-apps x11-utils imagemagick xdotool
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)

@@ -1,11 +1,13 @@
 #include "E2eSupport.h"
 
 #include "audio/WavePcm.h"
+#include "skin/PictureButton.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 #include <QThread>
 
 #include <cmath>
@@ -155,8 +157,9 @@ QStringList ProviderLog::localReplies() const
 
 // -------------------------------------------------------------------- phone
 
-Phone::Phone(const QString &account, const QString &password, const QString &server)
-    : m_store(m_dir.path() + QStringLiteral("/config/settings.ini"))
+Phone::Phone(const QString &account, const QString &password, const QString &server, PhoneAudio audio)
+    : m_audio(audio)
+    , m_store(m_dir.path() + QStringLiteral("/config/settings.ini"))
 {
     SavedLogin saved(m_store, QStringLiteral("ralu"));
     LoginValues v;
@@ -181,7 +184,7 @@ Phone::~Phone()
 bool Phone::start()
 {
     const bool started = m_app->start();
-    if (started) {
+    if (started && m_audio == PhoneAudio::Files) {
         // No sound card here: calls play a tone from a file and record into one.
         const QString tone = m_dir.path() + QStringLiteral("/play.wav");
         writeToneWav(tone);
@@ -201,6 +204,35 @@ QString Phone::historyText() const
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+const std::pair<char, const char *> kPadButtons[12] = {
+    { '1', "Picture20" },
+    { '2', "Picture21" },
+    { '3', "Picture22" },
+    { '4', "Picture25" },
+    { '5', "Picture26" },
+    { '6', "Picture27" },
+    { '7', "Picture46" },
+    { '8', "Picture31" },
+    { '9', "Picture32" },
+    { '*', "Picture35" },
+    { '0', "Picture36" },
+    { '#', "Picture37" },
+};
+
+bool clickPadKey(Phone &phone, char key)
+{
+    for (const auto &[character, name] : kPadButtons) {
+        if (character != key)
+            continue;
+        auto *button = phone.app().window().findChild<PictureButton *>(QString::fromLatin1(name));
+        if (!button)
+            return false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        return true;
+    }
+    return false;
 }
 
 // --------------------------------------------------------------------- sipp

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace ralu::e2e {
 
@@ -52,11 +53,17 @@ private:
     qint64 m_start = 0;
 };
 
+// Where a Phone's calls take their sound from and put what they receive.
+enum class PhoneAudio {
+    Files, // a 440 Hz tone file and a recording file: no sound device needed
+    Devices, // the default sound devices, as the program has them
+};
+
 // A Ralu running in this process with a saved login.
 class Phone {
 public:
-    Phone(
-        const QString &account, const QString &password, const QString &server = QStringLiteral("127.0.0.1"));
+    Phone(const QString &account, const QString &password,
+        const QString &server = QStringLiteral("127.0.0.1"), PhoneAudio audio = PhoneAudio::Files);
     ~Phone();
 
     // Runs the start-up; false if it was abandoned.
@@ -73,12 +80,18 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    PhoneAudio m_audio;
     IniSettingsStore m_store;
     testing::FakeMessageBoxes m_boxes;
     SystemClock m_clock;
     std::unique_ptr<LinphoneRtcClient> m_rtc;
     std::unique_ptr<Softphone> m_app;
 };
+
+// The main window's pad button of each key: { '1', "Picture20" }...
+extern const std::pair<char, const char *> kPadButtons[12];
+// A real mouse click on the pad button of key; false when there is none.
+bool clickPadKey(Phone &phone, char key);
 
 // A SIPp run with one of the project's scenarios.
 class Sipp {

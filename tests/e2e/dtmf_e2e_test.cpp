@@ -27,22 +27,6 @@ const QStringList kFarEnd { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1",
     "-rtp_echo", "-set", "ring_ms", "1500" };
 const char *const kFarEndMediaPort = "16000";
 
-// The pad button of each key.
-const std::pair<char, const char *> kPad[] = {
-    { '1', "Picture20" },
-    { '2', "Picture21" },
-    { '3', "Picture22" },
-    { '4', "Picture25" },
-    { '5', "Picture26" },
-    { '6', "Picture27" },
-    { '7', "Picture46" },
-    { '8', "Picture31" },
-    { '9', "Picture32" },
-    { '*', "Picture35" },
-    { '0', "Picture36" },
-    { '#', "Picture37" },
-};
-
 // Which key's tone resource the file holds, byte for byte ("Tone7.wav"...),
 // else a short description of it.
 QString toneIn(const QString &path)
@@ -51,7 +35,7 @@ QString toneIn(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<no file>");
     const QByteArray bytes = file.readAll();
-    for (const auto &[character, name] : kPad) {
+    for (const auto &[character, name] : kPadButtons) {
         const QString tone = Dialer::toneName(QLatin1Char(character));
         if (!bytes.isEmpty() && bytes == LocalTonePlayer::toneResource(tone))
             return tone;
@@ -180,14 +164,7 @@ struct DtmfFixture : ::testing::Test {
     // A real mouse click on the key's pad button, then time for its tone.
     void click(char key)
     {
-        for (const auto &[character, name] : kPad) {
-            if (character == key) {
-                PictureButton *button
-                    = phone->app().window().findChild<PictureButton *>(QString::fromLatin1(name));
-                ASSERT_NE(button, nullptr);
-                QTest::mouseClick(button, Qt::LeftButton);
-            }
-        }
+        ASSERT_TRUE(clickPadKey(*phone, key)) << key;
         pump(350);
     }
 };
