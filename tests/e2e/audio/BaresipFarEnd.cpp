@@ -84,9 +84,11 @@ bool BaresipFarEnd::start()
 
     m_process.setWorkingDirectory(m_dir.path());
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QStringLiteral("baresip"), { "-f", m_dir.path(), "-v" });
-    if (!m_process.waitForStarted(5000))
+    m_process.start(QStringLiteral("baresip"), { "-f", m_dir.path() });
+    if (!m_process.waitForStarted(5000)) {
+        m_log += QStringLiteral("baresip did not start: ") + m_process.errorString();
         return false;
+    }
     return waitUntil(
                [&] {
                    return m_process.state() == QProcess::NotRunning

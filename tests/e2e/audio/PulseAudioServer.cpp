@@ -80,8 +80,10 @@ bool PulseAudioServer::start()
     m_daemon.start(QStringLiteral("pulseaudio"),
         { "-n", "-F", script, "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1", "--disallow-exit",
             "--log-target=stderr", "--log-level=notice" });
-    if (!m_daemon.waitForStarted(kStartMs))
+    if (!m_daemon.waitForStarted(kStartMs)) {
+        m_log += QStringLiteral("pulseaudio did not start: ") + m_daemon.errorString();
         return false;
+    }
     const bool answers = waitUntil(
         [&] {
             if (m_daemon.state() == QProcess::NotRunning)
