@@ -8,6 +8,7 @@
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 #include "app/Softphone.h"
+#include "audio/AlsaMixerBackend.h"
 #include "engine/Clock.h"
 #include "sip/LinphoneRtcClient.h"
 
@@ -59,8 +60,10 @@ public:
         const QString &account, const QString &password, const QString &server = QStringLiteral("127.0.0.1"));
     ~Phone();
 
-    // Runs the start-up; false if it was abandoned.
+    // Runs the start-up; false if it was abandoned. Calls play and record
+    // files unless useSoundDevices() came first.
     bool start();
+    void useSoundDevices() { m_useFiles = false; }
     bool waitForStatus(const QString &status, int ms = 5000);
     QString status() const { return m_app->engine().statusText(); }
 
@@ -78,6 +81,7 @@ private:
     SystemClock m_clock;
     std::unique_ptr<LinphoneRtcClient> m_rtc;
     std::unique_ptr<Softphone> m_app;
+    bool m_useFiles = true;
 };
 
 // A SIPp run with one of the project's scenarios.
