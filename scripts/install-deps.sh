@@ -17,7 +17,7 @@ PACKAGES=(
     clang libclang-rt-14-dev
     # demo provider and end-to-end tests
     kamailio sip-tester tshark sox
-    pulseaudio
+    pulseaudio pulseaudio-utils libasound2-plugins
     xvfb xauth x11-apps x11-utils imagemagick xdotool
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)
