@@ -1,5 +1,5 @@
 // SoundMixer on a real ALSA mixer: the default card as ALSA's pulse plugin
-// shows a PulseAudio daemon (run_alsa_mixer_test.sh starts one with a null
+// shows a PulseAudio daemon (run_with_pulseaudio.sh starts one with a null
 // sink). What the mixer writes is read back both through the mixer and from
 // PulseAudio itself with pactl.
 #include "audio/AlsaMixerBackend.h"

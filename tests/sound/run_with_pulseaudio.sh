@@ -1,10 +1,10 @@
 #!/bin/bash
-# Runs the ALSA mixer tests against a real ALSA mixer: a PulseAudio daemon of
-# this run's own (its own HOME and XDG_RUNTIME_DIR, a null sink, no network)
-# behind ALSA's pulse plugin as the default card, which then has a "Master"
-# and a "Capture" control. Exits 77 (skipped) only when PulseAudio or the
-# plugin cannot be had here, saying why.
-#   run_alsa_mixer_test.sh TEST_BINARY [gtest options...]
+# Runs the sound tests with a PulseAudio daemon of this run's own (its own
+# HOME and XDG_RUNTIME_DIR, a null sink, no network), which ALSA's pulse
+# plugin makes the default card: a real ALSA mixer with a "Master" and a
+# "Capture" control. Exits 77 (skipped) only when PulseAudio or the plugin
+# cannot be had here, saying why.
+#   run_with_pulseaudio.sh TEST_BINARY [gtest options...]
 set -uo pipefail
 binary="$1"
 shift
@@ -22,7 +22,7 @@ for dir in /usr/lib/*/alsa-lib /usr/lib/alsa-lib /usr/lib64/alsa-lib; do
 done
 [[ $plugin_found == yes ]] || skip "ALSA's pulse plugin is not installed (Debian package libasound2-plugins)"
 
-work="$(mktemp -d /tmp/mixer-alsa.XXXXXX)"
+work="$(mktemp -d /tmp/mixer-sound.XXXXXX)"
 daemon=""
 cleanup() {
     [[ -n "$daemon" ]] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
