@@ -2,6 +2,7 @@
 
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
+#include "calls/SoundFailure.h"
 #include "windows/LoginWindow.h"
 #include "windows/PhoneBookWindow.h"
 #include "windows/RecentWindow.h"
@@ -15,10 +16,12 @@
 namespace ralu {
 
 Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
-    QString appFolder, const Clock &clock)
-    : m_boxes(boxes)
+    QString appFolder, const Clock &clock, MixerBackendFactory mixerBackend)
+    : m_client(client)
+    , m_boxes(boxes)
     , m_appFolder(appFolder)
     , m_savedLogin(store, std::move(executableName))
+    , m_mixerBackend(std::move(mixerBackend))
 {
     m_engine = std::make_unique<CallEngine>(m_state, client);
     m_window = std::make_unique<MainWindow>(*m_engine, m_state);
@@ -60,6 +63,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
     m_window->setCallActions({ [this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
         [this] { m_dialer->endButton(); }, [this](const QString &tone) { m_keyTones->playDtmf(tone); } });
+    // Unloading the main window releases the mixer, which closes it.
+    QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_window.get(), [this] { m_mixer.reset(); });
 }
 
 Softphone::~Softphone() = default;
@@ -67,6 +72,7 @@ Softphone::~Softphone() = default;
 bool Softphone::start()
 {
     m_engine->prepareLoad();
+    createMixer();
     // A saved login is used as it is; without one the user logs in first.
     m_savedLogin.readProfile(m_state.login);
     const LoginValues &v = m_state.login;
@@ -75,8 +81,29 @@ bool Softphone::start()
         openLogin(true);
     if (!m_engine->finishLoad())
         return false;
+    checkSoundDevices();
     m_window->show();
     return true;
+}
+
+void Softphone::createMixer()
+{
+    m_mixer = std::make_unique<SoundMixer>(m_mixerBackend ? m_mixerBackend() : nullptr);
+    // Every range and level is read once at start-up and none is kept: the
+    // levels the user sets go through the SIP stack.
+    for (MixerLine line : kMixerLines) {
+        m_mixer->minVolume(line);
+        m_mixer->maxVolume(line);
+        m_mixer->volume(line);
+    }
+}
+
+void Softphone::checkSoundDevices()
+{
+    // Without a capture and a playback device a call would be silent: say
+    // so once, and refuse to dial. A client that could not start has none.
+    if (!m_client || !m_client->hasSoundDevices())
+        funcSoundError(m_state, m_boxes);
 }
 
 void Softphone::openLogin(bool modal)

@@ -8,6 +8,7 @@
 #include "account/LoginController.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
+#include "audio/SoundMixer.h"
 #include "calls/CallHistoryLog.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
@@ -20,15 +21,19 @@
 #include "windows/MainWindow.h"
 
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 namespace ralu {
 
 class Softphone {
 public:
+    // Makes the backend of the sound card's mixer; none: no mixer.
+    using MixerBackendFactory = std::function<std::unique_ptr<MixerBackend>()>;
+
     // appFolder holds the call history and the other files of the user.
     Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
-        QString appFolder, const Clock &clock);
+        QString appFolder, const Clock &clock, MixerBackendFactory mixerBackend = {});
     ~Softphone();
 
     // The load sequence up to the shown window. False when the user left the
@@ -41,6 +46,8 @@ public:
     CallHistoryLog &history() { return *m_history; }
     Dialer &dialer() { return *m_dialer; }
     BillingClient &billing() { return *m_billing; }
+    // The sound card's mixer from start-up until the program ends, else null.
+    SoundMixer *mixer() const { return m_mixer.get(); }
     // The login window while it is open, else null.
     LoginWindow *loginWindow() const { return m_login; }
 
@@ -58,7 +65,11 @@ public:
     static QString defaultAppFolder();
 
 private:
+    void createMixer();
+    void checkSoundDevices();
+
     AppState m_state;
+    RtcClient *m_client;
     MessageBoxes &m_boxes;
     QString m_appFolder;
     SavedLogin m_savedLogin;
@@ -72,6 +83,8 @@ private:
     std::unique_ptr<HttpClient> m_http;
     std::unique_ptr<BillingClient> m_billing;
     QPointer<LoginWindow> m_login;
+    MixerBackendFactory m_mixerBackend;
+    std::unique_ptr<SoundMixer> m_mixer;
 };
 
 } // namespace ralu

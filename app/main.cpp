@@ -4,6 +4,7 @@
 #include "account/SettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/Softphone.h"
+#include "audio/AlsaMixerBackend.h"
 #include "sip/LinphoneRtcClient.h"
 #include "skin/AppIcon.h"
 #include "windows/QtMessageBoxes.h"
@@ -90,7 +91,8 @@ int main(int argc, char *argv[])
     ralu::LinphoneRtcClient rtc(dataFolder + QStringLiteral("/sip"));
     ralu::SystemClock clock;
     ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
-        ralu::Softphone::defaultAppFolder(), clock);
+        ralu::Softphone::defaultAppFolder(), clock,
+        [] { return std::make_unique<ralu::AlsaMixerBackend>(); });
     routeTerminationSignals(softphone.engine());
     // Exit ends the process once the engine has shut the client down, also
     // when it comes while start-up waits in the login window.

@@ -214,6 +214,11 @@ public:
     // Opens the audio set-up; parentWindow is the native window id (0: none).
     virtual bool invokeTuningWizard(unsigned long long parentWindow) = 0;
 
+    // Whether calls can have sound: the client has a device to capture from
+    // and one to play to (or files stand in for them). Asked once the client
+    // is initialised; false before.
+    virtual bool hasSoundDevices() = 0;
+
     virtual bool shutdown() = 0;
 
     // While held, no event reaches the handler: events wait and follow in

@@ -36,6 +36,7 @@ bool LinphoneRtcClient::initialize()
     if (!m_runner.start(std::move(listeners)))
         return false;
     m_sounds.writeRingFile(); // a missing ring only silences playRing
+    m_sounds.applyFiles();
     m_initialized = true;
     return true;
 }
@@ -114,6 +115,11 @@ bool LinphoneRtcClient::invokeTuningWizard(unsigned long long parentWindow)
     // The audio set-up window (devices, levels) arrives with the audio work;
     // until then there is nothing to open.
     return false;
+}
+
+bool LinphoneRtcClient::hasSoundDevices()
+{
+    return m_initialized && m_sounds.hasSoundDevices();
 }
 
 void LinphoneRtcClient::holdEvents()

@@ -45,6 +45,7 @@ public:
     bool playRing(RtcRingType type, bool play) override;
     bool sendDTMF(RtcDtmf digit) override;
     bool invokeTuningWizard(unsigned long long parentWindow) override;
+    bool hasSoundDevices() override;
     bool shutdown() override;
     void holdEvents() override;
     void releaseEvents() override;
@@ -54,7 +55,7 @@ public:
 
     // Headless runs (tests): plays playWav into calls instead of the
     // microphone and records what the far end sends into recordWav, so no
-    // sound card is needed. Call after initialize().
+    // sound card is needed. Before or after initialize().
     void useFilesForAudio(const QString &playWav, const QString &recordWav);
 
     QString stateDir() const { return m_runner.stateDir(); }

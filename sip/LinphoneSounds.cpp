@@ -174,12 +174,36 @@ bool LinphoneSounds::putVolume(RtcAudioDevice device, long level)
 
 void LinphoneSounds::useFilesForAudio(const QString &playWav, const QString &recordWav)
 {
+    m_playFile = playWav;
+    m_recordFile = recordWav;
+    applyFiles();
+}
+
+void LinphoneSounds::applyFiles()
+{
     const auto &core = m_runner.core();
-    if (!core)
+    if (!core || m_playFile.isEmpty())
         return;
     core->setUseFiles(true);
-    core->setPlayFile(LinphoneCoreRunner::localPath(playWav));
-    core->setRecordFile(LinphoneCoreRunner::localPath(recordWav));
+    core->setPlayFile(LinphoneCoreRunner::localPath(m_playFile));
+    core->setRecordFile(LinphoneCoreRunner::localPath(m_recordFile));
+}
+
+bool LinphoneSounds::hasSoundDevices() const
+{
+    const auto &core = m_runner.core();
+    if (!core)
+        return false;
+    if (core->getUseFiles())
+        return true;
+    // The core picks its default devices among those it found at start; with
+    // no sound card (nor sound server) it has none, or only a name that can
+    // neither record nor play.
+    using Capability = linphone::AudioDevice::Capabilities;
+    const auto capture = core->getDefaultInputAudioDevice();
+    const auto playback = core->getDefaultOutputAudioDevice();
+    return capture && capture->hasCapability(Capability::CapabilityRecord) && playback
+        && playback->hasCapability(Capability::CapabilityPlay);
 }
 
 } // namespace ralu

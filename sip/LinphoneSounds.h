@@ -27,7 +27,12 @@ public:
     bool playFile(const QString &path);
     bool getVolume(RtcAudioDevice device, long *level);
     bool putVolume(RtcAudioDevice device, long level);
+    // Calls play and record files instead of sound devices. May come before
+    // the core exists: applyFiles() then applies it once it does.
     void useFilesForAudio(const QString &playWav, const QString &recordWav);
+    void applyFiles();
+    // A capture and a playback device exist, or files stand in for them.
+    bool hasSoundDevices() const;
 
     // Level <-> software gain, both ways (documented in the .cpp).
     static float levelToGainDb(long level);
@@ -35,6 +40,8 @@ public:
 
 private:
     LinphoneCoreRunner &m_runner;
+    QString m_playFile; // empty: calls use sound devices
+    QString m_recordFile;
 };
 
 } // namespace ralu

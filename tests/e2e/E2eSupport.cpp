@@ -171,8 +171,8 @@ Phone::Phone(const QString &account, const QString &password, const QString &ser
     v.strSaveFlag = QStringLiteral("yes");
     saved.saveProfile(v);
     m_rtc = std::make_unique<LinphoneRtcClient>(m_dir.path() + QStringLiteral("/sip"));
-    m_app = std::make_unique<Softphone>(
-        m_rtc.get(), m_boxes, m_store, QStringLiteral("ralu"), m_dir.path(), m_clock);
+    m_app = std::make_unique<Softphone>(m_rtc.get(), m_boxes, m_store, QStringLiteral("ralu"), m_dir.path(),
+        m_clock, [] { return std::make_unique<AlsaMixerBackend>(); });
 }
 
 Phone::~Phone()
@@ -183,14 +183,14 @@ Phone::~Phone()
 
 bool Phone::start()
 {
-    const bool started = m_app->start();
-    if (started && m_audio == PhoneAudio::Files) {
-        // No sound card here: calls play a tone from a file and record into one.
+    if (m_audio == PhoneAudio::Files) {
+        // No sound card here: calls play a tone from a file and record into
+        // one, set before start-up asks the client for its sound devices.
         const QString tone = m_dir.path() + QStringLiteral("/play.wav");
         writeToneWav(tone);
         m_rtc->useFilesForAudio(tone, m_dir.path() + QStringLiteral("/received.wav"));
     }
-    return started;
+    return m_app->start();
 }
 
 bool Phone::waitForStatus(const QString &status, int ms)

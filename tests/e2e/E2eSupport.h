@@ -8,6 +8,7 @@
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 #include "app/Softphone.h"
+#include "audio/AlsaMixerBackend.h"
 #include "engine/Clock.h"
 #include "sip/LinphoneRtcClient.h"
 
@@ -66,7 +67,8 @@ public:
         const QString &server = QStringLiteral("127.0.0.1"), PhoneAudio audio = PhoneAudio::Files);
     ~Phone();
 
-    // Runs the start-up; false if it was abandoned.
+    // Runs the start-up; false if it was abandoned. Calls play and record
+    // files unless the phone was made with PhoneAudio::Devices.
     bool start();
     bool waitForStatus(const QString &status, int ms = 5000);
     QString status() const { return m_app->engine().statusText(); }

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The real ralu executable against the local provider, on a virtual X display:
-# a saved login registers, the process leaves no core file, a second start is
-# refused without touching the running one, and the program ends cleanly when
-# told to.
+# a saved login registers, the missing sound device is reported once and
+# refuses dialing, the process leaves no core file, a second start is refused
+# without touching the running one, and the program ends cleanly when told to.
 #   process_test.sh RALU_BINARY PROVIDER_RUNDIR
 set -uo pipefail
 ralu="$1"
@@ -71,6 +71,28 @@ first=$!
 pids+=("$first")
 registered() { test "$(registers_since "$start")" -ge 1; }
 check "a saved login registers with digest authentication" wait_for 10 registered
+
+# No sound card and no sound server here: the report comes once, before the
+# main window; dialing is then refused with a box and nothing sent.
+windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null; }
+one_window() { test "$(windows_of "$first" | wc -l)" -eq 1; }
+check "without sound, one box comes before the main window" wait_for 10 one_window
+report=$(windows_of "$first" | head -n 1)
+check "the report is titled Ralu" test "$(xdotool getwindowname "$report" 2>/dev/null)" = "Ralu"
+xdotool windowfocus --sync "$report" key --clearmodifiers Return 2>/dev/null
+main_shown() { one_window && test "$(windows_of "$first")" != "$report"; }
+check "OK brings up the main window" wait_for 5 main_shown
+main=$(windows_of "$first" | head -n 1)
+before_dial=$(stat -c %s "$log")
+xdotool windowfocus --sync "$main" type --delay 20 5551234 2>/dev/null
+xdotool key --clearmodifiers Return 2>/dev/null
+two_windows() { test "$(windows_of "$first" | wc -l)" -eq 2; }
+check "dialing without sound shows a box over the main window" wait_for 5 two_windows
+import -window root "$work/no-sound-dial.png" 2>/dev/null && cp "$work/no-sound-dial.png" "${SCREENSHOT_DIR:-$work}/process-no-sound-dial.png" 2>/dev/null
+refused=$(windows_of "$first" | grep -vx "$main" | head -n 1)
+xdotool windowfocus --sync "$refused" key --clearmodifiers Return 2>/dev/null
+check "OK leaves the main window alone" wait_for 5 bash -c "test \"\$(xdotool search --onlyvisible --pid $first)\" = $main"
+check "no call went out" test "$(tail -c +$((before_dial + 1)) "$log" | grep -c 'INVITE sip:5551234')" -eq 0
 (as_user sleep 30) &
 pids+=($!)
 control=$!

@@ -189,6 +189,14 @@ public:
         return true;
     }
     bool invokeTuningWizard(unsigned long long) override { return !fails("invokeTuningWizard"); }
+    // Asked apart from the operations: no operation list changes with it.
+    bool soundDevices = true;
+    int soundQueries = 0;
+    bool hasSoundDevices() override
+    {
+        ++soundQueries;
+        return initialized && soundDevices;
+    }
     bool shutdown() override { return !fails("shutdown"); }
     // Holds are counted apart from the operations: they come and go around
     // every billing query.
