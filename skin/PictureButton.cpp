@@ -11,28 +11,49 @@ PictureButton::PictureButton(QWidget *parent)
     setScaledContents(true);
 }
 
-void PictureButton::setPictures(const QPixmap &released, const QPixmap &pressed)
+void PictureButton::setPicture(const QPixmap &picture)
 {
-    m_released = released;
-    m_pressed = pressed;
-    setPixmap(m_released);
+    delete m_press;
+    m_press = nullptr;
+    m_still = picture;
+    setPixmap(picture);
+}
+
+void PictureButton::setPictures(
+    const QPixmap &released, const QPixmap &pressed, skin::PressPicture::Check check)
+{
+    m_still = QPixmap();
+    if (m_press) {
+        m_press->setPictures(pressed, released);
+        m_press->setCheck(check);
+    } else {
+        m_press = new skin::PressPicture(this, pressed, released, check);
+    }
 }
 
 void PictureButton::showPressed(bool pressed)
 {
-    setPixmap(pressed ? m_pressed : m_released);
+    if (m_press)
+        m_press->show(pressed);
+}
+
+QPixmap PictureButton::releasedPicture() const
+{
+    return m_press ? m_press->releasedPicture() : m_still;
+}
+
+QPixmap PictureButton::pressedPicture() const
+{
+    return m_press ? m_press->pressedPicture() : m_still;
 }
 
 void PictureButton::mousePressEvent(QMouseEvent *event)
 {
-    if (isEnabled())
-        showPressed(true);
-    event->accept();
+    event->accept(); // the button keeps the mouse until the release
 }
 
 void PictureButton::mouseReleaseEvent(QMouseEvent *event)
 {
-    showPressed(false);
     event->accept();
     if (isEnabled() && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
@@ -40,8 +61,8 @@ void PictureButton::mouseReleaseEvent(QMouseEvent *event)
 
 void PictureButton::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::EnabledChange)
-        setPixmap(m_released); // a disabled picture is drawn dimmed by the style
+    if (event->type() == QEvent::EnabledChange && m_press)
+        m_press->show(false); // a disabled picture is drawn dimmed by the style
     QLabel::changeEvent(event);
 }
 

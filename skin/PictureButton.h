@@ -1,6 +1,9 @@
 // A button drawn as a picture, the way every control of the skinned windows
-// is: a released picture, and a pressed one shown while the mouse is down.
+// is: a still picture, or a released picture and a pressed one shown while a
+// mouse button is down on it (PressPicture). A left click inside emits clicked.
 #pragma once
+
+#include "skin/PressPicture.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -11,11 +14,17 @@ class PictureButton : public QLabel {
     Q_OBJECT
 public:
     explicit PictureButton(QWidget *parent = nullptr);
-    void setPictures(const QPixmap &released, const QPixmap &pressed);
-    // Shows the pressed or the released picture (also used by the keyboard).
+    // A picture that stays as it is when the button is pressed.
+    void setPicture(const QPixmap &picture);
+    // Pictures swapped while a mouse button is down on the button.
+    void setPictures(const QPixmap &released, const QPixmap &pressed,
+        skin::PressPicture::Check check = skin::PressPicture::Check::None);
+    // Shows the pressed or the released picture (the keyboard presses keys
+    // too); nothing for a still picture.
     void showPressed(bool pressed);
-    QPixmap releasedPicture() const { return m_released; }
-    QPixmap pressedPicture() const { return m_pressed; }
+    QPixmap releasedPicture() const;
+    QPixmap pressedPicture() const;
+    skin::PressPicture *pressPicture() const { return m_press; }
 
 signals:
     void clicked();
@@ -26,8 +35,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QPixmap m_released;
-    QPixmap m_pressed;
+    QPixmap m_still;
+    skin::PressPicture *m_press = nullptr;
 };
 
 } // namespace ralu

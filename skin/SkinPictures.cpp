@@ -1,5 +1,6 @@
 #include "skin/SkinPictures.h"
 
+#include "skin/HoverHighlight.h"
 #include "skin/PictureButton.h"
 
 #include <QLinearGradient>
@@ -142,6 +143,59 @@ PictureButton *makeButton(
     button->setPictures(buttonPicture(geometry.size(), glyph, caption, false),
         buttonPicture(geometry.size(), glyph, caption, true));
     return button;
+}
+
+} // namespace ralu::skin
+
+// ---- Holder pictures, drawn like the other buttons (to be replaced by the
+// skin's own holder pictures).
+namespace ralu::skin {
+
+namespace {
+
+struct HolderPair {
+    const char *pressed, *released;
+    QSize size;
+    Glyph glyph;
+    const char *caption;
+};
+
+// clang-format off
+const HolderPair kHolderPairs[] = {
+    {"offImage7", "onImage21", {32, 12}, Glyph::Small, ""}, {"offImage14", "onImage22", {32, 12}, Glyph::Small, ""},
+    {"offImage15", "onImage23", {32, 12}, Glyph::Small, ""}, {"offImage16", "onImage24", {43, 13}, Glyph::Text, "Audio"},
+    {"offImage17", "onImage3", {32, 12}, Glyph::Small, ""}, {"offImage18", "onImage26", {32, 12}, Glyph::Small, ""},
+    {"offImage19", "onImage27", {32, 12}, Glyph::Small, ""}, {"offImage20", "onImage28", {43, 12}, Glyph::Text, "Login"},
+    {"offImage29", "onImage34", {32, 12}, Glyph::Small, ""}, {"offImage30", "onImage35", {32, 12}, Glyph::Small, ""},
+    {"offImage31", "onImage36", {32, 12}, Glyph::Small, ""}, {"offImage33", "onImage38", {32, 12}, Glyph::Small, ""},
+    {"offImage32", "onImage37", {32, 12}, Glyph::Small, ""}, {"offImage4", "oonImage3", {40, 32}, Glyph::Text, "Web"},
+    {"onPC", "offPC", {38, 36}, Glyph::Dial, ""}, {"onCB", "offCB", {38, 36}, Glyph::HangUp, ""},
+    {"offBack", "onBack", {33, 37}, Glyph::Text, "C"}, {"b1", "a1", {31, 25}, Glyph::Text, "1"},
+    {"ony", "offy", {31, 25}, Glyph::Text, "*"}, {"onHash", "offHash", {31, 25}, Glyph::Text, "#"},
+    {"onAdo", "offAdo", {73, 32}, Glyph::Small, ""}, {"onDel", "offDel", {89, 24}, Glyph::Small, ""},
+    {"onPB", "offPB", {56, 13}, Glyph::Small, ""},
+};
+// clang-format on
+
+} // namespace
+
+QPixmap holderPicture(const QString &holder)
+{
+    for (const HolderPair &pair : kHolderPairs)
+        for (bool pressed : { true, false })
+            if (holder == QLatin1String(pressed ? pair.pressed : pair.released))
+                return buttonPicture(pair.size, pair.glyph, QString::fromLatin1(pair.caption), pressed);
+    // Keys 2 to 9 and 0: "on2" pressed, "off2" released.
+    const bool pressed = holder.startsWith(QLatin1String("on"));
+    const QString digit = holder.mid(pressed ? 2 : 3);
+    if (digit.size() == 1 && digit.at(0).isDigit() && (pressed || holder.startsWith(QLatin1String("off"))))
+        return buttonPicture(QSize(31, 25), Glyph::Text, digit, pressed);
+    return QPixmap();
+}
+
+QPixmap hoveredPicture(const QString &releasedHolder)
+{
+    return HoverHighlight::lightened(holderPicture(releasedHolder));
 }
 
 } // namespace ralu::skin

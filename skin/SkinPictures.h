@@ -23,6 +23,14 @@ enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small }
 // A button picture of the given size with a caption or glyph.
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed);
 
+// The picture of one of the main window's image holders, by the holder's name
+// ("onPC", "offPC", "b1", "a1", "on2", "offImage7", "onAdo"...); null for a
+// name that holds no picture.
+QPixmap holderPicture(const QString &holder);
+// The look of a button while the pointer is over it, given the holder of its
+// released picture.
+QPixmap hoveredPicture(const QString &releasedHolder);
+
 } // namespace ralu::skin
 
 namespace ralu {

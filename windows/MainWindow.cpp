@@ -38,41 +38,25 @@ const std::pair<MainControl, char> kPad[] = {
     { MainControl::KeyPound, '#' },
 };
 
-// The tools of the main window's tips, in the order they are added.
-const MainControl kTooltipOrder[] = {
-    MainControl::HoldButton,
-    MainControl::DialButton,
-    MainControl::HiddenPhoneBookButton,
-    MainControl::LoginButton,
-    MainControl::HistoryButton,
-    MainControl::ClearButton,
-    MainControl::EndButton,
-    MainControl::HiddenAudioButton,
-    MainControl::HideButton,
-    MainControl::CloseButton,
-    MainControl::NumberBox,
-    MainControl::PhoneBookButton,
-    MainControl::BackspaceButton,
-    MainControl::ForwardButton,
-    MainControl::HiddenHistoryButton,
-    MainControl::TransferButton,
-    MainControl::DndButton,
-};
-
 } // namespace
 
 MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_engine(engine)
     , m_state(state)
+    , m_skin(this)
+    , m_number(m_skin.numberBox())
+    , m_scanCodes(platformScanCodes())
 {
     setWindowTitle(QStringLiteral("Ralu"));
     setObjectName(QStringLiteral("frmSoftphone"));
     // The rounded start-up outline, until the skin's outline replaces it.
     resize(skin::kStartShapeSize);
     skin::shapeForm(this);
-    buildLayout();
-    addTooltips();
+    setFixedSize(kMainWidth, kMainHeight);
+    m_number->installEventFilter(this);
+    m_skin.addTooltips();
+    createTray();
     m_drag = new WindowDrag(this); // dragged by its body, captions and the number box
     m_drag->addGrabArea(m_number);
     m_drag->setAfterRelease([this](QWidget *area, bool moved) {
@@ -95,60 +79,8 @@ QMenu *MainWindow::trayMenu() const
     return m_tray->trayMenu();
 }
 
-void MainWindow::buildLayout()
+void MainWindow::createTray()
 {
-    setFixedSize(kMainWidth, kMainHeight);
-    QFont labelFont = font();
-    labelFont.setPixelSize(11);
-    for (const ControlSpec &spec : kMainControls) {
-        const QRect geometry(spec.left, spec.top, spec.width, spec.height);
-        QWidget *control = nullptr;
-        switch (spec.kind) {
-        case ControlKind::Background: {
-            auto *background = new QLabel(this);
-            background->setPixmap(skin::mainBackground());
-            background->setAttribute(Qt::WA_TransparentForMouseEvents);
-            control = background;
-            break;
-        }
-        case ControlKind::NumberBox:
-            m_number = new QLineEdit(this);
-            m_number->installEventFilter(this);
-            control = m_number;
-            break;
-        case ControlKind::Label: {
-            auto *label = new QLabel(this);
-            label->setFont(labelFont);
-            label->setTextFormat(Qt::PlainText); // balance and caller come from the network: never markup
-            label->setAttribute(Qt::WA_TransparentForMouseEvents); // the window's grab area
-            control = label;
-            break;
-        }
-        case ControlKind::Picture:
-            control = new QLabel(this);
-            control->setAttribute(Qt::WA_TransparentForMouseEvents);
-            break;
-        case ControlKind::Button: {
-            auto *button = new PictureButton(this);
-            const QString caption = QString::fromLatin1(spec.caption);
-            if (spec.width > 0 && spec.height > 0)
-                button->setPictures(skin::buttonPicture(geometry.size(), spec.glyph, caption, false),
-                    skin::buttonPicture(geometry.size(), spec.glyph, caption, true));
-            control = button;
-            break;
-        }
-        }
-        control->setObjectName(QString::fromLatin1(spec.name));
-        control->setGeometry(geometry);
-        m_controls[index(spec.key)] = control;
-    }
-    m_controls[index(MainControl::Background)]->lower();
-    QFont bold = labelFont;
-    bold.setBold(true);
-    QLabel *balance = label(MainControl::BalanceLabel);
-    balance->setFont(bold);
-    balance->setStyleSheet(QStringLiteral("color: #404040"));
-
     const QIcon icon = skin::appIcon();
     setWindowIcon(icon);
     m_tray = new TrayMenu(icon, this);
@@ -158,17 +90,6 @@ void MainWindow::buildLayout()
         if (m_openLogin)
             m_openLogin(false);
     });
-}
-
-void MainWindow::addTooltips()
-{
-    m_tooltip = new skin::Tooltip(this); // released with the window
-    skin::ToolOptions options;
-    options.showMode = 1;
-    options.margin = 5;
-    options.centred = true;
-    for (MainControl key : kTooltipOrder)
-        m_tooltip->addTool(m_controls[index(key)], QString::fromLatin1(specOf(key).tooltip), options);
 }
 
 void MainWindow::onClick(MainControl key, std::function<void()> action)
@@ -346,56 +267,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     hideToTray();
 }
 
-PictureButton *MainWindow::padButtonForKey(const QKeyEvent &key) const
+void MainWindow::showPadKey(const QKeyEvent &key, bool down)
 {
-    // Digits on the top row or on the keypad (KeypadModifier), by key code.
-    // With Shift held, 3 stands for # and 8 for *. Where the layout turns
-    // Shift+3 and Shift+8 into '#' and '*', the key code is that symbol's.
-    using C = MainControl;
-    std::optional<MainControl> pad;
-    switch (key.key()) {
-    case Qt::Key_1:
-        pad = C::Key1;
-        break;
-    case Qt::Key_2:
-        pad = C::Key2;
-        break;
-    case Qt::Key_3:
-        pad = m_shiftHeld ? C::KeyPound : C::Key3;
-        break;
-    case Qt::Key_4:
-        pad = C::Key4;
-        break;
-    case Qt::Key_5:
-        pad = C::Key5;
-        break;
-    case Qt::Key_6:
-        pad = C::Key6;
-        break;
-    case Qt::Key_7:
-        pad = C::Key7;
-        break;
-    case Qt::Key_8:
-        pad = m_shiftHeld ? C::KeyStar : C::Key8;
-        break;
-    case Qt::Key_9:
-        pad = C::Key9;
-        break;
-    case Qt::Key_0:
-        pad = C::Key0;
-        break;
-    case Qt::Key_Asterisk:
-        if ((key.modifiers() & Qt::KeypadModifier) || m_shiftHeld)
-            pad = C::KeyStar;
-        break;
-    case Qt::Key_NumberSign:
-        if (m_shiftHeld)
-            pad = C::KeyPound;
-        break;
-    default:
-        break;
-    }
-    return pad ? button(*pad) : nullptr;
+    const std::optional<char> pad = padKeyOf(PadKeyStroke::of(key), m_shiftHeld, m_scanCodes);
+    if (!pad)
+        return;
+    for (const auto &[control, character] : kPad)
+        if (character == *pad)
+            button(control)->showPressed(down);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -408,8 +287,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (!(key->isAutoRepeat() && !down)) {
             if (key->key() == Qt::Key_Shift)
                 m_shiftHeld = down;
-            else if (PictureButton *pad = padButtonForKey(*key))
-                pad->showPressed(down);
+            else
+                showPadKey(*key, down);
         }
     }
     if (watched == m_number && event->type() == QEvent::KeyPress) {

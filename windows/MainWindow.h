@@ -7,12 +7,13 @@
 #include "engine/CallEngine.h"
 #include "skin/PictureButton.h"
 #include "windows/MainControls.h"
+#include "windows/MainSkin.h"
+#include "windows/PadKeys.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
-#include <array>
 #include <functional>
 
 class QKeyEvent;
@@ -52,13 +53,14 @@ public:
 
     QLineEdit *numberBox() const { return m_number; }
     // The control of a key: null when the key names no label (or button).
-    QLabel *label(MainControl key) const { return qobject_cast<QLabel *>(m_controls[index(key)]); }
+    QLabel *label(MainControl key) const { return qobject_cast<QLabel *>(m_skin.control(key)); }
     PictureButton *button(MainControl key) const
     {
-        return qobject_cast<PictureButton *>(m_controls[index(key)]);
+        return qobject_cast<PictureButton *>(m_skin.control(key));
     }
     QMenu *trayMenu() const;
-    skin::Tooltip *tooltip() const { return m_tooltip; }
+    skin::Tooltip *tooltip() const { return m_skin.tooltip(); }
+    const skin::HoverGroup &hoverGroup() const { return m_skin.hoverGroup(); }
 
     // The tray menu's Show.
     void showFromTray();
@@ -72,17 +74,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    static std::size_t index(MainControl key) { return static_cast<std::size_t>(key); }
-    void buildLayout();
-    void addTooltips();
+    void createTray();
     void wireButtons();
     void onClick(MainControl key, std::function<void()> action);
     void connectEngine();
     void applyOutline();
     void focusNumberBox();
-    // The pad button a key of the number box shows pressed or released, or
-    // null for keys that change no picture.
-    PictureButton *padButtonForKey(const QKeyEvent &key) const;
+    // A key of the number box going down or up shows its pad key pressed or released.
+    void showPadKey(const QKeyEvent &key, bool down);
 
     CallEngine &m_engine;
     AppState &m_state;
@@ -91,14 +90,14 @@ private:
     std::function<void()> m_openPhoneBook;
     CallActions m_actions;
 
-    std::array<QWidget *, kMainControlCount> m_controls {};
+    MainSkin m_skin; // the elements of the layout table
     QLineEdit *m_number = nullptr;
     TrayMenu *m_tray = nullptr;
-    skin::Tooltip *m_tooltip = nullptr;
     WindowDrag *m_drag = nullptr;
     bool m_menuOnRelease = false; // a right press on the body: menu at its release
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
+    ScanCodes m_scanCodes; // what tells the keys' places on this platform
 };
 
 } // namespace ralu
