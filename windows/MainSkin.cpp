@@ -39,6 +39,20 @@ const MainControl kTooltipOrder[] = {
 // The level knobs move rather than light up.
 constexpr MainControl kKnobs[] = { MainControl::SpeakerIcon, MainControl::MicIcon };
 
+template <typename Row, std::size_t N>
+const Row *rowOf(const Row (&table)[N], MainControl key, MainControl Row::*column)
+{
+    for (const Row &row : table)
+        if (row.*column == key)
+            return &row;
+    return nullptr;
+}
+
+QPixmap holder(const char *name)
+{
+    return skin::holderPicture(QString::fromLatin1(name));
+}
+
 bool insideOutline(const ControlSpec &spec)
 {
     return spec.left + spec.width <= kMainWidth && spec.top + spec.height <= kMainHeight;
@@ -107,46 +121,33 @@ void MainSkin::applyLayout()
 
 void MainSkin::setPictures()
 {
-    auto buttonOf = [this](MainControl key) { return static_cast<PictureButton *>(control(key)); };
-    auto pressRow = [](MainControl key) {
-        return std::find_if(std::begin(kPressHolders), std::end(kPressHolders),
-            [key](const PressHolders &row) { return row.button == key; });
-    };
-    auto hoverRow = [](MainControl key) {
-        return std::find_if(std::begin(kHoverHolders), std::end(kHoverHolders),
-            [key](const HoverHolders &row) { return row.element == key; });
-    };
     for (const ControlSpec &spec : kMainControls) {
         if (spec.kind != ControlKind::Button || spec.width <= 0 || spec.height <= 0)
             continue;
-        PictureButton *button = buttonOf(spec.key);
+        auto *button = static_cast<PictureButton *>(control(spec.key));
         const QSize size(spec.width, spec.height);
         const QString caption = QString::fromLatin1(spec.caption);
-        QPixmap hovered; // the light look; null: drawn from the resting picture
-        if (const auto press = pressRow(spec.key); press != std::end(kPressHolders)) {
-            const QString released = QString::fromLatin1(press->released);
-            button->setPictures(skin::holderPicture(released),
-                skin::holderPicture(QString::fromLatin1(press->pressed)),
-                press->pressInside ? skin::PressPicture::Check::PressInside
-                                   : skin::PressPicture::Check::None);
-            hovered = skin::hoveredPicture(released);
-        } else if (const auto hover = hoverRow(spec.key); hover != std::end(kHoverHolders)) {
+        if (const HoverHolders *hover = rowOf(kHoverHolders, spec.key, &HoverHolders::element)) {
             std::optional<skin::HoverPicture::Pictures> pictures;
-            if (hover->hovered) {
-                pictures
-                    = skin::HoverPicture::Pictures { skin::holderPicture(QString::fromLatin1(hover->hovered)),
-                          skin::holderPicture(QString::fromLatin1(hover->normal)) };
-            } else {
+            if (hover->hovered)
+                pictures = skin::HoverPicture::Pictures { holder(hover->hovered), holder(hover->normal) };
+            else
                 button->setPicture(skin::buttonPicture(size, spec.glyph, caption, false));
-            }
             new skin::HoverPicture(button, m_hover, pictures);
             continue; // lit by its own rule only
+        }
+        QPixmap hovered; // the light look; null: drawn from the resting picture
+        if (const PressHolders *press = rowOf(kPressHolders, spec.key, &PressHolders::button)) {
+            using Check = skin::PressPicture::Check;
+            button->setPictures(holder(press->released), holder(press->pressed),
+                press->pressInside ? Check::PressInside : Check::None);
+            hovered = skin::hoveredPicture(QString::fromLatin1(press->released));
         } else {
             button->setPictures(skin::buttonPicture(size, spec.glyph, caption, false),
                 skin::buttonPicture(size, spec.glyph, caption, true));
         }
-        if (insideOutline(spec)
-            && std::find(std::begin(kKnobs), std::end(kKnobs), spec.key) == std::end(kKnobs))
+        const bool knob = std::find(std::begin(kKnobs), std::end(kKnobs), spec.key) != std::end(kKnobs);
+        if (insideOutline(spec) && !knob)
             new skin::HoverHighlight(button, button->releasedPicture(), hovered);
     }
 }
