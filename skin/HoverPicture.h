@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -35,14 +36,14 @@ public:
     };
     // Owned by the box. Without pictures the box lights and unlights (takes
     // and lets go of the mouse) but keeps the picture it has.
-    HoverPicture(QLabel *box, HoverGroup &group, std::optional<Pictures> pictures);
+    HoverPicture(QLabel *box, std::shared_ptr<HoverGroup> group, std::optional<Pictures> pictures);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QLabel *m_box;
-    HoverGroup &m_group;
+    std::shared_ptr<HoverGroup> m_group; // shared with the window's other hover boxes
     std::optional<Pictures> m_pictures;
 };
 

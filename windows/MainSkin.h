@@ -7,6 +7,7 @@
 #include "windows/MainControls.h"
 
 #include <array>
+#include <memory>
 
 class QLineEdit;
 class QWidget;
@@ -30,7 +31,7 @@ public:
     QWidget *control(MainControl key) const { return m_controls[static_cast<std::size_t>(key)]; }
     QLineEdit *numberBox() const { return m_number; }
     skin::Tooltip *tooltip() const { return m_tooltip; }
-    const skin::HoverGroup &hoverGroup() const { return m_hover; }
+    const skin::HoverGroup &hoverGroup() const { return *m_hover; }
 
 private:
     void createControls();
@@ -40,7 +41,7 @@ private:
     std::array<QWidget *, kMainControlCount> m_controls {};
     QLineEdit *m_number = nullptr;
     skin::Tooltip *m_tooltip = nullptr;
-    skin::HoverGroup m_hover;
+    std::shared_ptr<skin::HoverGroup> m_hover = std::make_shared<skin::HoverGroup>();
 };
 
 } // namespace ralu
