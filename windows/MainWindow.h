@@ -1,6 +1,7 @@
-// The main window: a borderless skinned view over the call engine. It places
-// the elements of the layout table, shows the engine's texts, hands clicks and
-// keys to the engine and the dialer, and handles the tray.
+// The main window: a borderless skinned view over the call engine. Its skin
+// (MainSkin) makes and places the elements of the layout table; the window
+// shows the engine's texts, hands clicks and keys to the engine and the
+// dialer, and handles the tray.
 #pragma once
 
 #include "engine/AppState.h"
