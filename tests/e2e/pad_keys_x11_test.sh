@@ -49,10 +49,23 @@ env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$home/runti
     "$work/ralu" >"$work/ralu.log" 2>&1 &
 ralu_pid=$!
 pids+=("$ralu_pid")
-if ! wait_for 10 bash -c "xdotool search --onlyvisible --pid $ralu_pid >/dev/null 2>&1"; then
+# The main window is the 231 x 346 one; a box before it (the report of a
+# machine without sound) is answered with its default button.
+main_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$ralu_pid" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        if [[ "$WIDTH" == 231 && "$HEIGHT" == 346 ]]; then
+            window=$w
+            return 0
+        fi
+        xdotool windowfocus --sync "$w" key --clearmodifiers Return 2>/dev/null
+    done
+    return 1
+}
+if ! wait_for 15 main_window; then
     echo "FAILED: the main window shows"; cat "$work/ralu.log"; exit 1
 fi
-window=$(xdotool search --onlyvisible --pid "$ralu_pid" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")" # X, Y
 sleep 0.5
 xdotool mousemove $((X + 100)) $((Y + 100)) click 1 # the number box takes the keys
