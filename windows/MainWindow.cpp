@@ -124,16 +124,18 @@ void MainWindow::buildLayout()
             control = label;
             break;
         }
-        case ControlKind::Picture:
-            control = new QLabel(this);
-            control->setAttribute(Qt::WA_TransparentForMouseEvents);
+        case ControlKind::Picture: {
+            auto *picture = new QLabel(this);
+            picture->setPixmap(skin::picture(QLatin1String(spec.face)));
+            picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+            control = picture;
             break;
+        }
         case ControlKind::Button: {
             auto *button = new PictureButton(this);
-            const QString caption = QString::fromLatin1(spec.caption);
-            if (spec.width > 0 && spec.height > 0)
-                button->setPictures(skin::buttonPicture(geometry.size(), spec.glyph, caption, false),
-                    skin::buttonPicture(geometry.size(), spec.glyph, caption, true));
+            const QString face = QLatin1String(spec.face);
+            button->setPictures(skin::buttonPicture(face, skin::Look::Normal),
+                skin::buttonPicture(face, skin::Look::Pressed));
             control = button;
             break;
         }
@@ -274,7 +276,7 @@ void MainWindow::connectEngine()
 
 void MainWindow::applyOutline()
 {
-    skin::cutOutline(this, skin::mainBackground());
+    skin::cutOutline(this, skin::outlinePicture(skin::Background::Main));
 }
 
 void MainWindow::focusNumberBox()
