@@ -1,5 +1,5 @@
-// The four window backgrounds (a rounded body on the transparent colour),
-// the two slider tracks and the program's icon.
+// The four window backgrounds (a rounded body on the transparent colour)
+// and the two slider tracks.
 #include "Drawing.h"
 
 #include <QLinearGradient>
@@ -128,8 +128,9 @@ void addBackgrounds(std::vector<Picture> &out)
         [](QPainter &p) {
             body(p, QSize(230, 298));
             title(p, QStringLiteral("Phone Book"));
-            panel(p, QRectF(12.5, 53.5, 206, 106), QColor(0x0e, 0x13, 0x1a), QColor(0x0e, 0x13, 0x1a),
-                QColor(0x5a, 0x69, 0x80), 4);
+            // A frame round the contact list.
+            panel(p, QRectF(13.5, 54.5, 204, 103), QColor(0x0e, 0x13, 0x1a), QColor(0x0e, 0x13, 0x1a),
+                QColor(0x5a, 0x69, 0x80), 3);
             groove(p, 222.5, 12, 218);
         },
         roundedOutline(QSize(230, 298), 298, 12) });
@@ -137,12 +138,6 @@ void addBackgrounds(std::vector<Picture> &out)
         { QStringLiteral("track_mic"), QSize(18, 97), [](QPainter &p) { track(p, QSize(18, 97)); }, {} });
     out.push_back(
         { QStringLiteral("track_speaker"), QSize(18, 98), [](QPainter &p) { track(p, QSize(18, 98)); }, {} });
-    out.push_back({ QStringLiteral("app_icon"), QSize(32, 32),
-        [](QPainter &p) {
-            drawPlate(p, QRectF(0, 0, 32, 32), 8, palette::kGreen, Look::Normal);
-            icons::handset(p, QRectF(5, 5, 22, 22), Qt::white);
-        },
-        {} });
 }
 
 } // namespace skingen
