@@ -112,6 +112,8 @@ QString path(const QString &name, int scale)
 
 QPixmap picture(const QString &name)
 {
+    if (name.isEmpty())
+        return QPixmap();
     // Qt does not pick "@2x" files for a plain QPixmap load: choose here.
     const int scale = qApp && qApp->devicePixelRatio() > 1 ? 2 : 1;
     const QString key = path(name, scale);

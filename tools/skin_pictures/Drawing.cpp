@@ -50,8 +50,8 @@ QRectF drawPlate(QPainter &p, const QRectF &rect, qreal radius, const Plate &pla
         top = top.lighter(120);
         bottom = bottom.lighter(120);
     } else if (look == Look::Pressed) {
-        top = plate.bottom.darker(125);
-        bottom = plate.top.darker(110);
+        top = plate.bottom.darker(145);
+        bottom = plate.top.darker(115);
     }
     QLinearGradient shade(r.topLeft(), r.bottomLeft());
     shade.setColorAt(0, top);
@@ -64,6 +64,10 @@ QRectF drawPlate(QPainter &p, const QRectF &rect, qreal radius, const Plate &pla
     if (look == Look::Hovered) {
         p.setPen(QPen(palette::kHoverRing, 1));
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), qMax<qreal>(0, radius - 1), qMax<qreal>(0, radius - 1));
+    } else if (look == Look::Pressed && r.height() > 8) {
+        // A shadow under the top edge: the plate is pushed in.
+        p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+        p.drawLine(QPointF(r.left() + radius, r.top() + 1), QPointF(r.right() - radius, r.top() + 1));
     } else if (look == Look::Normal && r.height() > 8) {
         // A light top edge: the plate stands up from the body.
         p.setPen(QPen(QColor(255, 255, 255, 70), 1));
