@@ -13,6 +13,8 @@ PACKAGES=(
     iproute2
     # unit tests
     libgtest-dev libgmock-dev googletest
+    # the skin picture generator's fonts (tools/skin_pictures)
+    fonts-dejavu-core fonts-dejavu-extra
     # fuzz targets (tests/fuzz): clang and its libFuzzer runtime
     clang libclang-rt-14-dev
     # demo provider and end-to-end tests

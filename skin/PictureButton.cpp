@@ -1,5 +1,7 @@
 #include "skin/PictureButton.h"
 
+#include "skin/HoverHighlight.h"
+
 #include <QEvent>
 #include <QMouseEvent>
 
@@ -45,6 +47,17 @@ QPixmap PictureButton::releasedPicture() const
 QPixmap PictureButton::pressedPicture() const
 {
     return m_press ? m_press->pressedPicture() : m_still;
+}
+
+void PictureButton::setHoveredPicture(const QPixmap &hovered)
+{
+    delete m_hover;
+    m_hover = new skin::HoverHighlight(this, releasedPicture(), hovered);
+}
+
+QPixmap PictureButton::hoveredPicture() const
+{
+    return m_hover ? m_hover->hoveredPicture() : QPixmap();
 }
 
 void PictureButton::mousePressEvent(QMouseEvent *event)

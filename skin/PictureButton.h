@@ -1,9 +1,15 @@
 // A button drawn as a picture, the way every control of the skinned windows
 // is: a still picture, or a released picture and a pressed one shown while a
-// mouse button is down on it (PressPicture). A left click inside emits clicked.
+// mouse button is down on it (PressPicture), and optionally a hovered one
+// while the pointer is over it (HoverHighlight). A left click inside emits
+// clicked.
 #pragma once
 
 #include "skin/PressPicture.h"
+
+namespace ralu::skin {
+class HoverHighlight;
+}
 
 #include <QLabel>
 #include <QPixmap>
@@ -24,6 +30,10 @@ public:
     void showPressed(bool pressed);
     QPixmap releasedPicture() const;
     QPixmap pressedPicture() const;
+    // Shown while the pointer is over the enabled, resting button; set after
+    // the released picture it stands in for.
+    void setHoveredPicture(const QPixmap &hovered);
+    QPixmap hoveredPicture() const;
     skin::PressPicture *pressPicture() const { return m_press; }
 
 signals:
@@ -37,6 +47,7 @@ protected:
 private:
     QPixmap m_still;
     skin::PressPicture *m_press = nullptr;
+    skin::HoverHighlight *m_hover = nullptr;
 };
 
 } // namespace ralu

@@ -8,27 +8,29 @@
 
 namespace ralu::skin {
 
-void cutOutline(QWidget *window, const QPixmap &picture)
+void cutOutline(QWidget *window, const QImage &picture)
 {
     PictureRegion region;
     quint32 transparent = PictureRegion::kDetectColour;
-    if (!region.scanPicture(picture.toImage(), transparent))
+    if (!region.scanPicture(picture, transparent))
         return; // no pixels: no outline
     region.offsetHeader(*window);
     region.applyTo(*window);
 }
 
-QLabel *applySkin(QWidget *window, const QPixmap &picture)
+QLabel *applySkin(QWidget *window, Background background)
 {
-    window->setFixedSize(picture.size());
-    auto *background = new QLabel(window);
-    background->setObjectName(QStringLiteral("Picture1"));
-    background->setPixmap(picture);
-    background->setGeometry(0, 0, picture.width(), picture.height());
-    background->setAttribute(Qt::WA_TransparentForMouseEvents);
-    background->lower();
-    cutOutline(window, picture);
-    return background;
+    const QPixmap shown = backgroundPicture(background);
+    const QImage outline = outlinePicture(background);
+    window->setFixedSize(outline.size());
+    auto *label = new QLabel(window);
+    label->setObjectName(QStringLiteral("Picture1"));
+    label->setPixmap(shown);
+    label->setGeometry(0, 0, outline.width(), outline.height());
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->lower();
+    cutOutline(window, outline);
+    return label;
 }
 
 } // namespace ralu::skin

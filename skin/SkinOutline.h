@@ -3,19 +3,20 @@
 // transparent colour, read from the picture's bottom-left pixel.
 #pragma once
 
-#include <QPixmap>
+#include "skin/SkinPictures.h"
 
 class QLabel;
 class QWidget;
 
 namespace ralu::skin {
 
-// Cuts the window's outline from the picture.
-void cutOutline(QWidget *window, const QPixmap &picture);
+// Cuts the window's outline from the picture's pixels (a 1x picture: one
+// pixel per window pixel).
+void cutOutline(QWidget *window, const QImage &picture);
 
-// Makes the picture the window's background (a label named "Picture1" that
+// Makes the background the window's picture (a label named "Picture1" that
 // lets the mouse through to the window, its grab area), sizes the window to
-// it and cuts the outline. Returns the background label.
-QLabel *applySkin(QWidget *window, const QPixmap &picture);
+// it and cuts the outline from its 1x pixels. Returns the background label.
+QLabel *applySkin(QWidget *window, Background background);
 
 } // namespace ralu::skin

@@ -3,199 +3,195 @@
 #include "skin/HoverHighlight.h"
 #include "skin/PictureButton.h"
 
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
+#include <QGuiApplication>
+#include <QHash>
+#include <QPixmapCache>
 
-#include <algorithm>
+// The pictures are compiled into this static library, where the linker drops
+// rcc's own registration as nothing names it: registered here instead, in
+// the file every user of the pictures links.
+static bool registerSkinPictures()
+{
+    Q_INIT_RESOURCE(resources);
+    return true;
+}
+[[maybe_unused]] static const bool kSkinPicturesRegistered = registerSkinPictures();
 
 namespace ralu::skin {
 
 namespace {
 
-// The body fills the picture's width and bodyHeight rows from the top; the
-// rest is transparent, outside the window's outline.
-QPixmap background(QSize size, const QString &title, int bodyHeight = -1)
+struct HolderFace {
+    QString face;
+    Look look;
+};
+
+// The main window's image holders: which face, in which look, each supplies.
+// Released pictures are the normal look, pressed ones the pressed look; the
+// hover holders' lit pictures are the hovered look.
+const QHash<QString, HolderFace> &holders()
 {
-    if (bodyHeight < 0)
-        bodyHeight = size.height();
-    QPixmap pixmap(size);
-    pixmap.fill(kTransparentColour);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing, false); // hard edges: the outline is cut per pixel
-    QPainterPath body;
-    body.addRoundedRect(QRectF(0, 0, size.width() - 1, bodyHeight - 1), 14, 14);
-    QLinearGradient shade(0, 0, 0, bodyHeight);
-    shade.setColorAt(0, QColor(58, 74, 96));
-    shade.setColorAt(1, QColor(24, 32, 44));
-    p.fillPath(body, shade);
-    p.setPen(QColor(120, 140, 170));
-    p.drawPath(body);
-    if (!title.isEmpty()) {
-        p.setPen(QColor(200, 210, 225));
-        QFont font = p.font();
-        font.setPixelSize(10);
-        font.setBold(true);
-        p.setFont(font);
-        p.drawText(QRect(12, 2, size.width() - 24, 14), Qt::AlignLeft | Qt::AlignVCenter, title);
+    static const QHash<QString, HolderFace> table = [] {
+        QHash<QString, HolderFace> t;
+        auto pair = [&t](const QString &released, const QString &pressed, const QString &face) {
+            t.insert(released, { face, Look::Normal });
+            t.insert(pressed, { face, Look::Pressed });
+        };
+        // Key 1's holders carry names of their own; on1/off1 are their synonyms.
+        pair("a1", "b1", "key_1");
+        for (int d = 0; d <= 9; ++d)
+            pair(QStringLiteral("off%1").arg(d), QStringLiteral("on%1").arg(d),
+                QStringLiteral("key_%1").arg(d));
+        pair("offy", "ony", "key_star");
+        pair("offHash", "onHash", "key_hash");
+        pair("offPC", "onPC", "call");
+        pair("offCB", "onCB", "end");
+        pair("onBack", "offBack", "clear");
+        // The side buttons: the portal pages, the number box, audio set-up, login.
+        pair("onImage21", "offImage7", "photo");
+        pair("onImage22", "offImage14", "video");
+        pair("onImage23", "offImage15", "number");
+        pair("onImage24", "offImage16", "audio");
+        pair("onImage3", "offImage17", "number");
+        pair("onImage26", "offImage18", "tv");
+        pair("onImage27", "offImage19", "radio");
+        pair("onImage28", "offImage20", "account");
+        pair("onImage34", "offImage29", "number");
+        pair("onImage35", "offImage30", "number");
+        pair("onImage36", "offImage31", "number");
+        pair("onImage38", "offImage33", "vmail");
+        pair("onImage37", "offImage32", "info");
+        pair("oonImage3", "offImage4", "signup");
+        // Hover holders: the normal picture, and the lit one.
+        auto hover = [&t](const QString &normal, const QString &lit, const QString &face) {
+            t.insert(normal, { face, Look::Normal });
+            t.insert(lit, { face, Look::Hovered });
+        };
+        hover("offAdo", "onAdo", "server");
+        hover("offDel", "onDel", "delete_digit");
+        hover("offPB", "onPB", "book_small");
+        return t;
+    }();
+    return table;
+}
+
+const char *suffix(Look look)
+{
+    switch (look) {
+    case Look::Pressed:
+        return "_pressed";
+    case Look::Hovered:
+        return "_hover";
+    case Look::Normal:
+        break;
     }
-    return pixmap;
+    return "";
+}
+
+const char *backgroundName(Background background)
+{
+    switch (background) {
+    case Background::Login:
+        return "bg_login";
+    case Background::Recent:
+        return "bg_recent";
+    case Background::PhoneBook:
+        return "bg_phonebook";
+    case Background::Main:
+        break;
+    }
+    return "bg_main";
+}
+
+QString path(const QString &name, int scale)
+{
+    return QStringLiteral(":/skin/") + name
+        + (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 } // namespace
 
+QPixmap picture(const QString &name)
+{
+    if (name.isEmpty())
+        return QPixmap();
+    // Qt does not pick "@2x" files for a plain QPixmap load: choose here.
+    const int scale = qApp && qApp->devicePixelRatio() > 1 ? 2 : 1;
+    const QString key = path(name, scale);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    if (!pixmap.load(key)) {
+        if (scale == 1 || !pixmap.load(path(name, 1)))
+            return QPixmap();
+    } else {
+        pixmap.setDevicePixelRatio(scale);
+    }
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+QPixmap backgroundPicture(Background background)
+{
+    return picture(QLatin1String(backgroundName(background)));
+}
+
+QImage outlinePicture(Background background)
+{
+    return QImage(path(QLatin1String(backgroundName(background)), 1));
+}
+
 QPixmap mainBackground()
 {
-    QPixmap pixmap = background(QSize(231, 346), QString());
-    QPainter p(&pixmap);
-    // Display panel behind the status, balance and time lines and the number box.
-    p.setPen(QColor(90, 110, 90));
-    p.setBrush(QColor(198, 214, 186));
-    p.drawRoundedRect(QRect(10, 14, 211, 104), 6, 6);
-    return pixmap;
+    return backgroundPicture(Background::Main);
 }
 
 QPixmap loginBackground()
 {
-    return background(QSize(231, 146), QStringLiteral("Ralu"));
+    return backgroundPicture(Background::Login);
 }
 
 QPixmap recentBackground()
 {
-    QPixmap pixmap = background(QSize(230, 298), QStringLiteral("Recent"), 272);
-    QPainter p(&pixmap);
-    // A light page behind the three tab captions and the list.
-    p.setPen(QColor(90, 100, 120));
-    p.setBrush(QColor(236, 240, 246));
-    p.drawRoundedRect(QRect(4, 40, 221, 197), 5, 5);
-    p.setPen(QColor(170, 180, 196));
-    p.drawLine(6, 60, 223, 60);
-    p.drawLine(72, 43, 72, 58);
-    p.drawLine(155, 43, 155, 58);
-    return pixmap;
+    return backgroundPicture(Background::Recent);
 }
 
 QPixmap phoneBookBackground()
 {
-    return background(QSize(230, 298), QStringLiteral("Phone Book"));
+    return backgroundPicture(Background::PhoneBook);
 }
 
-QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed)
+QPixmap buttonPicture(const QString &face, Look look)
 {
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(0.5, 0.5, size.width() - 1, size.height() - 1);
-    QColor face(70, 86, 110);
-    if (glyph == Glyph::Dial)
-        face = QColor(40, 140, 60);
-    else if (glyph == Glyph::HangUp || glyph == Glyph::Close)
-        face = QColor(170, 45, 40);
-    if (pressed)
-        face = face.lighter(140);
-    QLinearGradient shade(0, 0, 0, size.height());
-    shade.setColorAt(0, face.lighter(125));
-    shade.setColorAt(1, face.darker(130));
-    p.setPen(QColor(20, 24, 30));
-    p.setBrush(shade);
-    p.drawRoundedRect(box, 4, 4);
-
-    p.setPen(QPen(Qt::white, 2));
-    const QPointF c = box.center();
-    switch (glyph) {
-    case Glyph::Dial:
-    case Glyph::HangUp: {
-        // A handset: two ear pieces joined by an arc.
-        QPainterPath handset;
-        const qreal w = size.width() * 0.55, h = size.height() * 0.3;
-        handset.moveTo(c.x() - w / 2, c.y() + h / 3);
-        handset.quadTo(c.x(), c.y() - h, c.x() + w / 2, c.y() + h / 3);
-        p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawPath(handset);
-        break;
-    }
-    case Glyph::Close:
-        p.drawLine(QPointF(3, 3), QPointF(size.width() - 3, size.height() - 3));
-        p.drawLine(QPointF(size.width() - 3, 3), QPointF(3, size.height() - 3));
-        break;
-    default: {
-        QFont font = p.font();
-        // As large as fits: the height, and the width for longer captions.
-        const int byWidth
-            = caption.isEmpty() ? 14 : (size.width() - 4) * 16 / (10 * qMax(1, int(caption.size())));
-        font.setPixelSize(qMax(7, std::min({ size.height() - 8, 14, byWidth })));
-        font.setBold(true);
-        p.setFont(font);
-        p.drawText(box, Qt::AlignCenter, caption);
-        break;
-    }
-    }
-    return pixmap;
+    if (face.isEmpty())
+        return QPixmap();
+    return picture(face + QLatin1String(suffix(look)));
 }
-
-PictureButton *makeButton(
-    QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption)
-{
-    auto *button = new PictureButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setPictures(buttonPicture(geometry.size(), glyph, caption, false),
-        buttonPicture(geometry.size(), glyph, caption, true));
-    return button;
-}
-
-} // namespace ralu::skin
-
-// ---- Holder pictures, drawn like the other buttons (to be replaced by the
-// skin's own holder pictures).
-namespace ralu::skin {
-
-namespace {
-
-struct HolderPair {
-    const char *pressed, *released;
-    QSize size;
-    Glyph glyph;
-    const char *caption;
-};
-
-// clang-format off
-const HolderPair kHolderPairs[] = {
-    {"offImage7", "onImage21", {32, 12}, Glyph::Small, ""}, {"offImage14", "onImage22", {32, 12}, Glyph::Small, ""},
-    {"offImage15", "onImage23", {32, 12}, Glyph::Small, ""}, {"offImage16", "onImage24", {43, 13}, Glyph::Text, "Audio"},
-    {"offImage17", "onImage3", {32, 12}, Glyph::Small, ""}, {"offImage18", "onImage26", {32, 12}, Glyph::Small, ""},
-    {"offImage19", "onImage27", {32, 12}, Glyph::Small, ""}, {"offImage20", "onImage28", {43, 12}, Glyph::Text, "Login"},
-    {"offImage29", "onImage34", {32, 12}, Glyph::Small, ""}, {"offImage30", "onImage35", {32, 12}, Glyph::Small, ""},
-    {"offImage31", "onImage36", {32, 12}, Glyph::Small, ""}, {"offImage33", "onImage38", {32, 12}, Glyph::Small, ""},
-    {"offImage32", "onImage37", {32, 12}, Glyph::Small, ""}, {"offImage4", "oonImage3", {40, 32}, Glyph::Text, "Web"},
-    {"onPC", "offPC", {38, 36}, Glyph::Dial, ""}, {"onCB", "offCB", {38, 36}, Glyph::HangUp, ""},
-    {"offBack", "onBack", {33, 37}, Glyph::Text, "C"}, {"b1", "a1", {31, 25}, Glyph::Text, "1"},
-    {"ony", "offy", {31, 25}, Glyph::Text, "*"}, {"onHash", "offHash", {31, 25}, Glyph::Text, "#"},
-    {"onAdo", "offAdo", {73, 32}, Glyph::Small, ""}, {"onDel", "offDel", {89, 24}, Glyph::Small, ""},
-    {"onPB", "offPB", {56, 13}, Glyph::Small, ""},
-};
-// clang-format on
-
-} // namespace
 
 QPixmap holderPicture(const QString &holder)
 {
-    for (const HolderPair &pair : kHolderPairs)
-        for (bool pressed : { true, false })
-            if (holder == QLatin1String(pressed ? pair.pressed : pair.released))
-                return buttonPicture(pair.size, pair.glyph, QString::fromLatin1(pair.caption), pressed);
-    // Keys 2 to 9 and 0: "on2" pressed, "off2" released.
-    const bool pressed = holder.startsWith(QLatin1String("on"));
-    const QString digit = holder.mid(pressed ? 2 : 3);
-    if (digit.size() == 1 && digit.at(0).isDigit() && (pressed || holder.startsWith(QLatin1String("off"))))
-        return buttonPicture(QSize(31, 25), Glyph::Text, digit, pressed);
-    return QPixmap();
+    const auto found = holders().constFind(holder);
+    if (found == holders().constEnd())
+        return QPixmap();
+    return buttonPicture(found->face, found->look);
 }
 
 QPixmap hoveredPicture(const QString &releasedHolder)
 {
-    return HoverHighlight::lightened(holderPicture(releasedHolder));
+    const auto found = holders().constFind(releasedHolder);
+    if (found == holders().constEnd() || found->look != Look::Normal)
+        return QPixmap();
+    return buttonPicture(found->face, Look::Hovered);
+}
+
+PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, const QString &face)
+{
+    auto *button = new PictureButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setPictures(buttonPicture(face, Look::Normal), buttonPicture(face, Look::Pressed));
+    button->setHoveredPicture(buttonPicture(face, Look::Hovered));
+    return button;
 }
 
 } // namespace ralu::skin

@@ -1,8 +1,9 @@
-// The pictures of Ralu's skin, drawn at start-up rather than shipped as files:
-// the window backgrounds with their transparent surroundings, the dial keys
-// and the call buttons, each as a released and a pressed picture.
+// The pictures of Ralu's skin: PNG files under :/skin/, drawn by
+// tools/skin_pictures at 1x and at 2x ("name@2x.png"); the 2x picture is
+// used on screens of more than one device pixel per pixel.
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
@@ -12,23 +13,31 @@ namespace ralu::skin {
 // bottom-left pixel when the window outline is cut.
 inline const QColor kTransparentColour(255, 0, 255);
 
+// A picture by its file name without ".png", at the screen's scale (its
+// device pixel ratio set); null when there is no such picture.
+QPixmap picture(const QString &name);
+
+enum class Background { Main, Login, Recent, PhoneBook };
+// The background as shown, at the screen's scale.
+QPixmap backgroundPicture(Background background);
+// The 1x background, whose pixels the window's outline is cut from.
+QImage outlinePicture(Background background);
+
 QPixmap mainBackground(); // 231 x 346
 QPixmap loginBackground(); // 231 x 146
 // 230 x 298; the outline ends at row 272, above the billed history link.
 QPixmap recentBackground();
 QPixmap phoneBookBackground(); // 230 x 298
 
-enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small };
+// A button face ("key_1", "call", "close", ...) in one of its three looks.
+enum class Look { Normal, Pressed, Hovered };
+QPixmap buttonPicture(const QString &face, Look look);
 
-// A button picture of the given size with a caption or glyph.
-QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed);
-
-// The picture of one of the main window's image holders, by the holder's name
-// ("onPC", "offPC", "b1", "a1", "on2", "offImage7", "onAdo"...); null for a
-// name that holds no picture.
+// The picture of one of the main window's image holders ("onPC", "offPC",
+// "a1", "b1", "onImage21", "offAdo", ...); null for an unknown name.
 QPixmap holderPicture(const QString &holder);
-// The look of a button while the pointer is over it, given the holder of its
-// released picture.
+// The hovered look of the button whose released picture is that holder;
+// null when there is none.
 QPixmap hoveredPicture(const QString &releasedHolder);
 
 } // namespace ralu::skin
@@ -39,9 +48,8 @@ class PictureButton;
 
 namespace ralu::skin {
 
-// A picture button named and placed on parent, with its released and pressed
-// pictures drawn for its size.
-PictureButton *makeButton(
-    QWidget *parent, const char *name, QRect geometry, Glyph glyph, const QString &caption);
+// A picture button named and placed on parent, showing the face's normal,
+// pressed and hovered pictures.
+PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, const QString &face);
 
 } // namespace ralu::skin

@@ -8,8 +8,7 @@
 
 namespace ralu::skin {
 
-SkinnedDialog::SkinnedDialog(
-    const char *objectName, const QString &title, const QPixmap &skin, QWidget *parent)
+SkinnedDialog::SkinnedDialog(const char *objectName, const QString &title, Background skin, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QString::fromLatin1(objectName));
@@ -42,15 +41,14 @@ QLineEdit *SkinnedDialog::addTextBox(const char *name, QRect geometry)
     return box;
 }
 
-PictureButton *SkinnedDialog::addPictureButton(
-    const char *name, QRect geometry, Glyph glyph, const QString &caption)
+PictureButton *SkinnedDialog::addPictureButton(const char *name, QRect geometry, const QString &face)
 {
-    return makeButton(this, name, geometry, glyph, caption);
+    return makeButton(this, name, geometry, face);
 }
 
 PictureButton *SkinnedDialog::addCloseImage(const char *name, QRect geometry)
 {
-    PictureButton *button = makeButton(this, name, geometry, Glyph::Close, QString());
+    PictureButton *button = makeButton(this, name, geometry, QStringLiteral("close"));
     connect(button, &PictureButton::clicked, this, &QDialog::close);
     return button;
 }

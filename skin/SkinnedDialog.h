@@ -18,7 +18,7 @@ namespace ralu::skin {
 class SkinnedDialog : public QDialog {
     Q_OBJECT
 public:
-    SkinnedDialog(const char *objectName, const QString &title, const QPixmap &skin, QWidget *parent);
+    SkinnedDialog(const char *objectName, const QString &title, Background skin, QWidget *parent);
 
 protected:
     // A caption drawn on the skin; mouse events go through to the window,
@@ -26,8 +26,8 @@ protected:
     QLabel *addCaption(const QString &text, QRect geometry, const QFont &font);
     // Text boxes share the grey box look of the skins.
     QLineEdit *addTextBox(const char *name, QRect geometry);
-    PictureButton *addPictureButton(
-        const char *name, QRect geometry, Glyph glyph, const QString &caption = QString());
+    // A button showing the face's pictures (SkinPictures.h), lit while hovered.
+    PictureButton *addPictureButton(const char *name, QRect geometry, const QString &face);
     // The small close picture at the top edge; clicking it closes the window.
     PictureButton *addCloseImage(const char *name, QRect geometry);
 

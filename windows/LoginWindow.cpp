@@ -9,7 +9,7 @@
 namespace ralu {
 
 LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
-    : SkinnedDialog("frmLogin", QStringLiteral("Ralu"), skin::loginBackground(), parent)
+    : SkinnedDialog("frmLogin", QStringLiteral("Ralu"), skin::Background::Login, parent)
     , m_controller(controller)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -52,9 +52,8 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     m_save->setGeometry(176, 93, 15, 13);
     m_save->setChecked(true);
 
-    m_login
-        = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
-    m_exit = addPictureButton("cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
+    m_login = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), QStringLiteral("login"));
+    m_exit = addPictureButton("cmdExit", QRect(120, 110, 64, 24), QStringLiteral("exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
     connect(m_exit, &PictureButton::clicked, this, &LoginWindow::reject);
 

@@ -94,10 +94,13 @@ void MainSkin::createControls()
             made = label;
             break;
         }
-        case ControlKind::Picture:
-            made = new QLabel(m_window);
-            made->setAttribute(Qt::WA_TransparentForMouseEvents);
+        case ControlKind::Picture: {
+            auto *picture = new QLabel(m_window);
+            picture->setPixmap(skin::picture(QLatin1String(spec.face)));
+            picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+            made = picture;
             break;
+        }
         case ControlKind::Button:
             made = new PictureButton(m_window);
             break;
@@ -125,14 +128,13 @@ void MainSkin::setPictures()
         if (spec.kind != ControlKind::Button || spec.width <= 0 || spec.height <= 0)
             continue;
         auto *button = static_cast<PictureButton *>(control(spec.key));
-        const QSize size(spec.width, spec.height);
-        const QString caption = QString::fromLatin1(spec.caption);
+        const QString face = QLatin1String(spec.face);
         if (const HoverHolders *hover = rowOf(kHoverHolders, spec.key, &HoverHolders::element)) {
             std::optional<skin::HoverPicture::Pictures> pictures;
             if (hover->hovered)
                 pictures = skin::HoverPicture::Pictures { holder(hover->hovered), holder(hover->normal) };
             else
-                button->setPicture(skin::buttonPicture(size, spec.glyph, caption, false));
+                button->setPicture(skin::buttonPicture(face, skin::Look::Normal));
             new skin::HoverPicture(button, m_hover, pictures);
             continue; // lit by its own rule only
         }
@@ -143,8 +145,9 @@ void MainSkin::setPictures()
                 press->pressInside ? Check::PressInside : Check::None);
             hovered = skin::hoveredPicture(QString::fromLatin1(press->released));
         } else {
-            button->setPictures(skin::buttonPicture(size, spec.glyph, caption, false),
-                skin::buttonPicture(size, spec.glyph, caption, true));
+            button->setPictures(skin::buttonPicture(face, skin::Look::Normal),
+                skin::buttonPicture(face, skin::Look::Pressed));
+            hovered = skin::buttonPicture(face, skin::Look::Hovered);
         }
         const bool knob = std::find(std::begin(kKnobs), std::end(kKnobs), spec.key) != std::end(kKnobs);
         if (insideOutline(spec) && !knob)

@@ -195,7 +195,7 @@ void MainWindow::connectEngine()
 
 void MainWindow::applyOutline()
 {
-    skin::cutOutline(this, skin::mainBackground());
+    skin::cutOutline(this, skin::outlinePicture(skin::Background::Main));
 }
 
 void MainWindow::focusNumberBox()

@@ -59,7 +59,7 @@ bool typesCharacter(const QKeyEvent *key)
 
 PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, MessageBoxes &boxes,
     std::function<bool(const QString &)> callNumber, QWidget *parent)
-    : SkinnedDialog("frmPhoneBook", QStringLiteral("Phone Book"), skin::phoneBookBackground(), parent)
+    : SkinnedDialog("frmPhoneBook", QStringLiteral("Phone Book"), skin::Background::PhoneBook, parent)
     , m_book(folder, boxes)
     , m_state(state)
     , m_boxes(boxes)
@@ -95,11 +95,10 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
     m_number->setValidator(new BoxValidator(PhoneBook::kNumberLimit, true, m_number));
     m_number->installEventFilter(this);
 
-    m_add = addPictureButton("cmdAdd", QRect(40, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Add"));
-    m_edit = addPictureButton("cmdEdit", QRect(128, 232, 64, 24), skin::Glyph::Text, QStringLiteral("Save"));
-    m_delete
-        = addPictureButton("cmdDelete", QRect(40, 256, 64, 24), skin::Glyph::Text, QStringLiteral("Delete"));
-    m_call = addPictureButton("cmdCall", QRect(128, 256, 64, 24), skin::Glyph::Dial);
+    m_add = addPictureButton("cmdAdd", QRect(40, 232, 64, 24), QStringLiteral("add"));
+    m_edit = addPictureButton("cmdEdit", QRect(128, 232, 64, 24), QStringLiteral("save"));
+    m_delete = addPictureButton("cmdDelete", QRect(40, 256, 64, 24), QStringLiteral("delete"));
+    m_call = addPictureButton("cmdCall", QRect(128, 256, 64, 24), QStringLiteral("dial"));
     m_closeImage = addCloseImage("Image1", QRect(104, 0, 12, 14));
     connect(m_add, &PictureButton::clicked, this, &PhoneBookWindow::addClicked);
     connect(m_edit, &PictureButton::clicked, this, &PhoneBookWindow::editClicked);

@@ -7,7 +7,7 @@ namespace ralu {
 
 RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, MessageBoxes &boxes,
     std::function<bool(const QString &)> callNumber, QWidget *parent)
-    : SkinnedDialog("frmRecent", QStringLiteral("Recent"), skin::recentBackground(), parent)
+    : SkinnedDialog("frmRecent", QStringLiteral("Recent"), skin::Background::Recent, parent)
     , m_list(historyPath, boxes)
     , m_callNumber(std::move(callNumber))
 {
@@ -37,10 +37,8 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_recentList->viewport()->installEventFilter(this);
     connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
 
-    m_clear
-        = addPictureButton("Picture17", QRect(72, 240, 49, 25), skin::Glyph::Text, QStringLiteral("Clear"));
-    m_close
-        = addPictureButton("Picture16", QRect(122, 241, 67, 23), skin::Glyph::Text, QStringLiteral("Close"));
+    m_clear = addPictureButton("Picture17", QRect(72, 240, 49, 25), QStringLiteral("clear_list"));
+    m_close = addPictureButton("Picture16", QRect(122, 241, 67, 23), QStringLiteral("close_window"));
     m_closeImage = addCloseImage("Image3", QRect(104, 0, 12, 14));
     connect(m_clear, &PictureButton::clicked, this, &RecentWindow::clearKind);
     connect(m_close, &PictureButton::clicked, this, &QDialog::close);
