@@ -13,6 +13,8 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <memory>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +74,20 @@ void forbidCoreDumps()
 int main(int argc, char *argv[])
 {
     forbidCoreDumps();
+    // The SIP core starts on its own thread first: it is ready, or nearly,
+    // once Qt has connected to the display and built the windows. Only for
+    // the one instance allowed (the lock needs no QApplication).
+    QCoreApplication::setApplicationName(QStringLiteral("Ralu"));
+    ralu::SingleInstance instance;
+    const bool alone = instance.acquire();
+    std::unique_ptr<ralu::LinphoneRtcClient> rtc;
+    if (alone) {
+        const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        rtc = std::make_unique<ralu::LinphoneRtcClient>(dataFolder + QStringLiteral("/sip"));
+        rtc->setProcessEndsAtShutdown(true); // the process _Exit()s after it
+        rtc->prepare();
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ralu"));
     // The desktop pairs the windows with the installed desktop entry and icon.
@@ -80,17 +96,14 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     ralu::QtMessageBoxes boxes;
-    ralu::SingleInstance instance;
-    if (!instance.acquire()) {
+    if (!alone) {
         boxes.show(QStringLiteral("Another instance is running."), ralu::MessageBoxes::Icon::Error);
         return 0;
     }
 
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     ralu::IniSettingsStore store(ralu::IniSettingsStore::defaultPath());
-    ralu::LinphoneRtcClient rtc(dataFolder + QStringLiteral("/sip"));
     ralu::SystemClock clock;
-    ralu::Softphone softphone(&rtc, boxes, store, ralu::SavedLogin::currentExecutableName(),
+    ralu::Softphone softphone(rtc.get(), boxes, store, ralu::SavedLogin::currentExecutableName(),
         ralu::Softphone::defaultAppFolder(), clock,
         [] { return std::make_unique<ralu::AlsaMixerBackend>(); });
     routeTerminationSignals(softphone.engine());

@@ -9,6 +9,7 @@
 //
 // Output, one line per call:
 //   CALL <run> <enter_us> <connected_us>
+//   HANGUP <run> <end_button_us>
 // and, with --hold, "HOLDING <run>" once the call is up (the script may
 // sample this process meanwhile). Audio comes from and goes to files (no
 // sound card needed). Needs the provider with its answering far end on
@@ -125,7 +126,9 @@ int main(int argc, char **argv)
         } else {
             runFor(300);
         }
+        const long long endUs = nowUs();
         phone.app().dialer().endButton();
+        std::printf("HANGUP %d %lld\n", run, endUs);
         if (!runUntilStatus(phone.engine(), QStringLiteral("Registered and Ready.."), 10000)) {
             std::fprintf(stderr, "call_setup_bench: run %d did not end (status \"%s\")\n", run,
                 qPrintable(phone.status()));

@@ -28,14 +28,15 @@ LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &even
 
 void LinphoneAccount::keepAlive()
 {
-    const auto &core = m_runner.core();
-    if (!m_account || !core)
-        return;
-    // Not during a call: the call's own signalling shows whether the
-    // provider is there, and a registration event would overwrite the
-    // call's status line.
-    if (m_account->getState() == linphone::RegistrationState::Ok && core->getCallsNb() == 0)
-        m_account->refreshRegister();
+    m_runner.run([this](const auto &core) {
+        if (!m_account || !core)
+            return;
+        // Not during a call: the call's own signalling shows whether the
+        // provider is there, and a registration event would overwrite the
+        // call's status line.
+        if (m_account->getState() == linphone::RegistrationState::Ok && core->getCallsNb() == 0)
+            m_account->refreshRegister();
+    });
 }
 
 std::shared_ptr<RtcProfile> LinphoneAccount::createProfile(const std::string &xml)
@@ -52,11 +53,21 @@ std::shared_ptr<RtcProfile> LinphoneAccount::createProfile(const std::string &xm
 
 bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, long registerFlags)
 {
-    const auto &core = m_runner.core();
     auto p = std::dynamic_pointer_cast<LinphoneRtcProfile>(profile);
-    if (!core || !p)
+    if (!p)
         return false;
-    const ProfileAccount &a = p->account();
+    m_keepAlive.stop();
+    bool enabled = false;
+    m_runner.run([&](const auto &core) { enabled = core && enable(core, *p, registerFlags); });
+    if (enabled)
+        m_keepAlive.start();
+    return enabled;
+}
+
+bool LinphoneAccount::enable(
+    const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &p, long registerFlags)
+{
+    const ProfileAccount &a = p.account();
     auto factory = linphone::Factory::get();
 
     // Registrar and proxy are the same server S (a bare IP, or IP:port).
@@ -97,7 +108,6 @@ bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, 
         return false;
     }
     core->setDefaultAccount(account);
-    m_keepAlive.start();
     return true;
 }
 
@@ -118,7 +128,6 @@ bool LinphoneAccount::callsWith(const std::shared_ptr<RtcProfile> &profile) cons
 
 void LinphoneAccount::remove()
 {
-    m_keepAlive.stop();
     const auto &core = m_runner.core();
     if (m_account && core)
         core->removeAccount(m_account);
@@ -130,11 +139,25 @@ void LinphoneAccount::remove()
 
 void LinphoneAccount::removeForShutdown()
 {
-    m_keepAlive.stop();
-    if (m_account && m_runner.core())
+    m_leaving.reset();
+    if (m_account && m_runner.core()) {
+        // Registered (or registering): the removal sends an un-REGISTER,
+        // whose answer the runner may wait for.
+        const auto state = m_account->getState();
+        if (state == linphone::RegistrationState::Ok || state == linphone::RegistrationState::Progress)
+            m_leaving = m_account;
         m_runner.core()->removeAccount(m_account);
+    }
     m_account.reset();
     m_authInfo.reset();
+}
+
+bool LinphoneAccount::unregistered() const
+{
+    if (!m_leaving)
+        return true;
+    const auto state = m_leaving->getState();
+    return state != linphone::RegistrationState::Ok && state != linphone::RegistrationState::Progress;
 }
 
 // Liblinphone registration state -> RtcRegistrationState. -1: no event.

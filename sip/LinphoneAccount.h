@@ -23,6 +23,7 @@
 namespace linphone {
 class Account;
 class AuthInfo;
+class Core;
 } // namespace linphone
 
 namespace ralu {
@@ -53,18 +54,24 @@ public:
     // One account at a time: enabling a profile replaces the previous one.
     bool enableProfile(const std::shared_ptr<RtcProfile> &profile, long registerFlags) override;
 
+    // The rest on the core thread only (inside a runner job or listener).
+
     // True when calls may be placed with profile: null (the enabled account)
     // or a profile for the enabled account's user.
     bool callsWith(const std::shared_ptr<RtcProfile> &profile) const;
-    bool enabled() const { return m_account != nullptr; }
 
-    // From the core listener (inside iterate()).
+    // From the core listener.
     void onRegistrationState(
         const std::shared_ptr<linphone::Account> &account, int state, const std::string &message);
-    // At shutdown: removes the account, which sends its un-REGISTER without
-    // waiting for the answer (a registered account still in the core at
-    // stop() makes it wait, up to 2 s when the server has gone away).
+    // At shutdown: removes the account, which queues its un-REGISTER (a
+    // registered account still in the core at stop() makes it wait, up to
+    // 2 s when the server has gone away). The keep-alive timer must be
+    // stopped first, on its own thread (stopKeepAlive()).
     void removeForShutdown();
+    // True once the un-REGISTER sent by removeForShutdown() has its answer
+    // (or there was none to send).
+    bool unregistered() const;
+    void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
     // (comment table in the .cpp), given whether the account was registered
@@ -81,6 +88,8 @@ public:
     static constexpr int kRetryAfterMs = 30 * 1000;
 
 private:
+    bool enable(
+        const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
     void remove(); // the account and its credentials
     void keepAlive();
 
@@ -88,6 +97,7 @@ private:
     RtcEventQueue &m_events;
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
+    std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
     bool m_wasRegistered = false; // the account has been registered once
     QTimer m_keepAlive;

@@ -115,6 +115,9 @@ public:
     }
     bool answer() override;
     bool terminate(RtcTerminateReason reason) override;
+    // On the core thread.
+    bool acceptNow(const std::shared_ptr<linphone::Core> &core);
+    bool terminateNow(RtcTerminateReason reason);
     std::shared_ptr<RtcParticipant> addParticipant(
         const std::string &address, const std::string &name) override;
 
@@ -129,9 +132,17 @@ public:
 
 bool LinphoneRtcSession::answer()
 {
-    if (!m_calls || !m_call || !m_calls->m_runner.core() || !ringingIn(m_call->getState()))
+    bool answered = false;
+    if (m_calls)
+        m_calls->m_runner.run([&](const auto &core) { answered = core && acceptNow(core); });
+    return answered;
+}
+
+bool LinphoneRtcSession::acceptNow(const std::shared_ptr<linphone::Core> &core)
+{
+    if (!m_call || !ringingIn(m_call->getState()))
         return false;
-    auto params = m_calls->m_runner.core()->createCallParams(m_call);
+    auto params = core->createCallParams(m_call);
     if (!params)
         return false;
     params->enableAudio(true);
@@ -155,7 +166,15 @@ bool LinphoneRtcSession::answer()
 
 bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
 {
-    if (!m_calls || !m_call || !m_calls->m_runner.core())
+    bool ended = false;
+    if (m_calls)
+        m_calls->m_runner.run([&](const auto &) { ended = terminateNow(reason); });
+    return ended;
+}
+
+bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
+{
+    if (!m_call)
         return false;
     using S = linphone::Call::State;
     const auto st = m_call->getState();
@@ -189,11 +208,12 @@ bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
 std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
     const std::string &address, const std::string &name)
 {
-    if (!m_calls || m_call || m_participant)
+    if (!m_calls || m_participant)
         return nullptr; // one called party per session
-    if (!m_calls->invite(this, m_profile, address, name))
-        return nullptr;
-    return m_participant;
+    bool placed = false;
+    m_calls->m_runner.run(
+        [&](const auto &) { placed = !m_call && m_calls->invite(this, m_profile, address, name); });
+    return placed ? m_participant : nullptr;
 }
 
 // ------------------------------------------------------------------- calls
@@ -216,7 +236,7 @@ void LinphoneCalls::delivered(const RtcEvent &event)
 std::shared_ptr<RtcSession> LinphoneCalls::createSession(
     RtcSessionType type, const std::shared_ptr<RtcProfile> &profile)
 {
-    if (!m_runner.core() || (type != RTCST_PC_TO_PHONE && type != RTCST_PC_TO_PC))
+    if (!m_runner.started() || (type != RTCST_PC_TO_PHONE && type != RTCST_PC_TO_PC))
         return nullptr;
     auto session = std::make_shared<LinphoneRtcSession>(this, profile);
     session->m_self = session;
@@ -354,9 +374,6 @@ void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> 
 
 bool LinphoneCalls::sendDtmf(RtcDtmf digit)
 {
-    const auto &core = m_runner.core();
-    if (!core)
-        return false;
     char c = 0;
     if (digit >= RTC_DTMF_0 && digit <= RTC_DTMF_9)
         c = char('0' + (digit - RTC_DTMF_0));
@@ -368,13 +385,17 @@ bool LinphoneCalls::sendDtmf(RtcDtmf digit)
         c = char('A' + (digit - RTC_DTMF_A));
     else
         return false;
-    auto call = core->getCurrentCall();
-    if (!call)
-        return false;
-    const auto st = call->getState();
-    if (st != linphone::Call::State::StreamsRunning && st != linphone::Call::State::Connected)
-        return false;
-    return call->sendDtmf(c) == 0;
+    bool sent = false;
+    m_runner.run([&](const auto &core) {
+        auto call = core ? core->getCurrentCall() : nullptr;
+        if (!call)
+            return;
+        const auto st = call->getState();
+        if (st != linphone::Call::State::StreamsRunning && st != linphone::Call::State::Connected)
+            return;
+        sent = call->sendDtmf(c) == 0;
+    });
+    return sent;
 }
 
 void LinphoneCalls::releaseAll()

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,9 +34,10 @@ public:
     void setListenMode(RtcListenMode mode) { m_listenMode = mode; }
     bool sendDtmf(RtcDtmf digit);
 
-    // From the core listener (inside iterate()).
+    // From the core listener (on the core thread).
     void onCallState(const std::shared_ptr<linphone::Call> &call, int state, const std::string &message);
-    // Sessions the application still holds stop touching liblinphone.
+    // Sessions the application still holds stop touching liblinphone (on
+    // the core thread).
     void releaseAll();
 
     // Records the state the handler is about to see (the queue's delivery hook).
@@ -61,7 +63,7 @@ private:
     // The session whose call is being placed (its first states arrive before
     // invite returns).
     std::shared_ptr<LinphoneRtcSession> m_placing;
-    RtcListenMode m_listenMode = RTCLM_BOTH;
+    std::atomic<RtcListenMode> m_listenMode { RTCLM_BOTH }; // read on the core thread
 };
 
 } // namespace ralu

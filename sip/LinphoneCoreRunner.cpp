@@ -1,21 +1,36 @@
 #include "sip/LinphoneCoreRunner.h"
 
-#include "sip/LinphoneAccount.h"
+#include "sip/LinphoneCoreSettings.h"
 
 #include <linphone++/linphone.hh>
 
-#include <QCoreApplication>
+#include <belle-sip/belle-sip.h>
+
 #include <QDir>
 #include <QFile>
-#include <QThread>
-#include <QTimer>
+
+#include <chrono>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+// The SIP stack under a core (exported by liblinphone, not in its headers):
+// the core thread sleeps in its main loop.
+extern "C" {
+void *linphone_core_get_sal(void *core);
+belle_sip_stack_t *sal_get_stack_impl(void *sal);
+}
 
 namespace ralu {
 
 namespace {
 
-constexpr int kIterateMs = 20;
-constexpr int kSipTransportDontBind = -2; // LC_SIP_TRANSPORT_DONTBIND
+// How long the core thread sleeps when nothing happens: liblinphone's own
+// chores (its one-second checks, media statistics in a call) run this often;
+// packets and the SIP stack's timers wake it at once.
+constexpr int kSleepMs = 200;
+// When the SIP stack's main loop cannot be reached: plain iteration at
+// liblinphone's usual pace.
+constexpr int kFallbackIterateMs = 20;
 constexpr const char *kConfigFileName = "linphonerc";
 constexpr const char *kPluginFolderName = "msplugins";
 
@@ -34,87 +49,6 @@ bool makeOwnerOnlyFolder(const QString &path)
         return false;
     return QFile::setPermissions(
         path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
-// Settings that must be in place before the core exists.
-void prepareConfig(const std::shared_ptr<linphone::Config> &config)
-{
-    // Accounts and credentials of an earlier run: the application enables
-    // its profile itself.
-    for (const std::string &section : config->getSectionsNamesList()) {
-        if (section.rfind("proxy_", 0) == 0 || section.rfind("auth_info_", 0) == 0
-            || section.rfind("call_log_", 0) == 0)
-            config->cleanSection(section);
-    }
-    config->setInt("sip", "auto_net_state_mon", 0); // the application says when the network is up
-    config->setInt("sip", "store_auth_info", 0); // passwords stay in memory
-    // A failed registration is tried again after this long (liblinphone's
-    // default is a minute).
-    config->setInt("sip", "refresher_retry_after", LinphoneAccount::kRetryAfterMs);
-    config->setInt("sound", "tone_indications", 0); // no call-waiting / on-hold / end beeps
-    // No history kept by liblinphone (the application keeps its own): no
-    // main database (chat, call logs, conference info), no legacy call-log
-    // database, no ZRTP cache, no call logs in linphonerc.
-    config->setString("storage", "uri", "null");
-    config->setString("storage", "call_logs_db_uri", "null");
-    config->setString("storage", "zrtp_secrets_db_uri", "null");
-    config->setInt("misc", "history_max_size", 0);
-    config->setInt("net", "friendlist_subscription_enabled", 0);
-}
-
-// Everything set on the core before it starts.
-void configureCore(const std::shared_ptr<linphone::Core> &core)
-{
-    auto factory = linphone::Factory::get();
-    const QString version = QCoreApplication::applicationVersion();
-    core->setUserAgent("Ralu", version.isEmpty() ? std::string("0") : version.toStdString());
-
-    // SIP over UDP only, and with the provider only: no listening socket.
-    // Each request goes out on a socket of its own connected to its
-    // destination (a random local port, bound to the address that reaches
-    // it), so the kernel hands it nothing but that peer's datagrams: a
-    // request sent straight to Ralu by anyone else is dropped (the sender
-    // gets an ICMP port unreachable) before liblinphone sees it, and never
-    // rings. Calls come through the provider, to the registered contact.
-    auto transports = factory->createTransports();
-    transports->setUdpPort(kSipTransportDontBind);
-    transports->setTcpPort(0);
-    transports->setTlsPort(0);
-    transports->setDtlsPort(0);
-    core->setTransports(transports);
-    core->setAudioPort(-1); // random RTP port
-    core->removeSupportedTag("gruu"); // a GRUU contact loses the ACK/BYE of incoming calls
-
-    // Nothing audible unless the application asks for it.
-    core->setRing("");
-    core->setRingback("");
-    core->setRemoteRingbackTone("");
-    core->setRingDuringIncomingEarlyMedia(false);
-    for (int r = int(linphone::Reason::None); r <= int(linphone::Reason::Transferred); ++r)
-        core->setCallErrorTone(linphone::Reason(r), "");
-
-    // Audio calls only.
-    auto videoPolicy = factory->createVideoActivationPolicy();
-    videoPolicy->setAutomaticallyAccept(false);
-    videoPolicy->setAutomaticallyInitiate(false);
-    core->setVideoActivationPolicy(videoPolicy);
-    core->enableVideoCapture(false);
-    core->enableVideoDisplay(false);
-    core->enableVideoPreview(false);
-
-    // Touch tones as RFC 2833 telephone events.
-    core->setUseRfc2833ForDtmf(true);
-    core->setUseInfoForDtmf(false);
-
-    // Nothing the application did not ask for: no presence, no friend
-    // list subscriptions, no instant messages (refused with 488), no
-    // liblinphone-side ring timeout (the application decides how long an
-    // incoming call rings). Liblinphone never answers by itself.
-    core->enableFriendListSubscription(false);
-    core->disableChat(linphone::Reason::NotAcceptable);
-    core->setIncTimeout(24 * 3600);
-
-    core->setNetworkReachable(true);
 }
 
 } // namespace
@@ -147,6 +81,21 @@ private:
     Listeners m_listeners;
 };
 
+namespace {
+
+// The wake-up source in the SIP stack's main loop: ends the core thread's
+// sleep so that it runs the jobs handed to it.
+int onWake(void *data, unsigned int)
+{
+    auto *runner = static_cast<std::pair<int, belle_sip_main_loop_t *> *>(data);
+    uint64_t count;
+    [[maybe_unused]] auto got = ::read(runner->first, &count, sizeof count);
+    belle_sip_main_loop_quit(runner->second);
+    return BELLE_SIP_CONTINUE;
+}
+
+} // namespace
+
 LinphoneCoreRunner::LinphoneCoreRunner(const QString &stateDir, QObject *parent)
     : QObject(parent)
     , m_stateDir(QDir::cleanPath(stateDir))
@@ -157,6 +106,8 @@ LinphoneCoreRunner::LinphoneCoreRunner(const QString &stateDir, QObject *parent)
 LinphoneCoreRunner::~LinphoneCoreRunner()
 {
     stop();
+    if (m_leaveCore && m_core)
+        new CorePtr(std::move(m_core)); // never destroyed off its thread
 }
 
 QString LinphoneCoreRunner::stateFile(const char *name) const
@@ -169,6 +120,24 @@ std::string LinphoneCoreRunner::localPath(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
+int LinphoneCoreRunner::sipPort()
+{
+#ifdef RALU_SIP_PORT
+    return RALU_SIP_PORT;
+#else
+    return 0;
+#endif
+}
+
+std::pair<int, int> LinphoneCoreRunner::rtpPorts()
+{
+#if defined(RALU_RTP_PORT_MIN) && defined(RALU_RTP_PORT_MAX)
+    return { RALU_RTP_PORT_MIN, RALU_RTP_PORT_MAX };
+#else
+    return { 0, 0 };
+#endif
+}
+
 bool LinphoneCoreRunner::prepareFolders()
 {
     if (m_stateDir.isEmpty() || !makeOwnerOnlyFolder(m_stateDir))
@@ -178,16 +147,52 @@ bool LinphoneCoreRunner::prepareFolders()
     return makeOwnerOnlyFolder(stateFile(kPluginFolderName));
 }
 
-bool LinphoneCoreRunner::start(Listeners listeners)
+bool LinphoneCoreRunner::onCoreThread() const
 {
-    if (m_core)
+    return std::this_thread::get_id() == m_threadId;
+}
+
+bool LinphoneCoreRunner::begin(Listeners listeners)
+{
+    if (m_thread.joinable())
         return true;
-    // Liblinphone is not thread-safe: the core lives on the event-loop thread.
-    if (QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread())
-        return false;
     if (!prepareFolders())
         return false;
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wakeFd < 0)
+        return false;
+    m_stopping = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_startFinished = false;
+        m_startResult = false;
+    }
+    m_thread = std::thread([this, l = std::move(listeners)]() mutable { threadMain(std::move(l)); });
+    m_threadId = m_thread.get_id();
+    return true;
+}
 
+bool LinphoneCoreRunner::start(Listeners listeners)
+{
+    if (m_started)
+        return true;
+    if (!begin(std::move(listeners)))
+        return false;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [this] { return m_startFinished; });
+    if (!m_startResult) {
+        lock.unlock();
+        m_thread.join();
+        ::close(m_wakeFd);
+        m_wakeFd = -1;
+        return false;
+    }
+    m_started = true;
+    return true;
+}
+
+bool LinphoneCoreRunner::createCore(Listeners listeners)
+{
     // Quiet: liblinphone logs about 100 lines a second at its default level.
     linphone::LoggingService::get()->setLogLevel(linphone::LogLevel::Error);
 
@@ -202,7 +207,7 @@ bool LinphoneCoreRunner::start(Listeners listeners)
     auto config = factory->createConfig(localPath(stateFile(kConfigFileName)));
     if (!config)
         return false;
-    prepareConfig(config);
+    prepareCoreConfig(config);
 
     std::shared_ptr<linphone::Core> core;
     try {
@@ -213,7 +218,6 @@ bool LinphoneCoreRunner::start(Listeners listeners)
     if (!core)
         return false;
 
-    m_iterated = listeners.iterated;
     m_coreEvents = std::make_shared<CoreEvents>(std::move(listeners));
     core->addListener(m_coreEvents);
     configureCore(core);
@@ -228,37 +232,150 @@ bool LinphoneCoreRunner::start(Listeners listeners)
     core->clearAccounts();
     core->clearAllAuthInfo();
     core->clearCallLogs();
-
+    configureMedia(core);
     m_core = core;
-    m_iterateTimer = new QTimer(this);
-    m_iterateTimer->setInterval(kIterateMs);
-    connect(m_iterateTimer, &QTimer::timeout, this, [this] {
-        if (!m_core)
-            return;
-        m_core->iterate();
-        if (m_iterated)
-            m_iterated();
-    });
-    m_iterateTimer->start();
+
+    if (void *sal = linphone_core_get_sal(core->cPtr()))
+        if (belle_sip_stack_t *stack = sal_get_stack_impl(sal))
+            m_mainLoop = belle_sip_stack_get_main_loop(stack);
     return true;
 }
 
-void LinphoneCoreRunner::stop()
+void LinphoneCoreRunner::threadMain(Listeners listeners)
 {
-    if (m_iterateTimer) {
-        m_iterateTimer->stop();
-        m_iterateTimer->deleteLater();
-        m_iterateTimer = nullptr;
+    const bool ok = createCore(std::move(listeners));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_startResult = ok;
+        m_startFinished = true;
     }
-    if (!m_core)
+    m_done.notify_all();
+    if (!ok)
         return;
+
+    auto *ml = static_cast<belle_sip_main_loop_t *>(m_mainLoop);
+    std::pair<int, belle_sip_main_loop_t *> wakeData { m_wakeFd, ml };
+    belle_sip_source_t *wakeSource = nullptr;
+    if (ml) {
+        wakeSource = belle_sip_socket_source_new(onWake, &wakeData, m_wakeFd, BELLE_SIP_EVENT_READ, -1);
+        belle_sip_main_loop_add_source(ml, wakeSource);
+    }
+    while (!m_stopping) {
+        runJobs();
+        m_core->iterate();
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (!m_jobs.empty() || m_stopping)
+                continue;
+            if (!ml) {
+                m_done.wait_for(lock, std::chrono::milliseconds(kFallbackIterateMs),
+                    [this] { return !m_jobs.empty() || m_stopping; });
+                continue;
+            }
+        }
+        // Returns early when a packet, a timer of the SIP stack or a wake-up
+        // needs it (a job written before the wake-up is never missed: the
+        // eventfd stays readable until the source has read it).
+        belle_sip_main_loop_sleep(ml, kSleepMs);
+    }
+    runJobs(); // anything handed over while stopping
+    flush(m_flushMs);
+
+    if (wakeSource) {
+        belle_sip_main_loop_remove_source(ml, wakeSource);
+        belle_sip_object_unref(wakeSource);
+    }
+    if (m_leaveCore) {
+        // The process ends now: the core's own shutdown (50-100 ms of
+        // sound-card and media teardown) would only delay it. Its listeners
+        // are cut off; the core is never touched again.
+        m_coreEvents->detach();
+        return;
+    }
     m_core->stop();
     m_core->removeListener(m_coreEvents);
-    if (m_coreEvents)
-        m_coreEvents->detach();
+    m_coreEvents->detach();
     m_coreEvents.reset();
     m_core.reset();
-    m_iterated = nullptr;
+    m_mainLoop = nullptr;
+}
+
+void LinphoneCoreRunner::runJobs()
+{
+    for (;;) {
+        std::pair<Job, std::shared_ptr<bool>> job;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job.first(m_core);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            *job.second = true;
+        }
+        m_done.notify_all();
+    }
+}
+
+void LinphoneCoreRunner::flush(int flushMs)
+{
+    // What the last jobs queued (an un-REGISTER) goes out in the next
+    // iterations; then up to flushMs for the provider's answer.
+    auto *ml = static_cast<belle_sip_main_loop_t *>(m_mainLoop);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(flushMs);
+    do {
+        m_core->iterate();
+        if (!m_flushUntil || m_flushUntil())
+            break;
+        if (ml)
+            belle_sip_main_loop_sleep(ml, 2);
+    } while (std::chrono::steady_clock::now() < deadline);
+}
+
+void LinphoneCoreRunner::wake()
+{
+    const uint64_t one = 1;
+    [[maybe_unused]] auto written = ::write(m_wakeFd, &one, sizeof one);
+    m_done.notify_all(); // the fallback's wait
+}
+
+bool LinphoneCoreRunner::run(const Job &job)
+{
+    if (!m_started)
+        return false;
+    if (onCoreThread()) {
+        job(m_core);
+        return true;
+    }
+    if (m_stopping)
+        return false;
+    auto done = std::make_shared<bool>(false);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.emplace_back(job, done);
+    }
+    wake();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [&done] { return *done; });
+    return true;
+}
+
+void LinphoneCoreRunner::stop(int flushMs, std::function<bool()> flushedWhen)
+{
+    if (!m_thread.joinable())
+        return;
+    m_flushMs = flushMs;
+    m_flushUntil = std::move(flushedWhen);
+    m_stopping = true;
+    wake();
+    m_thread.join();
+    m_started = false;
+    m_flushUntil = nullptr;
+    ::close(m_wakeFd);
+    m_wakeFd = -1;
 }
 
 } // namespace ralu

@@ -1,7 +1,15 @@
 // The liblinphone core: its folders and settings, its start and stop, and
-// the 20 ms timer on the event-loop thread that drives Core::iterate().
-// Liblinphone is not thread-safe: the core is created, used and destroyed on
-// the thread that runs the Qt event loop.
+// the thread that drives it.
+//
+// Threading: liblinphone is not thread-safe, so the core lives on one
+// thread of its own: it is created, iterated, called and destroyed there
+// only. That thread sleeps in the SIP stack's own poll() on its sockets and
+// timers, so a packet is handled as it arrives (and what it triggers goes out
+// at once) while an idle core wakes only a few times a second. The rest of
+// the program reaches the core through run(), which hands a job to the core
+// thread and waits for it; the core's listeners are called on the core
+// thread (the adapter hands their events to the event-loop thread through
+// RtcEventQueue).
 //
 // Files: everything liblinphone writes goes into the state folder (owner-
 // only). Passwords are never written there.
@@ -10,11 +18,14 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
-
-class QTimer;
+#include <thread>
 
 namespace linphone {
 class Account;
@@ -27,14 +38,17 @@ namespace ralu {
 class LinphoneCoreRunner : public QObject {
     Q_OBJECT
 public:
-    // What the core reports from inside iterate(), with liblinphone's state
-    // numbers (linphone::RegistrationState, linphone::Call::State).
+    using CorePtr = std::shared_ptr<linphone::Core>;
+    using Job = std::function<void(const CorePtr &)>;
+
+    // What the core reports, with liblinphone's state numbers
+    // (linphone::RegistrationState, linphone::Call::State). Called on the
+    // core thread.
     struct Listeners {
         std::function<void(const std::shared_ptr<linphone::Account> &, int state, const std::string &message)>
             registration;
         std::function<void(const std::shared_ptr<linphone::Call> &, int state, const std::string &message)>
             call;
-        std::function<void()> iterated; // after each iterate()
     };
 
     // stateDir: owner-only folder for liblinphone's files, created (0700)
@@ -42,28 +56,70 @@ public:
     explicit LinphoneCoreRunner(const QString &stateDir, QObject *parent = nullptr);
     ~LinphoneCoreRunner() override;
 
-    // Creates, configures and starts the core; false when it could not.
+    // Starts the core thread, which creates, configures and starts the core
+    // while the caller goes on (start-up builds the window meanwhile).
+    bool begin(Listeners listeners);
+    // begin() unless done, then waits for the core; false when it could not
+    // start (the listeners of an earlier begin() stay).
     bool start(Listeners listeners);
-    // Stops the core (the caller has removed its account first).
-    void stop();
+    // Lets the core send what it has queued (an un-REGISTER), waits up to
+    // flushMs until flushed() (called on the core thread) says the answer
+    // is in, then stops the core and its thread.
+    void stop(int flushMs = 0, std::function<bool()> flushed = {});
+    bool started() const { return m_started; }
+    // For a process that ends right after stop(): stop() then lets the
+    // un-REGISTER out but does not tear the core down.
+    void setLeaveCoreAtStop(bool leave) { m_leaveCore = leave; }
 
-    // Null while not started.
-    const std::shared_ptr<linphone::Core> &core() const { return m_core; }
+    // Runs job with the core on the core thread and waits for it; from the
+    // core thread itself (a listener), runs it at once. False, without
+    // running it, when the core is not running.
+    bool run(const Job &job);
+
+    // Only on the core thread (inside a job or a listener).
+    const CorePtr &core() const { return m_core; }
+
     QString stateDir() const { return m_stateDir; }
     QString stateFile(const char *name) const;
 
     // A path as liblinphone takes it.
     static std::string localPath(const QString &path);
 
+    // Port settings fixed when Ralu is built (RALU_SIP_PORT,
+    // RALU_RTP_PORT_MIN/MAX); 0 means random.
+    static int sipPort();
+    static std::pair<int, int> rtpPorts();
+
 private:
     class CoreEvents;
     bool prepareFolders();
+    void threadMain(Listeners listeners);
+    bool createCore(Listeners listeners);
+    void runJobs();
+    void wake();
+    void flush(int flushMs);
+    bool onCoreThread() const;
 
     QString m_stateDir;
-    std::shared_ptr<linphone::Core> m_core;
+    CorePtr m_core; // core thread only
     std::shared_ptr<CoreEvents> m_coreEvents;
-    QTimer *m_iterateTimer = nullptr;
-    std::function<void()> m_iterated;
+    void *m_mainLoop = nullptr; // the SIP stack's main loop
+    int m_wakeFd = -1; // eventfd: written to end the core's sleep
+
+    std::thread m_thread;
+    std::thread::id m_threadId;
+    std::atomic<bool> m_started { false };
+    std::atomic<bool> m_stopping { false };
+    bool m_leaveCore = false;
+    int m_flushMs = 0;
+    std::function<bool()> m_flushUntil;
+
+    // Jobs handed to the core thread, and their completion.
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    std::deque<std::pair<Job, std::shared_ptr<bool>>> m_jobs;
+    bool m_startResult = false;
+    bool m_startFinished = false;
 };
 
 } // namespace ralu

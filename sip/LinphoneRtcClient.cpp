@@ -17,10 +17,8 @@ LinphoneRtcClient::~LinphoneRtcClient()
     shutdown();
 }
 
-bool LinphoneRtcClient::initialize()
+LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
 {
-    if (m_initialized)
-        return true;
     LinphoneCoreRunner::Listeners listeners;
     listeners.registration = [this](const auto &account, int state, const std::string &message) {
         m_account.onRegistrationState(account, state, message);
@@ -28,12 +26,19 @@ bool LinphoneRtcClient::initialize()
     listeners.call = [this](const auto &call, int state, const std::string &message) {
         m_calls.onCallState(call, state, message);
     };
-    // Delivery runs from its own zero timer, not from the iterate slot: Qt
-    // does not fire a timer again while its slot is still running, and the
-    // handler may run a nested event loop (a modal box) during which the
-    // core must keep iterating.
-    listeners.iterated = [this] { m_events.resume(); };
-    if (!m_runner.start(std::move(listeners)))
+    return listeners;
+}
+
+void LinphoneRtcClient::prepare()
+{
+    m_runner.begin(listeners());
+}
+
+bool LinphoneRtcClient::initialize()
+{
+    if (m_initialized)
+        return true;
+    if (!m_runner.start(listeners()))
         return false;
     m_sounds.writeRingFile(); // a missing ring only silences playRing
     m_sounds.applyFiles();
@@ -134,9 +139,16 @@ void LinphoneRtcClient::releaseEvents()
 
 bool LinphoneRtcClient::shutdown()
 {
-    m_calls.releaseAll();
-    m_account.removeForShutdown();
-    m_runner.stop();
+    m_account.stopKeepAlive();
+    m_runner.run([this](const auto &) {
+        m_calls.releaseAll();
+        m_account.removeForShutdown();
+    });
+    // The un-REGISTER goes out before the core stops; its answer (a
+    // millisecond or two from a provider that is there) is waited for a
+    // little, so that the provider has it even when the datagram would be
+    // lost, but never long: the user is quitting.
+    m_runner.stop(kUnregisterWaitMs, [this] { return m_account.unregistered(); });
     m_events.clear();
     m_initialized = false;
     return true;

@@ -1,14 +1,16 @@
 // The liblinphone adapter behind RtcClient: one SIP account over UDP, audio
 // calls only. A facade over its parts, each in a file of its own:
-//   LinphoneCoreRunner  the core, its settings and the iterate() timer
+//   LinphoneCoreRunner  the core and the thread that drives it
+//   LinphoneCoreSettings  its configuration, sound devices and codecs
 //   LinphoneAccount     the profile's account and its registration
 //   LinphoneCalls       calls as sessions, their states as events
 //   RtcEventQueue       delivery to the handler: one at a time, from the
 //                       event loop, never re-entrant, held on request
 //   LinphoneSounds      ring, local sound files, levels
 //
-// Threading: liblinphone is not thread-safe. The client must be created,
-// used and destroyed on the thread that runs the Qt event loop.
+// Threading: the client must be created, used and destroyed on the thread
+// that runs the Qt event loop, where its events are delivered; liblinphone
+// itself runs on the core thread (LinphoneCoreRunner).
 #pragma once
 
 #include "audio/SoundPlayer.h"
@@ -32,6 +34,9 @@ public:
     explicit LinphoneRtcClient(const QString &stateDir, QObject *parent = nullptr);
     ~LinphoneRtcClient() override;
 
+    // Starts creating the SIP core in the background, so that initialize()
+    // finds it (nearly) ready; optional.
+    void prepare();
     bool initialize() override;
     bool setEventFilter(long filter) override;
     bool setEventHandler(RtcEventHandler handler) override;
@@ -58,10 +63,19 @@ public:
     // sound card is needed. Before or after initialize().
     void useFilesForAudio(const QString &playWav, const QString &recordWav);
 
+    // The process ends right after shutdown(): the un-REGISTER still goes
+    // out, but the core is not torn down (which takes 50-100 ms).
+    void setProcessEndsAtShutdown(bool ends) { m_runner.setLeaveCoreAtStop(ends); }
+
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
 
+    // How long shutdown() waits for the provider's answer to the un-REGISTER.
+    static constexpr int kUnregisterWaitMs = 30;
+
 private:
+    LinphoneCoreRunner::Listeners listeners();
+
     RtcEventQueue m_events;
     LinphoneCoreRunner m_runner;
     LinphoneAccount m_account;

@@ -86,24 +86,25 @@ bool LinphoneSounds::writeRingFile() const
 
 bool LinphoneSounds::playRing(RtcRingType type, bool play)
 {
-    const auto &core = m_runner.core();
-    if (!core)
+    if (!m_runner.started())
         return false;
-    if (!play) {
-        core->stopRinging();
-        return true;
-    }
-    if (type != RTCRT_PHONE)
+    if (play && (type != RTCRT_PHONE || !writeRingFile()))
         return false; // only the phone ring exists
-    if (!writeRingFile())
-        return false;
-    return core->playLocal(LinphoneCoreRunner::localPath(ringFile())) == 0;
+    bool done = false;
+    m_runner.run([&](const auto &core) {
+        if (!play) {
+            core->stopRinging();
+            done = true;
+        } else {
+            done = core->playLocal(LinphoneCoreRunner::localPath(ringFile())) == 0;
+        }
+    });
+    return done;
 }
 
 bool LinphoneSounds::playFile(const QString &path)
 {
-    const auto &core = m_runner.core();
-    if (!core)
+    if (!m_runner.started())
         return false;
     // The player reads 16-bit PCM only; an 8-bit file (a key tone) is played
     // from a 16-bit copy in the state folder.
@@ -118,7 +119,10 @@ bool LinphoneSounds::playFile(const QString &path)
         }
     }
     // Shares the ring's player: a new sound cuts the one still playing.
-    return core->playLocal(LinphoneCoreRunner::localPath(playable)) == 0;
+    bool playing = false;
+    m_runner.run(
+        [&](const auto &core) { playing = core->playLocal(LinphoneCoreRunner::localPath(playable)) == 0; });
+    return playing;
 }
 
 float LinphoneSounds::levelToGainDb(long level)
@@ -142,34 +146,28 @@ long LinphoneSounds::gainDbToLevel(float gainDb)
 
 bool LinphoneSounds::getVolume(RtcAudioDevice device, long *level)
 {
-    const auto &core = m_runner.core();
-    if (!core || !level)
+    if (!level || (device != RTCAD_SPEAKER && device != RTCAD_MICROPHONE))
         return false;
-    switch (device) {
-    case RTCAD_SPEAKER:
-        *level = gainDbToLevel(core->getPlaybackGainDb());
-        return true;
-    case RTCAD_MICROPHONE:
-        *level = gainDbToLevel(core->getMicGainDb());
-        return true;
-    }
-    return false;
+    float gainDb = 0;
+    if (!m_runner.run([&](const auto &core) {
+            gainDb = device == RTCAD_SPEAKER ? core->getPlaybackGainDb() : core->getMicGainDb();
+        }))
+        return false;
+    *level = gainDbToLevel(gainDb);
+    return true;
 }
 
 bool LinphoneSounds::putVolume(RtcAudioDevice device, long level)
 {
-    const auto &core = m_runner.core();
-    if (!core || level < 0 || level > RTC_VOLUME_MAX)
+    if (level < 0 || level > RTC_VOLUME_MAX || (device != RTCAD_SPEAKER && device != RTCAD_MICROPHONE))
         return false;
-    switch (device) {
-    case RTCAD_SPEAKER:
-        core->setPlaybackGainDb(levelToGainDb(level));
-        return true;
-    case RTCAD_MICROPHONE:
-        core->setMicGainDb(levelToGainDb(level));
-        return true;
-    }
-    return false;
+    const float gainDb = levelToGainDb(level);
+    return m_runner.run([&](const auto &core) {
+        if (device == RTCAD_SPEAKER)
+            core->setPlaybackGainDb(gainDb);
+        else
+            core->setMicGainDb(gainDb);
+    });
 }
 
 void LinphoneSounds::useFilesForAudio(const QString &playWav, const QString &recordWav)
@@ -181,29 +179,35 @@ void LinphoneSounds::useFilesForAudio(const QString &playWav, const QString &rec
 
 void LinphoneSounds::applyFiles()
 {
-    const auto &core = m_runner.core();
-    if (!core || m_playFile.isEmpty())
+    if (m_playFile.isEmpty())
         return;
-    core->setUseFiles(true);
-    core->setPlayFile(LinphoneCoreRunner::localPath(m_playFile));
-    core->setRecordFile(LinphoneCoreRunner::localPath(m_recordFile));
+    const std::string play = LinphoneCoreRunner::localPath(m_playFile);
+    const std::string record = LinphoneCoreRunner::localPath(m_recordFile);
+    m_runner.run([&](const auto &core) {
+        core->setUseFiles(true);
+        core->setPlayFile(play);
+        core->setRecordFile(record);
+    });
 }
 
 bool LinphoneSounds::hasSoundDevices() const
 {
-    const auto &core = m_runner.core();
-    if (!core)
-        return false;
-    if (core->getUseFiles())
-        return true;
-    // The core picks its default devices among those it found at start; with
-    // no sound card (nor sound server) it has none, or only a name that can
-    // neither record nor play.
-    using Capability = linphone::AudioDevice::Capabilities;
-    const auto capture = core->getDefaultInputAudioDevice();
-    const auto playback = core->getDefaultOutputAudioDevice();
-    return capture && capture->hasCapability(Capability::CapabilityRecord) && playback
-        && playback->hasCapability(Capability::CapabilityPlay);
+    bool has = false;
+    m_runner.run([&has](const auto &core) {
+        if (core->getUseFiles()) {
+            has = true;
+            return;
+        }
+        // The core picks its default devices among those it found at start;
+        // with no sound card (nor sound server) it has none, or only a name
+        // that can neither record nor play.
+        using Capability = linphone::AudioDevice::Capabilities;
+        const auto capture = core->getDefaultInputAudioDevice();
+        const auto playback = core->getDefaultOutputAudioDevice();
+        has = capture && capture->hasCapability(Capability::CapabilityRecord) && playback
+            && playback->hasCapability(Capability::CapabilityPlay);
+    });
+    return has;
 }
 
 } // namespace ralu

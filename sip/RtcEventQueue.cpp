@@ -1,7 +1,7 @@
 #include "sip/RtcEventQueue.h"
 
+#include <QMetaObject>
 #include <QPointer>
-#include <QTimer>
 
 namespace ralu {
 
@@ -41,14 +41,30 @@ void RtcEventQueue::setHandler(RtcEventHandler handler)
 
 void RtcEventQueue::push(RtcEvent event)
 {
-    m_queue.push_back(std::move(event));
-    // Also for events queued outside iterate() (from answer(), terminate()...):
-    // delivered from the event loop, never from inside the call.
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.push_back(std::move(event));
+    }
+    // Also for events queued from inside answer(), terminate()...: delivered
+    // from the event loop, never from inside the call.
     scheduleDelivery();
+}
+
+void RtcEventQueue::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.clear();
+}
+
+bool RtcEventQueue::empty() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_queue.empty();
 }
 
 bool RtcEventQueue::takeBackLast(const std::function<bool(const RtcEvent &)> &match)
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     for (auto it = m_queue.rbegin(); it != m_queue.rend(); ++it) {
         if (match(*it)) {
             m_queue.erase(std::next(it).base());
@@ -60,7 +76,7 @@ bool RtcEventQueue::takeBackLast(const std::function<bool(const RtcEvent &)> &ma
 
 void RtcEventQueue::resume()
 {
-    if (!m_queue.empty())
+    if (!empty())
         scheduleDelivery();
 }
 
@@ -75,13 +91,23 @@ void RtcEventQueue::release()
 
 void RtcEventQueue::scheduleDelivery()
 {
-    if (m_deliveryScheduled)
-        return;
-    m_deliveryScheduled = true;
-    QTimer::singleShot(0, this, [this] {
-        m_deliveryScheduled = false;
-        deliverOne();
-    });
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_deliveryScheduled)
+            return;
+        m_deliveryScheduled = true;
+    }
+    // Posted to this object's thread, whichever thread pushed.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_deliveryScheduled = false;
+            }
+            deliverOne();
+        },
+        Qt::QueuedConnection);
 }
 
 void RtcEventQueue::deliverOne()
@@ -89,10 +115,16 @@ void RtcEventQueue::deliverOne()
     // Never while the handler runs: a nested event loop inside it (a modal
     // message box) keeps iterating, and its events wait for the handler to
     // return.
-    if (m_inHandler || m_holds > 0 || m_queue.empty())
+    if (m_inHandler || m_holds > 0)
         return;
-    RtcEvent e = std::move(m_queue.front());
-    m_queue.pop_front();
+    RtcEvent e;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queue.empty())
+            return;
+        e = std::move(m_queue.front());
+        m_queue.pop_front();
+    }
     if (m_onDelivery)
         m_onDelivery(e);
 

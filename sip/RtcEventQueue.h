@@ -1,12 +1,16 @@
 // The road from the SIP stack to the application's one event handler.
 //
-// Liblinphone reports changes from inside iterate() (and sometimes from
+// Liblinphone reports changes on its core thread (and sometimes from
 // inside accept()/terminate()). The handler is never called from there:
 // events are queued and delivered from the event loop, one per turn, in the
 // order they were queued, never while the handler is still running (a modal
 // dialog opened by the handler runs a nested event loop during which the
 // core keeps iterating; delivery waits for the handler to return) and never
 // while the events are held (hold()/release() nest).
+//
+// push() and takeBackLast() may be called from any thread (the SIP stack runs
+// on a thread of its own); the queue keeps the order in which events were
+// pushed, and the handler always runs on the queue's own (event-loop) thread.
 //
 // Qt only: no SIP stack behind it, so it is tested on its own.
 #pragma once
@@ -17,6 +21,7 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 
 namespace ralu {
 
@@ -40,8 +45,8 @@ public:
     // Asks for a delivery turn when events wait (after a hold, or when the
     // caller suspects a turn was skipped); harmless otherwise.
     void resume();
-    void clear() { m_queue.clear(); }
-    bool empty() const { return m_queue.empty(); }
+    void clear();
+    bool empty() const;
 
     void hold() { ++m_holds; }
     void release();
@@ -54,10 +59,11 @@ private:
     std::function<void(const RtcEvent &)> m_onDelivery;
     long m_filter = RTCEF_CLIENT | RTCEF_REGISTRATION_STATE_CHANGE | RTCEF_SESSION_STATE_CHANGE
         | RTCEF_SESSION_OPERATION_COMPLETE | RTCEF_PARTICIPANT_STATE_CHANGE | RTCEF_MEDIA;
+    mutable std::mutex m_mutex; // m_queue and m_deliveryScheduled
     std::deque<RtcEvent> m_queue;
+    bool m_deliveryScheduled = false;
     bool m_inHandler = false;
     int m_holds = 0; // hold() not yet released
-    bool m_deliveryScheduled = false;
 };
 
 } // namespace ralu

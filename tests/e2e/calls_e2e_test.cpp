@@ -226,3 +226,44 @@ TEST_F(CallFixture, SecondCallerReplacesARingingFirstOneWhichHearsBusy)
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_EQ(historyLines(), (QStringList { "M::5550500", "R::1002" }));
 }
+
+// Quitting after a call still takes the registration off the provider: the
+// un-REGISTER (expires 0) leaves before the client is shut down, whether the
+// call ended here or at the far end.
+TEST_F(CallFixture, ExitAfterACallUnregisters)
+{
+    for (const char *scenario : { "farend-answer.xml", "farend-hangup.xml" }) {
+        SCOPED_TRACE(scenario);
+        if (!phone) {
+            phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"));
+            ASSERT_TRUE(phone->start());
+            ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready...")));
+        }
+        Sipp farEnd(QString::fromLatin1(scenario), kFarEnd);
+        pump(300);
+        dialWithEnter(QStringLiteral("5551234"));
+        ASSERT_TRUE(waitStatus(QStringLiteral("Connected")));
+        if (QString::fromLatin1(scenario) == QLatin1String("farend-answer.xml")) {
+            pump(300);
+            phone->app().dialer().endButton();
+        }
+        ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 5000));
+        pump(1100);
+
+        ProviderLog log;
+        phone->engine().exitProgram();
+        EXPECT_TRUE(waitUntil(
+            [&log] {
+                for (const SipRecord &r : log.requests(QStringLiteral("REGISTER"))) {
+                    if (r.header(QStringLiteral("Expires")) == QLatin1String("0")
+                        || r.header(QStringLiteral("Contact")).contains(QStringLiteral("expires=0")))
+                        return true;
+                }
+                return false;
+            },
+            2000))
+            << log.raw().toStdString();
+        phone.reset();
+        farEnd.waitFinished(5000);
+    }
+}

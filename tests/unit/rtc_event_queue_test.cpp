@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace ralu;
@@ -205,4 +206,37 @@ TEST_F(QueueFixture, AHandlerThatReplacesItselfOrEndsTheQueueIsSafe)
     owned->push(registration("never"));
     spin(50);
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(QueueFixture, EventsPushedFromAnotherThreadArriveInOrderOnTheQueuesThread)
+{
+    // The SIP stack's thread pushes while the event loop's thread pushes
+    // too (from inside a call into the stack) and delivers.
+    const auto loopThread = std::this_thread::get_id();
+    std::vector<std::thread::id> handlerThreads;
+    queue.setHandler([&](RtcEventType, const RtcEvent &e) {
+        seen.push_back(e.statusText);
+        handlerThreads.push_back(std::this_thread::get_id());
+    });
+    constexpr int kEvents = 200;
+    std::thread stack([this] {
+        for (int i = 0; i < kEvents; ++i)
+            queue.push(registration("s" + std::to_string(i)));
+    });
+    for (int i = 0; i < kEvents; ++i)
+        queue.push(registration("l" + std::to_string(i)));
+    stack.join();
+    spin(300);
+
+    ASSERT_EQ(seen.size(), size_t(2 * kEvents));
+    // Each thread's events in the order it pushed them.
+    int nextS = 0;
+    int nextL = 0;
+    for (const std::string &text : seen) {
+        int &next = text[0] == 's' ? nextS : nextL;
+        EXPECT_EQ(text.substr(1), std::to_string(next));
+        ++next;
+    }
+    for (const auto &id : handlerThreads)
+        EXPECT_EQ(id, loopThread);
 }

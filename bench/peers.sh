@@ -1,0 +1,364 @@
+#!/bin/bash
+# Ralu beside other Debian softphones (linphonec, baresip) on the
+# same local provider (Kamailio with digest authentication, SIPp answering
+# PCMU and echoing RTP), in one run, each softphone RUNS times in turn:
+#
+#   launch -> registered   process start -> the provider's 200 OK to its REGISTER
+#   401 -> retry           the provider's 401 -> the authenticated REGISTER
+#   200 OK -> ACK          the 200 OK relayed to the caller -> its ACK
+#   hang-up -> BYE         the hang-up command -> the BYE (Ralu: its end
+#                          button pressed in-process, call_setup_bench)
+#   idle                   CPU (% of a core), wake-ups/s (context switches
+#                          of all threads) and VmRSS over IDLE_SECONDS once registered
+#   in a call              CPU and VmRSS of the softphone and the CPU time
+#                          PulseAudio spends, over CALL_SECONDS of a call
+#   exit -> gone           SIGTERM -> the process has ended, and whether an
+#                          un-REGISTER (expires 0) went out
+#
+# Packet moments come from tshark on lo (frame.time_epoch), process moments
+# from the same clock ($EPOCHREALTIME). Everything runs in a network
+# namespace with only loopback up (BENCH_NETNS=NAME uses an existing one,
+# else ralu-peers-PID is made and deleted), with a PulseAudio server of its
+# own whose only sink is a null sink, and Xvfb for Ralu.
+#
+#   bench/peers.sh BUILD_DIR [RUNS (5)] [CALL_SECONDS (20)] [IDLE_SECONDS (10)]
+# KEEP_BENCH_FILES=1 keeps the work folder; PEERS="ralu linphonec" limits the
+# field; RALU_EXE=PATH measures another ralu executable (an older build);
+# RALU_ECHO_CANCELLER=0 starts Ralu with liblinphone's echo canceller off.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+top="$(dirname "$here")"
+(($# >= 1)) || { echo "usage: $0 BUILD_DIR [RUNS] [CALL_SECONDS] [IDLE_SECONDS]" >&2; exit 2; }
+build="$(cd "$1" && pwd)"
+runs="${2:-5}"
+hold="${3:-20}"
+idle="${4:-10}"
+read -r -a field <<<"${PEERS:-ralu linphonec baresip}"
+number=7 # not an account: the provider hands it to the far end
+# Window-relative centre of Ralu's end button (windows/MainControls.h).
+END_X=154 END_Y=155
+
+log() { echo "peers.sh: $*" >&2; }
+
+packages=(linphone-cli baresip-core tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    log "installing ${missing[*]}"
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    echo "wireshark-common wireshark-common/install-setuid boolean false" \
+        | "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive debconf-set-selections
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
+cmake --build "$build" --target ralu call_setup_bench ralu_billing_server >/dev/null
+
+work="$(mktemp -d /tmp/ralu-peers.XXXXXX)"
+ns="${BENCH_NETNS:-}"
+own_ns=""
+pids=()
+cleanup() {
+    local pid
+    set +e
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    sleep 0.5
+    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    ip netns exec "$ns" "$top/scripts/provider.sh" stop "$work/provider" >/dev/null 2>&1
+    if [[ -n "$own_ns" ]]; then
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
+        ip netns del "$ns" 2>/dev/null
+    fi
+    if [[ -n "${KEEP_BENCH_FILES:-}" ]]; then log "files kept in $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+if [[ -z "$ns" ]]; then
+    ns="ralu-peers-$$"
+    ip netns add "$ns" || { log "cannot create a network namespace (run as root)"; exit 1; }
+    own_ns=1
+    ip netns exec "$ns" ip link set lo up
+    ip netns exec "$ns" ip route add default dev lo # baresip takes its address from it
+fi
+# run CMD...: CMD in the namespace. Background processes are started with
+# "$in_ns" directly (ip netns exec execs CMD, so $! is CMD's pid).
+in_ns=(ip netns exec "$ns")
+run() { "${in_ns[@]}" "$@"; }
+
+now_us() { local t=$EPOCHREALTIME; echo "${t/./}"; }
+stamp() { local line t; while IFS= read -r line; do t=$EPOCHREALTIME; printf '%s %s\n' "${t/./}" "$line"; done; }
+plog="$work/provider/kamailio.log"
+log_size() { stat -c %s "$plog"; }
+wait_log() { # OFFSET REGEX SECONDS
+    local offset="$1" re="$2" deadline=$((SECONDS + $3))
+    until tail -c +$((offset + 1)) "$plog" | grep -qaE -- "$re"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.002
+    done
+}
+wait_line() { # FILE REGEX SECONDS: time stamp of the first matching line
+    local file="$1" re="$2" deadline=$((SECONDS + $3)) hit
+    while :; do
+        hit="$(grep -aE -- "$re" "$file" 2>/dev/null | head -n 1)"
+        [[ -n "$hit" ]] && { echo "${hit%% *}"; return 0; }
+        ((SECONDS < deadline)) || return 1
+        sleep 0.01
+    done
+}
+# gone PID: the process has ended (a zombie counts: it no longer runs).
+gone() { local s; s=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0; [[ -z "$s" || "$s" == Z ]]; }
+ticks() { awk '{sub(/.*\) /, ""); print $12 + $13}' "/proc/$1/stat"; }
+switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s + 0}'; }
+rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$1/status"; }
+hz=$(getconf CLK_TCK)
+
+# ------------------------------------------------ provider, sound, display
+run env RALU_BILLING_SERVER="$build/ralu_billing_server" "$top/scripts/provider.sh" start "$work/provider" --far-end >/dev/null
+mkdir -p "$work/home/.config/Ralu" "$work/runtime" "$work/cli-home" "$work/baresip"
+chmod 700 "$work/runtime" "$work/home/.config/Ralu"
+export PULSE_SERVER="unix:$work/pulse.sock"
+"${in_ns[@]}" env -i PATH="$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+    --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" \
+    >"$work/pulse.log" 2>&1 &
+pulse_pid=$!
+pids+=("$pulse_pid")
+for ((i = 0; i < 100; i++)); do [[ -S "$work/pulse.sock" ]] && break; sleep 0.05; done
+[[ -S "$work/pulse.sock" ]] || { log "PulseAudio did not start"; exit 1; }
+for ((d = 600 + RANDOM % 300; ; d++)); do [[ -e "/tmp/.X$d-lock" ]] || break; done
+"${in_ns[@]}" Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$d"
+for ((i = 0; i < 100; i++)); do run xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+sox -n -r 8000 -c 1 -b 16 "$work/tone.wav" synth 60 sine 440 vol 0.3 2>/dev/null
+
+# ------------------------------------------------------------ softphones
+# Ralu: account 1001, saved login, the real executable.
+for entry in Password=demo1001 Save=yes Username=1001 accountnumber=1001 accountpassword=demo1001 sipip=127.0.0.1; do
+    printf '[%sralu]\nParameters\\Validation=%s\n\n' "${entry%%=*}" "${entry#*=}" >>"$work/home/.config/Ralu/settings.ini"
+done
+chmod 600 "$work/home/.config/Ralu/settings.ini"
+cp "${RALU_EXE:-$build/ralu}" "$work/ralu"
+if [[ -n "${RALU_ECHO_CANCELLER:-}" ]]; then
+    mkdir -p "$work/home/.local/share/Ralu/sip"
+    printf '[sound]\nechocancellation=%s\n' "$RALU_ECHO_CANCELLER" >"$work/home/.local/share/Ralu/sip/linphonerc"
+fi
+# linphonec: account 1002, its default sound devices (PulseAudio), no video.
+cat >"$work/linphonerc" <<EOF
+[sip]
+sip_port=5092
+sip_tcp_port=0
+sip_tls_port=0
+auto_net_state_mon=0
+register_only_when_network_is_up=0
+register_only_when_upnp_is_ok=0
+supported=replaces, outbound
+default_proxy=0
+[rtp]
+audio_rtp_port=7078
+video_rtp_port=9078
+[sound]
+remote_ring=
+local_ring=
+tone_indications=0
+[video]
+capture=0
+display=0
+automatically_initiate=0
+automatically_accept=0
+[storage]
+uri=null
+call_logs_db_uri=null
+zrtp_secrets_db_uri=null
+[proxy_0]
+reg_proxy=<sip:127.0.0.1;transport=udp>
+reg_identity="1002" <sip:1002@127.0.0.1>
+reg_expires=600
+reg_sendregister=1
+publish=0
+[auth_info_0]
+username=1002
+passwd=demo1002
+realm=127.0.0.1
+domain=127.0.0.1
+EOF
+# baresip: account 1002 (never at the same time as linphonec), G.711 only, ALSA's pulse device both ways.
+cat >"$work/baresip/config" <<EOF
+poll_method		epoll
+sip_listen		127.0.0.1:5094
+sip_transports		udp
+audio_player		alsa,pulse
+audio_source		alsa,pulse
+audio_alert		alsa,pulse
+rtp_ports		10000-10020
+dns_server		127.0.0.1:53
+module_path		/usr/lib/baresip/modules
+module			stdio.so
+module			g711.so
+module			alsa.so
+module_app		account.so
+module_app		menu.so
+EOF
+echo "<sip:1002@127.0.0.1;transport=udp>;auth_pass=demo1002;regint=600;audio_codecs=PCMU;answermode=manual" \
+    >"$work/baresip/accounts"
+# start_phone NAME: starts NAME as a child of this shell; sets phone_pid and
+# phone_fd (its standard input, for the console softphones).
+start_phone() {
+    local name="$1"
+    rm -f "$work/in.fifo"
+    mkfifo "$work/in.fifo"
+    exec {phone_fd}<>"$work/in.fifo"
+    case "$name" in
+    ralu) "${in_ns[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+        PULSE_SERVER="$PULSE_SERVER" QT_QPA_PLATFORM=xcb "$work/ralu" <"$work/in.fifo" >"$work/$name.out" 2>&1 & ;;
+    linphonec) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
+        linphonec -c "$work/linphonerc" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
+    baresip) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
+        baresip -f "$work/baresip" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
+    esac
+    phone_pid=$!
+}
+dial_cmd() { case "$1" in linphonec) echo "call sip:$number@127.0.0.1" ;; baresip) echo "/dial $number" ;; esac; }
+hangup_cmd() { case "$1" in linphonec) echo terminate ;; baresip) echo /hangup ;; esac; }
+
+# session NAME RUN: one life of a softphone; appends its moments and samples to $work/sessions.
+session() {
+    local name="$1" r="$2" t_launch offset i0 i1 c0 c1 s0 s1 rss_idle="NA" cpu_idle="NA" wake_idle="NA"
+    local cpu_call="NA" rss_call="NA" pa_call="NA" t_hangup="NA" t_term t_gone window p0 p1 w0 w1
+    offset=$(log_size)
+    t_launch=$(now_us)
+    start_phone "$name"
+    local pid=$phone_pid
+    if ! wait_log "$offset" 'RALU-SIP-LOCAL 200 REGISTER' 15; then
+        log "$name run $r: not registered"; tail -5 "$work/$name.out" >&2
+        kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; exec {phone_fd}>&-; return 0
+    fi
+    sleep 2 # start-up settles
+    w0=$(now_us); c0=$(ticks "$pid"); s0=$(switches "$pid")
+    sleep "$idle"
+    w1=$(now_us); c1=$(ticks "$pid"); s1=$(switches "$pid")
+    cpu_idle=$(awk -v c=$((c1 - c0)) -v h="$hz" -v us=$((w1 - w0)) 'BEGIN {printf "%.3f", 100 * c / h / (us / 1e6)}')
+    wake_idle=$(awk -v s=$((s1 - s0)) -v us=$((w1 - w0)) 'BEGIN {printf "%.1f", s / (us / 1e6)}')
+    rss_idle=$(rss_kb "$pid")
+
+    if :; then
+        offset=$(log_size)
+        if [[ "$name" == ralu ]]; then
+            window="$(run xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)"
+            run xdotool windowfocus --sync "$window" type "$number"
+            run xdotool key Return
+        else
+            dial_cmd "$name" >&"$phone_fd"
+        fi
+        if wait_log "$offset" 'RALU-SIP-IN \S+ ACK sip:127\.0\.0\.1:5070' 15; then
+            sleep 1
+            w0=$(now_us); c0=$(ticks "$pid"); p0=$(ticks "$pulse_pid")
+            sleep "$hold"
+            w1=$(now_us); c1=$(ticks "$pid"); p1=$(ticks "$pulse_pid")
+            cpu_call=$(awk -v c=$((c1 - c0)) -v h="$hz" -v us=$((w1 - w0)) 'BEGIN {printf "%.2f", 100 * c / h / (us / 1e6)}')
+            pa_call=$(awk -v c=$((p1 - p0)) -v h="$hz" 'BEGIN {printf "%d", 1000 * c / h}')
+            rss_call=$(rss_kb "$pid")
+            offset=$(log_size)
+            t_hangup=$(now_us)
+            if [[ "$name" == ralu ]]; then
+                run xdotool mousemove --window "$window" "$END_X" "$END_Y" click 1
+                t_hangup=NA # includes xdotool's start; measured in-process instead
+            else
+                hangup_cmd "$name" >&"$phone_fd"
+            fi
+            wait_log "$offset" 'RALU-SIP-IN \S+ BYE ' 10 || log "$name run $r: no BYE"
+            sleep 1.1
+        else
+            log "$name run $r: the call did not connect"
+        fi
+    fi
+    t_term=$(now_us)
+    kill -TERM "$pid"
+    until gone "$pid"; do :; done
+    t_gone=$(now_us)
+    wait "$pid" 2>/dev/null || true
+    exec {phone_fd}>&-
+    echo "$name $r $t_launch $t_hangup $t_term $t_gone $cpu_idle $wake_idle $rss_idle $cpu_call $rss_call $pa_call" >>"$work/sessions"
+    sleep 0.5
+}
+
+# ================================================================ the runs
+: >"$work/sessions"
+"${in_ns[@]}" tshark -i lo -f "udp port 5060" -w "$work/sip.pcap" -q >"$work/tshark.log" 2>&1 &
+tshark_pid=$!
+pids+=("$tshark_pid")
+until grep -q 'Capturing on' "$work/tshark.log" 2>/dev/null; do sleep 0.05; done
+sleep 1
+for ((r = 1; r <= runs; r++)); do
+    for name in "${field[@]}"; do
+        log "run $r: $name"
+        session "$name" "$r"
+    done
+done
+# Ralu's hang-up -> BYE: the end button pressed in-process.
+if [[ " ${field[*]} " == *" ralu "* ]]; then
+    log "ralu in-process: $runs calls for hang-up -> BYE"
+    run env HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" "$build/bench/call_setup_bench" --runs "$runs" \
+        --number "$number" >"$work/inproc.out" 2>"$work/inproc.err" || log "call_setup_bench failed"
+fi
+sleep 1
+kill "$tshark_pid"; wait "$tshark_pid" 2>/dev/null || true
+
+tshark -r "$work/sip.pcap" -T fields -E separator='|' -e frame.time_epoch -e udp.srcport -e udp.dstport \
+    -e sip.Method -e sip.Status-Code -e sip.CSeq.method -e sip.Call-ID -e sip.Authorization -e sip.Expires \
+    -e sip.contact.param >"$work/sip.txt" 2>/dev/null
+
+# =============================================================== analysis
+# Per session: launch->registered, 401->retry, 200 OK->ACK, hang-up->BYE,
+# exit->gone and whether an un-REGISTER left after the SIGTERM.
+awk -F'|' -v sessions="$work/sessions" -v inproc="$work/inproc.out" '
+    function us(t,  a) { split(t, a, "."); return a[1] * 1000000 + substr(a[2] "000000", 1, 6) }
+    { n++; T[n] = us($1); SP[n] = $2; DP[n] = $3; M[n] = $4; S[n] = $5; CM[n] = $6; C[n] = $7; A[n] = ($8 != "")
+      X[n] = ($9 == "0" || $10 ~ /expires=0([^0-9]|$)/) }
+    function ms(a, b) { return sprintf("%.2f", (b - a) / 1000) }
+    END {
+        while ((getline line < sessions) > 0) {
+            split(line, e, " "); t0 = e[3]; th = e[4]; tt = e[5]; tg = e[6]
+            reg = "NA"; retry = "NA"; ack = "NA"; bye = "NA"; unreg = "no"; port = ""
+            for (k = 1; k <= n; k++) {
+                if (T[k] < t0 || T[k] > tg + 1000000) continue
+                if (port == "" && M[k] == "REGISTER") port = SP[k]
+                if (reg == "NA" && S[k] == "200" && CM[k] == "REGISTER" && T[k] < tt) reg = ms(t0, T[k])
+                if (retry == "NA" && S[k] == "401" && CM[k] == "REGISTER")
+                    for (j = k + 1; j <= n; j++) if (M[j] == "REGISTER" && C[j] == C[k] && A[j]) { retry = ms(T[k], T[j]); break }
+                if (ack == "NA" && S[k] == "200" && CM[k] == "INVITE" && SP[k] == 5060 && DP[k] != 5070)
+                    for (j = k + 1; j <= n; j++) if (M[j] == "ACK" && C[j] == C[k] && DP[j] == 5060) { ack = ms(T[k], T[j]); break }
+                if (bye == "NA" && th != "NA" && T[k] >= th && M[k] == "BYE" && DP[k] == 5060 && SP[k] != 5070) bye = ms(th, T[k])
+                if (T[k] >= tt && M[k] == "REGISTER" && X[k]) unreg = "yes"
+            }
+            print e[1], e[2], reg, retry, ack, bye, ms(tt, tg), unreg, e[7], e[8], e[9], e[10], e[11], e[12]
+        }
+        # In-process Ralu: HANGUP moments -> the next BYE it sends.
+        while ((getline line < inproc) > 0) {
+            split(line, h, " "); if (h[1] != "HANGUP") continue
+            for (k = 1; k <= n; k++) if (T[k] >= h[3] && M[k] == "BYE" && DP[k] == 5060 && SP[k] != 5070) { print "ralu-inproc", h[2], "NA NA NA", ms(h[3], T[k]), "NA NA NA NA NA NA NA NA"; break }
+        }
+    }' "$work/sip.txt" >"$work/results"
+
+echo
+echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $runs runs each, idle ${idle} s, call ${hold} s"
+echo "Each session: softphone run launch->reg 401->retry 200OK->ACK hangup->BYE exit->gone unREGISTER idleCPU% wakeups/s idleRSSkB callCPU% callRSSkB pulseCPUms"
+sed 's/^/  /' "$work/results"
+echo
+median() { sort -g | awk '{a[NR]=$1} END {if (NR == 0) {print "NA"; exit} m = (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2; printf "%.*f (%s-%s)", (m < 10 ? 2 : 1), m, a[1], a[NR]}'; }
+column_of() { awk -v n="$1" -v c="$2" '($1 == n || ($1 == "ralu-inproc" && n == "ralu" && c == 6)) && $c != "NA" {print $c}' "$work/results" | median; }
+printf '%-22s' "median (min-max)"; for name in "${field[@]}"; do printf ' | %-24s' "$name"; done; echo
+for spec in "3:launch -> registered ms" "4:401 -> retry ms" "5:200 OK -> ACK ms" "6:hang-up -> BYE ms" \
+    "7:exit -> gone ms" "9:idle CPU %" "10:idle wake-ups/s" "11:idle RSS kB" "12:call CPU %" "13:call RSS kB" \
+    "14:PulseAudio CPU ms"; do
+    printf '%-22s' "${spec#*:}"
+    for name in "${field[@]}"; do printf ' | %-24s' "$(column_of "$name" "${spec%%:*}")"; done
+    echo
+done
+printf '%-22s' "un-REGISTER at exit"
+for name in "${field[@]}"; do
+    printf ' | %-24s' "$(awk -v n="$name" '$1 == n {t++; if ($8 == "yes") y++} END {printf "%d of %d", y, t}' "$work/results")"
+done
+echo
