@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -132,6 +133,26 @@ TEST_F(NoTrayWindow, TrayMenuShowRestoresTheWindow)
     EXPECT_FALSE(phone.window.isMinimized());
     EXPECT_FALSE(phone.state.blnInTray);
     EXPECT_EQ(phone.window.focusWidget(), phone.window.numberBox());
+}
+
+TEST_F(NoTrayWindow, TrayIconTipsRaluLeftClickShowsRightClickHasTheMenu)
+{
+    auto *icon = phone.window.findChild<QSystemTrayIcon *>();
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->toolTip(), QStringLiteral("Ralu"));
+    EXPECT_EQ(icon->contextMenu(), phone.window.trayMenu());
+    const std::pair<QSystemTrayIcon::ActivationReason, bool> clicks[] = {
+        { QSystemTrayIcon::Context, false },
+        { QSystemTrayIcon::MiddleClick, false },
+        { QSystemTrayIcon::Trigger, true },
+    };
+    for (const auto &[reason, shows] : clicks) {
+        SCOPED_TRACE(reason);
+        phone.window.hideToTray();
+        emit icon->activated(reason);
+        EXPECT_EQ(phone.window.isMinimized(), !shows);
+        EXPECT_EQ(phone.state.blnInTray, !shows);
+    }
 }
 
 // ------------------------------------------------------- window attention
