@@ -56,6 +56,7 @@ Form1::Form1(const QLocale &locale, QWidget *parent)
     m_box->setObjectName(QStringLiteral("txtPelk"));
     m_box->setGeometry(240, 8, 312, 304);
     m_box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_box->setTabStopDistance(4 * m_box->fontMetrics().horizontalAdvance(QLatin1Char(' '))); // as in code
     connect(m_button, &QPushButton::clicked, this, &Form1::appendDump);
 }
 
