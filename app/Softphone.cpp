@@ -3,9 +3,12 @@
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
 #include "calls/SoundFailure.h"
+#include "windows/DesktopBrowser.h"
 #include "windows/LoginWindow.h"
 #include "windows/PhoneBookWindow.h"
+#include "windows/PortalButtons.h"
 #include "windows/RecentWindow.h"
+#include "windows/WindowLayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +25,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     , m_appFolder(appFolder)
     , m_savedLogin(store, std::move(executableName))
     , m_mixerBackend(std::move(mixerBackend))
+    , m_openAddress(&openInBrowser)
 {
     m_engine = std::make_unique<CallEngine>(m_state, client);
     m_window = std::make_unique<MainWindow>(*m_engine, m_state);
@@ -52,6 +56,11 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
     m_window->setOpenHistory([this] { openHistory(); });
     m_window->setOpenPhoneBook([this] { openPhoneBook(); });
+    new PortalButtons(
+        *m_window, *m_engine, QString::fromUtf8(deployment::kPortalUrl), [this](const QString &address) {
+            if (m_openAddress)
+                m_openAddress(address);
+        });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -113,6 +122,7 @@ void Softphone::openLogin(bool modal)
         m_login->activateWindow();
         return;
     }
+    windowlayer::leaveTopBand(m_window.get());
     auto *login = new LoginWindow(*m_loginController, m_window->isVisible() ? m_window.get() : nullptr);
     login->setAttribute(Qt::WA_DeleteOnClose);
     m_login = login;
@@ -128,6 +138,12 @@ void Softphone::openHistory()
     RecentWindow recent(
         m_history->filePath(), m_state, m_boxes,
         [this](const QString &number) { return m_dialer->callNumber(number); }, m_window.get());
+    recent.setOpenBilledHistory([this] {
+        if (m_openAddress)
+            m_openAddress(
+                weblinks::billedHistoryAddress(QString::fromUtf8(deployment::kAccountSite), m_state.login));
+    });
+    windowlayer::leaveTopBand(m_window.get());
     recent.exec();
 }
 
@@ -136,6 +152,7 @@ void Softphone::openPhoneBook()
     PhoneBookWindow book(
         m_appFolder, m_state, m_boxes, [this](const QString &number) { return m_dialer->callNumber(number); },
         m_window.get());
+    windowlayer::leaveTopBand(m_window.get());
     book.exec();
 }
 

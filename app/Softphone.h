@@ -8,6 +8,7 @@
 #include "account/LoginController.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
+#include "account/WebLinks.h"
 #include "audio/SoundMixer.h"
 #include "calls/CallHistoryLog.h"
 #include "calls/Dialer.h"
@@ -57,6 +58,8 @@ public:
     // window, each created afresh; they return when the window has closed.
     void openHistory();
     void openPhoneBook();
+    // What opens the web pages (the default browser unless replaced).
+    void setOpenAddress(OpenAddress open) { m_openAddress = std::move(open); }
     // The folder of the user's files this Softphone was given.
     const QString &appFolder() const { return m_appFolder; }
 
@@ -85,6 +88,7 @@ private:
     QPointer<LoginWindow> m_login;
     MixerBackendFactory m_mixerBackend;
     std::unique_ptr<SoundMixer> m_mixer;
+    OpenAddress m_openAddress;
 };
 
 } // namespace ralu

@@ -107,7 +107,7 @@ void CallEngine::sessionStateChanged(const RtcEvent &event)
     case RTCSS_ANSWERING:
         m_callState = CallState::Answering;
         m_ring.stop();
-        m_flash.stop();
+        stopFlash();
         break;
     case RTCSS_INPROGRESS:
         m_callState = CallState::InProgress;
@@ -181,7 +181,7 @@ void CallEngine::declineRingingCall()
     m_participant.reset();
     m_callState = CallState::Idle;
     m_ring.stop();
-    m_flash.stop();
+    stopFlash();
     addRecentCall(m_callerNo, 0);
     if (offer)
         offer->terminate(RTCTR_BUSY); // its end is nobody's current call
@@ -197,14 +197,14 @@ void CallEngine::untakenOfferEnded(const std::shared_ptr<RtcSession> &session)
     addRecentCall(number, 0);
     // Stop drawing attention once no offer is left ringing.
     if (m_untakenOffers.empty() && !incoming())
-        m_flash.stop();
+        stopFlash();
 }
 
 void CallEngine::connected()
 {
     const bool wasIncoming = incoming();
     m_callState = CallState::Connected;
-    m_flash.stop();
+    stopFlash();
     setLoginButtonsEnabled(false);
     if (m_ring.isActive())
         m_ring.stop();
@@ -229,7 +229,7 @@ void CallEngine::disconnected()
     m_callState = CallState::Idle;
     setLoginButtonsEnabled(true);
     setCallTimeText(QString());
-    m_flash.stop();
+    stopFlash();
     if (m_ring.isActive())
         m_ring.stop();
     m_calling = false;
@@ -240,6 +240,12 @@ void CallEngine::disconnected()
     setIdleControls();
     m_ready.start();
     focusNumberBox();
+}
+
+void CallEngine::stopFlash()
+{
+    m_flash.stop();
+    emit flashStopped();
 }
 
 void CallEngine::addRecentCall(const QString &number, int kind)

@@ -132,7 +132,10 @@ signals:
     void loginButtonsEnabledChanged(bool enabled);
     void missedIndicatorChanged(bool shown, bool red);
     void focusNumberBoxRequested();
+    // Each tick of the flash while a call is offered inverts the window's
+    // attention hint; flashStopped ends it (the hint is then cleared).
     void flashWindowRequested();
+    void flashStopped();
     void restoreFromTrayRequested();
     void exitRequested();
 
@@ -141,6 +144,7 @@ private:
 
     RtcClient *client() const { return m_clientReady ? m_client : nullptr; }
     void addRecentCall(const QString &number, int kind);
+    void stopFlash();
     void registrationStateChanged(const RtcEvent &event);
     void sessionStateChanged(const RtcEvent &event);
     void offered(const std::shared_ptr<RtcSession> &session);

@@ -142,7 +142,8 @@ void CallEngine::exitProgram()
         ok = m_session->terminate(RTCTR_SHUTDOWN);
     if (ok && m_client)
         m_client->shutdown();
-    for (QTimer *t : { &m_ring, &m_flash, &m_missedBlink, &m_ready, &m_connected })
+    stopFlash();
+    for (QTimer *t : { &m_ring, &m_missedBlink, &m_ready, &m_connected })
         t->stop();
     emit exitRequested();
 }

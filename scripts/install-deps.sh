@@ -9,7 +9,7 @@ set -euo pipefail
 PACKAGES=(
     # build
     build-essential cmake pkg-config clang-format
-    qt6-base-dev liblinphone-dev libbellesip-dev libasound2-dev
+    qt6-base-dev liblinphone-dev libbellesip-dev libasound2-dev libxcb1-dev
     iproute2
     # unit tests
     libgtest-dev libgmock-dev googletest

@@ -8,6 +8,7 @@
 #include "skin/WindowDrag.h"
 #include "skin/WindowShape.h"
 #include "windows/TrayMenu.h"
+#include "windows/WindowAttention.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -83,8 +84,7 @@ void MainWindow::createTray()
 {
     const QIcon icon = skin::appIcon();
     setWindowIcon(icon);
-    m_tray = new TrayMenu(icon, this);
-    connect(m_tray, &TrayMenu::showChosen, this, &MainWindow::showFromTray);
+    m_tray = new TrayMenu(icon, this, m_state, [this] { focusNumberBox(); });
     connect(m_tray, &TrayMenu::exitChosen, &m_engine, &CallEngine::exitProgram);
     connect(m_tray, &TrayMenu::accountChosen, this, [this] {
         if (m_openLogin)
@@ -185,7 +185,8 @@ void MainWindow::connectEngine()
         frame->setStyleSheet(red ? QStringLiteral("border: 1px solid rgb(255,0,0)")
                                  : QStringLiteral("border: 1px solid rgb(255,255,255)"));
     });
-    connect(&m_engine, &CallEngine::flashWindowRequested, this, [this] { QApplication::alert(this, 500); });
+    new WindowAttention(
+        m_engine, [this](bool on) { WindowAttention::setDesktopHint(this, on); }, this);
     connect(&m_engine, &CallEngine::restoreFromTrayRequested, this, &MainWindow::showFromTray);
     connect(&m_engine, &CallEngine::exitRequested, this, [this] {
         hide();
@@ -215,31 +216,18 @@ void MainWindow::padKeyClicked(QChar key)
 
 void MainWindow::hideToTray()
 {
-    m_state.blnInTray = true;
-    showMinimized();
+    m_tray->control().hideButton();
 }
 
 void MainWindow::showFromTray()
 {
-    if (m_state.blnPhoneBookOpen)
-        return;
-    m_state.blnInTray = false;
-    m_tray->hideIcon();
-    showNormal();
-    raise();
-    activateWindow();
-    focusNumberBox();
+    m_tray->control().show();
 }
 
 void MainWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
-        // Into the tray, where there is one; without a tray the window stays
-        // minimised in the task bar so it can always be found again.
-        if (TrayMenu::trayAvailable()) {
-            m_tray->showIcon();
-            QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
-        }
+        m_tray->control().windowMinimised();
     } else if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activatedOnce) {
         m_activatedOnce = true;
         m_number->setFocus();

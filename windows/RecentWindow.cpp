@@ -52,6 +52,7 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_link->setAutoFillBackground(true);
     m_link->setAlignment(Qt::AlignCenter);
     m_link->setGeometry(32, 276, 166, 17);
+    m_link->installEventFilter(this);
 
     if (state.openRecentOnMissed)
         m_list.setKind(QLatin1Char('M'));
@@ -105,6 +106,15 @@ void RecentWindow::clearKind()
     m_recentList->addItems(m_list.items());
 }
 
+void RecentWindow::linkClicked()
+{
+    QPalette palette = m_link->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_link->setPalette(palette);
+    if (m_openBilledHistory)
+        m_openBilledHistory();
+}
+
 void RecentWindow::redial()
 {
     const QList<QListWidgetItem *> selected = m_recentList->selectedItems();
@@ -129,6 +139,8 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
                 chooseKind(QLatin1Char('R'));
             else if (label == m_missed)
                 chooseKind(QLatin1Char('M'));
+            else if (label == m_link)
+                linkClicked();
         }
     } else if (watched == m_recentList->viewport() && event->type() == QEvent::MouseMove) {
         // The selected entry, not the one under the pointer, so a long

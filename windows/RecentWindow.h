@@ -37,11 +37,15 @@ public:
     PictureButton *closeButton() const { return m_close; }
     PictureButton *closeImage() const { return m_closeImage; }
     QLabel *billedHistoryLink() const { return m_link; }
+    // What a click on the billed call history link opens.
+    void setOpenBilledHistory(std::function<void()> open) { m_openBilledHistory = std::move(open); }
 
     // A tab was clicked: its kind, reread from the file.
     void chooseKind(QChar kind);
     // The clear button: every entry of the kind on view leaves the file.
     void clearKind();
+    // The link: blue from now on, and its page opened.
+    void linkClicked();
     // Double-click: the selected entry's number into the number box, dialed;
     // then the window closes. Without a selected entry nothing happens.
     void redial();
@@ -63,6 +67,7 @@ private:
     PictureButton *m_close = nullptr;
     PictureButton *m_closeImage = nullptr;
     QLabel *m_link = nullptr;
+    std::function<void()> m_openBilledHistory;
 };
 
 } // namespace ralu

@@ -1,10 +1,14 @@
-// The tray icon with its menu (Show, Exit), and the window's own menu
-// (Account, Exit) for desktops without a tray.
+// The tray icon (tip "Ralu") with its menu (Show, Exit), the window's own menu
+// (Account, Exit) for desktops without a tray, and the tray's decisions
+// (TrayControl) bound to the main window and the icon.
 #pragma once
+
+#include "engine/TrayControl.h"
 
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
+#include <functional>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -15,10 +19,10 @@ namespace ralu {
 class TrayMenu : public QObject {
     Q_OBJECT
 public:
-    TrayMenu(const QIcon &icon, QWidget *owner);
+    // owner is the main window; focusNumberBox is its operation of that name.
+    TrayMenu(const QIcon &icon, QWidget *owner, AppState &state, std::function<void()> focusNumberBox);
 
-    // The tray icon is put up while the window is hidden to it.
-    void showIcon();
+    TrayControl &control() { return m_control; }
     void hideIcon();
     static bool trayAvailable();
     QMenu *trayMenu() const { return m_trayMenu; }
@@ -27,14 +31,16 @@ public:
     void popupWindowMenu(const QPoint &globalPos);
 
 signals:
-    void showChosen();
     void exitChosen();
     void accountChosen();
 
 private:
+    TrayControl::Window windowOperations(std::function<void()> focusNumberBox);
+
     QWidget *m_owner;
     QMenu *m_trayMenu;
     QSystemTrayIcon *m_tray;
+    TrayControl m_control;
 };
 
 } // namespace ralu
