@@ -3,6 +3,8 @@
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
 #include "calls/SoundFailure.h"
+#include "windows/AudioSetupWindow.h"
+#include "windows/LevelSliders.h"
 #include "windows/LoginWindow.h"
 #include "windows/PhoneBookWindow.h"
 #include "windows/RecentWindow.h"
@@ -52,6 +54,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
     m_window->setOpenHistory([this] { openHistory(); });
     m_window->setOpenPhoneBook([this] { openPhoneBook(); });
+    m_window->levelSliders()->setSoundFailure([this] { funcSoundError(m_state, m_boxes); });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -82,6 +85,7 @@ bool Softphone::start()
     if (!m_engine->finishLoad())
         return false;
     checkSoundDevices();
+    m_window->levelSliders()->placeKnobs();
     m_window->show();
     return true;
 }
@@ -137,6 +141,15 @@ void Softphone::openPhoneBook()
         m_appFolder, m_state, m_boxes, [this](const QString &number) { return m_dialer->callNumber(number); },
         m_window.get());
     book.exec();
+}
+
+bool Softphone::openAudioSetup()
+{
+    if (!m_client)
+        return false;
+    AudioSetupWindow setup(*m_client, m_window.get());
+    setup.exec();
+    return true;
 }
 
 QString Softphone::defaultAppFolder()

@@ -57,6 +57,9 @@ public:
     // window, each created afresh; they return when the window has closed.
     void openHistory();
     void openPhoneBook();
+    // Shows the audio set-up window modally over the main window; false
+    // when there is no client to set up.
+    bool openAudioSetup();
     // The folder of the user's files this Softphone was given.
     const QString &appFolder() const { return m_appFolder; }
 

@@ -1,5 +1,7 @@
 #include "sip/LinphoneRtcClient.h"
 
+#include <linphone++/linphone.hh>
+
 namespace ralu {
 
 LinphoneRtcClient::LinphoneRtcClient(const QString &stateDir, QObject *parent)
@@ -8,6 +10,7 @@ LinphoneRtcClient::LinphoneRtcClient(const QString &stateDir, QObject *parent)
     , m_account(m_runner, m_events)
     , m_calls(m_runner, m_account, m_events)
     , m_sounds(m_runner)
+    , m_audioSetup(m_runner)
 {
     m_events.setOnDelivery(&LinphoneCalls::delivered);
 }
@@ -27,6 +30,8 @@ bool LinphoneRtcClient::initialize()
     };
     listeners.call = [this](const auto &call, int state, const std::string &message) {
         m_calls.onCallState(call, state, message);
+        if (state == int(linphone::Call::State::StreamsRunning))
+            m_sounds.applyLevelsToCall();
     };
     // Delivery runs from its own zero timer, not from the iterate slot: Qt
     // does not fire a timer again while its slot is still running, and the
@@ -111,10 +116,42 @@ bool LinphoneRtcClient::sendDTMF(RtcDtmf digit)
 
 bool LinphoneRtcClient::invokeTuningWizard(unsigned long long parentWindow)
 {
-    Q_UNUSED(parentWindow);
-    // The audio set-up window (devices, levels) arrives with the audio work;
-    // until then there is nothing to open.
-    return false;
+    return m_initialized && m_tuningWizard && m_tuningWizard(parentWindow);
+}
+
+std::vector<RtcSoundDevice> LinphoneRtcClient::availableSoundDevices(RtcAudioDevice direction)
+{
+    return m_audioSetup.devices(direction);
+}
+
+std::string LinphoneRtcClient::soundDevice(RtcAudioDevice direction)
+{
+    return m_audioSetup.device(direction);
+}
+
+bool LinphoneRtcClient::setSoundDevice(RtcAudioDevice direction, const std::string &id)
+{
+    return m_audioSetup.setDevice(direction, id);
+}
+
+bool LinphoneRtcClient::playTestTone()
+{
+    return m_audioSetup.playTestTone();
+}
+
+bool LinphoneRtcClient::startInputMeter()
+{
+    return m_audioSetup.startInputMeter();
+}
+
+bool LinphoneRtcClient::inputMeterLevel(double *level)
+{
+    return m_audioSetup.inputMeterLevel(level);
+}
+
+void LinphoneRtcClient::stopInputMeter()
+{
+    m_audioSetup.stopInputMeter();
 }
 
 bool LinphoneRtcClient::hasSoundDevices()
@@ -134,6 +171,7 @@ void LinphoneRtcClient::releaseEvents()
 
 bool LinphoneRtcClient::shutdown()
 {
+    m_audioSetup.release();
     m_calls.releaseAll();
     m_account.removeForShutdown();
     m_runner.stop();

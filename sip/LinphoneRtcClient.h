@@ -6,6 +6,7 @@
 //   RtcEventQueue       delivery to the handler: one at a time, from the
 //                       event loop, never re-entrant, held on request
 //   LinphoneSounds      ring, local sound files, levels
+//   LinphoneAudioSetup  sound devices, test tone, input meter
 //
 // Threading: liblinphone is not thread-safe. The client must be created,
 // used and destroyed on the thread that runs the Qt event loop.
@@ -14,6 +15,7 @@
 #include "audio/SoundPlayer.h"
 #include "engine/RtcClient.h"
 #include "sip/LinphoneAccount.h"
+#include "sip/LinphoneAudioSetup.h"
 #include "sip/LinphoneCalls.h"
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/LinphoneSounds.h"
@@ -46,6 +48,13 @@ public:
     bool sendDTMF(RtcDtmf digit) override;
     bool invokeTuningWizard(unsigned long long parentWindow) override;
     bool hasSoundDevices() override;
+    std::vector<RtcSoundDevice> availableSoundDevices(RtcAudioDevice direction) override;
+    std::string soundDevice(RtcAudioDevice direction) override;
+    bool setSoundDevice(RtcAudioDevice direction, const std::string &id) override;
+    bool playTestTone() override;
+    bool startInputMeter() override;
+    bool inputMeterLevel(double *level) override;
+    void stopInputMeter() override;
     bool shutdown() override;
     void holdEvents() override;
     void releaseEvents() override;
@@ -58,6 +67,14 @@ public:
     // sound card is needed. Before or after initialize().
     void useFilesForAudio(const QString &playWav, const QString &recordWav);
 
+    // The audio set-up window, which the composition root provides (windows
+    // are above this layer); it gets the parent's native id and returns
+    // false when it could not open.
+    void setTuningWizard(std::function<bool(unsigned long long parentWindow)> open)
+    {
+        m_tuningWizard = std::move(open);
+    }
+
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
 
@@ -67,6 +84,8 @@ private:
     LinphoneAccount m_account;
     LinphoneCalls m_calls;
     LinphoneSounds m_sounds;
+    LinphoneAudioSetup m_audioSetup;
+    std::function<bool(unsigned long long)> m_tuningWizard;
     bool m_initialized = false;
 };
 

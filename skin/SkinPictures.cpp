@@ -80,6 +80,11 @@ QPixmap phoneBookBackground()
     return background(QSize(230, 298), QStringLiteral("Phone Book"));
 }
 
+QPixmap audioSetupBackground()
+{
+    return background(QSize(231, 206), QStringLiteral("Audio Set-up"));
+}
+
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed)
 {
     QPixmap pixmap(size);

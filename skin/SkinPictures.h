@@ -17,6 +17,7 @@ QPixmap loginBackground(); // 231 x 146
 // 230 x 298; the outline ends at row 272, above the billed history link.
 QPixmap recentBackground();
 QPixmap phoneBookBackground(); // 230 x 298
+QPixmap audioSetupBackground(); // 231 x 206
 
 enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small };
 
