@@ -19,6 +19,7 @@ namespace {
 constexpr const char *kToneFileName = "test-tone.wav";
 constexpr const char *kMeterFileName = "input-meter.wav";
 constexpr qint64 kMeterRestartMs = 60 * 1000;
+constexpr qint64 kRelistMs = 2000;
 
 // The test tone: 1 kHz for 0.6 s at half scale, 20 ms fades, then 0.5 s of
 // silence so that PulseAudio plays the whole tone before the stream closes.
@@ -62,6 +63,12 @@ std::vector<RtcSoundDevice> LinphoneAudioSetup::devices(RtcAudioDevice direction
     const auto &core = m_runner.core();
     if (!core)
         return list;
+    // A headset plugged in since the start shows up; not while a call holds
+    // its cards, and once for the two lists of one window.
+    if (!core->getCurrentCall() && (!m_listed.isValid() || m_listed.elapsed() > kRelistMs)) {
+        core->reloadSoundDevices();
+        m_listed.start();
+    }
     // The extended list: the plain one is empty with PulseAudio.
     for (const auto &device : core->getExtendedAudioDevices())
         if (device->hasCapability(capabilityOf(direction)))

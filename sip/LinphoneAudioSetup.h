@@ -48,6 +48,7 @@ private:
     std::shared_ptr<linphone::Player> m_player;
     std::shared_ptr<linphone::Recorder> m_recorder;
     QElapsedTimer m_recording;
+    mutable QElapsedTimer m_listed; // when the sound cards were last looked for
 };
 
 } // namespace ralu

@@ -85,6 +85,20 @@ QPixmap audioSetupBackground()
     return background(QSize(231, 206), QStringLiteral("Audio Set-up"));
 }
 
+QPixmap sliderTrack(QSize size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal groove = 4;
+    const QRectF box((size.width() - groove) / 2, 1, groove, size.height() - 2);
+    p.setPen(QColor(120, 140, 170));
+    p.setBrush(QColor(14, 18, 26));
+    p.drawRoundedRect(box, 2, 2);
+    return pixmap;
+}
+
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed)
 {
     QPixmap pixmap(size);

@@ -21,6 +21,9 @@ QPixmap audioSetupBackground(); // 231 x 206
 
 enum class Glyph { Text, Dial, HangUp, Clear, Close, PhoneBook, History, Small };
 
+// A level slider's track: a groove down the middle of the given size.
+QPixmap sliderTrack(QSize size);
+
 // A button picture of the given size with a caption or glyph.
 QPixmap buttonPicture(QSize size, Glyph glyph, const QString &caption, bool pressed);
 

@@ -1,7 +1,9 @@
 #include "windows/LevelSliders.h"
 
 #include "engine/CallEngine.h"
+#include "skin/SkinPictures.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -39,6 +41,8 @@ LevelSliders::LevelSliders(
         // The track takes its own clicks rather than letting them drag the window.
         s.track->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         s.track->installEventFilter(this);
+        if (auto *picture = qobject_cast<QLabel *>(s.track); picture && picture->pixmap().isNull())
+            picture->setPixmap(skin::sliderTrack(picture->size()));
     }
 }
 
@@ -101,11 +105,14 @@ bool LevelSliders::eventFilter(QObject *watched, QEvent *event)
             } else if (event->type() == QEvent::MouseMove) {
                 knobMoved(*binding, *static_cast<QMouseEvent *>(event));
             }
+        } else if (watched == s.track && event->type() == QEvent::MouseButtonPress) {
+            return true; // the track's own: no window drag from it
         } else if (watched == s.track && event->type() == QEvent::MouseButtonRelease) {
             const auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::LeftButton && s.track->rect().contains(mouse->position().toPoint())
                 && m_focusNumberBox)
                 m_focusNumberBox();
+            return true;
         }
     }
     return QObject::eventFilter(watched, event);

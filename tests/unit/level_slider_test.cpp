@@ -188,3 +188,21 @@ TEST_F(SliderWindow, AFailingLevelIsReportedAndTheKnobStaysMoved)
     phone.window.levelSliders()->placeKnobs();
     EXPECT_EQ(failures, 3) << "each knob's read fails on its own";
 }
+
+TEST_F(SliderWindow, ClickingATrackOnlyGivesTheNumberBoxTheFocus)
+{
+    phone.window.show();
+    phone.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&phone.window));
+    phone.window.setFocus();
+    ASSERT_FALSE(phone.window.numberBox()->hasFocus());
+    QWidget *knob = find("picspeaker");
+    const QPoint before = knob->pos();
+    const QPoint windowAt = phone.window.pos();
+    QTest::mouseClick(find("lbspeaker"), Qt::LeftButton, {}, QPoint(9, 80));
+    EXPECT_EQ(knob->pos(), before);
+    EXPECT_EQ(phone.window.pos(), windowAt);
+    EXPECT_TRUE(phone.window.numberBox()->hasFocus());
+    EXPECT_EQ(phone.rtc.volumes[RTCAD_SPEAKER], 32768) << "no level sent";
+    phone.window.hide();
+}
