@@ -57,60 +57,71 @@ LinphoneAudioSetup::~LinphoneAudioSetup()
     release();
 }
 
+bool LinphoneAudioSetup::withCore(const std::function<void(const CorePtr &)> &job) const
+{
+    const CorePtr &core = m_runner.core();
+    if (!core)
+        return false;
+    job(core);
+    return true;
+}
+
 std::vector<RtcSoundDevice> LinphoneAudioSetup::devices(RtcAudioDevice direction) const
 {
     std::vector<RtcSoundDevice> list;
-    const auto &core = m_runner.core();
-    if (!core)
-        return list;
-    // A headset plugged in since the start shows up; not while a call holds
-    // its cards, and once for the two lists of one window.
-    if (!core->getCurrentCall() && (!m_listed.isValid() || m_listed.elapsed() > kRelistMs)) {
-        core->reloadSoundDevices();
-        m_listed.start();
-    }
-    // The extended list: the plain one is empty with PulseAudio.
-    for (const auto &device : core->getExtendedAudioDevices())
-        if (device->hasCapability(capabilityOf(direction)))
-            list.push_back(
-                { device->getId(), device->getDeviceName() + " (" + device->getDriverName() + ")" });
+    withCore([&](const CorePtr &core) {
+        // A headset plugged in since the start shows up; not while a call
+        // holds its cards, and once for the two lists of one window.
+        if (!core->getCurrentCall() && (!m_listed.isValid() || m_listed.elapsed() > kRelistMs)) {
+            core->reloadSoundDevices();
+            m_listed.start();
+        }
+        // The extended list: the plain one is empty with PulseAudio.
+        for (const auto &device : core->getExtendedAudioDevices())
+            if (device->hasCapability(capabilityOf(direction)))
+                list.push_back(
+                    { device->getId(), device->getDeviceName() + " (" + device->getDriverName() + ")" });
+    });
     return list;
 }
 
 std::string LinphoneAudioSetup::device(RtcAudioDevice direction) const
 {
-    const auto &core = m_runner.core();
-    if (!core)
-        return {};
-    return direction == RTCAD_MICROPHONE ? core->getCaptureDevice() : core->getPlaybackDevice();
+    std::string id;
+    withCore([&](const CorePtr &core) {
+        id = direction == RTCAD_MICROPHONE ? core->getCaptureDevice() : core->getPlaybackDevice();
+    });
+    return id;
 }
 
 bool LinphoneAudioSetup::setDevice(RtcAudioDevice direction, const std::string &id)
 {
-    const auto &core = m_runner.core();
-    if (!core)
-        return false;
-    const std::shared_ptr<AudioDevice> device = findDevice(core, direction, id);
-    if (!device)
-        return false;
-    // The default devices are what new calls open and what linphonerc keeps;
-    // a call under way moves to the device at once.
-    if (direction == RTCAD_MICROPHONE) {
-        core->setDefaultInputAudioDevice(device);
-        if (core->getCurrentCall())
-            core->setInputAudioDevice(device);
-        if (m_recorder) { // the meter follows the new microphone
-            stopInputMeter();
-            startInputMeter();
+    bool used = false;
+    withCore([&](const CorePtr &core) {
+        const std::shared_ptr<AudioDevice> device = findDevice(core, direction, id);
+        if (!device)
+            return;
+        // The default devices are what new calls open and what linphonerc
+        // keeps; a call under way moves to the device at once.
+        if (direction == RTCAD_MICROPHONE) {
+            core->setDefaultInputAudioDevice(device);
+            if (core->getCurrentCall())
+                core->setInputAudioDevice(device);
+            used = core->getCaptureDevice() == id;
+            return;
         }
-        return core->getCaptureDevice() == id;
+        core->setDefaultOutputAudioDevice(device);
+        if (core->getCurrentCall())
+            core->setOutputAudioDevice(device);
+        // The ring and the key tones come out of the same device as the call.
+        core->setRingerDevice(id);
+        used = core->getPlaybackDevice() == id;
+    });
+    if (used && direction == RTCAD_MICROPHONE && m_recorder) { // the meter follows the new microphone
+        stopInputMeter();
+        startInputMeter();
     }
-    core->setDefaultOutputAudioDevice(device);
-    if (core->getCurrentCall())
-        core->setOutputAudioDevice(device);
-    // The ring and the key tones come out of the same device as the call.
-    core->setRingerDevice(id);
-    return core->getPlaybackDevice() == id;
+    return used;
 }
 
 bool LinphoneAudioSetup::writeToneFile() const
@@ -138,36 +149,42 @@ bool LinphoneAudioSetup::writeToneFile() const
 
 bool LinphoneAudioSetup::playTestTone()
 {
-    const auto &core = m_runner.core();
-    if (!core || !writeToneFile())
+    if (!writeToneFile())
         return false;
-    if (m_player)
-        m_player->close(); // a second press starts the tone again
-    m_player = core->createLocalPlayer(core->getPlaybackDevice(), "", nullptr);
-    if (!m_player)
-        return false;
-    if (m_player->open(LinphoneCoreRunner::localPath(m_runner.stateFile(kToneFileName))) != 0
-        || m_player->start() != 0) {
-        m_player = nullptr;
-        return false;
-    }
-    return true;
+    const std::string file = LinphoneCoreRunner::localPath(m_runner.stateFile(kToneFileName));
+    bool playing = false;
+    withCore([&](const CorePtr &core) {
+        if (m_player)
+            m_player->close(); // a second press starts the tone again
+        m_player = core->createLocalPlayer(core->getPlaybackDevice(), "", nullptr);
+        if (!m_player)
+            return;
+        playing = m_player->open(file) == 0 && m_player->start() == 0;
+        if (!playing)
+            m_player = nullptr;
+    });
+    return playing;
 }
 
 bool LinphoneAudioSetup::openRecorder()
 {
-    const auto &core = m_runner.core();
-    auto params = core->createRecorderParams();
-    params->setFileFormat(linphone::RecorderFileFormat::Wav);
-    if (const auto device = findDevice(core, RTCAD_MICROPHONE, core->getCaptureDevice()))
-        params->setAudioDevice(device);
-    m_recorder = core->createRecorder(params);
-    if (!m_recorder)
-        return false;
     const QString file = m_runner.stateFile(kMeterFileName);
-    if (m_recorder->open(LinphoneCoreRunner::localPath(file)) != 0 || m_recorder->start() != 0) {
-        m_recorder->close();
-        m_recorder = nullptr;
+    bool recording = false;
+    withCore([&](const CorePtr &core) {
+        auto params = core->createRecorderParams();
+        params->setFileFormat(linphone::RecorderFileFormat::Wav);
+        if (const auto device = findDevice(core, RTCAD_MICROPHONE, core->getCaptureDevice()))
+            params->setAudioDevice(device);
+        m_recorder = core->createRecorder(params);
+        if (!m_recorder)
+            return;
+        recording = m_recorder->open(LinphoneCoreRunner::localPath(file)) == 0 && m_recorder->start() == 0;
+        if (!recording) {
+            m_recorder->close();
+            m_recorder = nullptr;
+        }
+    });
+    if (!recording) {
         QFile::remove(file);
         return false;
     }
@@ -177,16 +194,16 @@ bool LinphoneAudioSetup::openRecorder()
 
 bool LinphoneAudioSetup::startInputMeter()
 {
-    if (m_recorder)
-        return true;
-    return m_runner.core() && openRecorder();
+    return m_recorder || openRecorder();
 }
 
 bool LinphoneAudioSetup::inputMeterLevel(double *level)
 {
     if (!m_recorder || !level)
         return false;
-    const float volume = m_recorder->getCaptureVolume();
+    float volume = 0;
+    if (!withCore([&](const CorePtr &) { volume = m_recorder->getCaptureVolume(); }))
+        return false;
     if (m_recording.elapsed() > kMeterRestartMs) {
         stopInputMeter();
         if (!openRecorder())
@@ -200,7 +217,7 @@ void LinphoneAudioSetup::stopInputMeter()
 {
     if (!m_recorder)
         return;
-    m_recorder->close();
+    withCore([&](const CorePtr &) { m_recorder->close(); });
     m_recorder = nullptr;
     QFile::remove(m_runner.stateFile(kMeterFileName));
 }
@@ -208,10 +225,11 @@ void LinphoneAudioSetup::stopInputMeter()
 void LinphoneAudioSetup::release()
 {
     stopInputMeter();
-    if (m_player) {
-        m_player->close();
-        m_player = nullptr;
-    }
+    withCore([&](const CorePtr &) {
+        if (m_player)
+            m_player->close();
+    });
+    m_player = nullptr;
 }
 
 } // namespace ralu

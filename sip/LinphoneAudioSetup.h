@@ -14,9 +14,11 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace linphone {
+class Core;
 class Player;
 class Recorder;
 } // namespace linphone
@@ -41,6 +43,11 @@ public:
     void release();
 
 private:
+    using CorePtr = std::shared_ptr<linphone::Core>;
+    // Every use of liblinphone goes through here: runs job with the core, or
+    // returns false when there is none. The player and the recorder are
+    // touched only inside.
+    bool withCore(const std::function<void(const CorePtr &)> &job) const;
     bool writeToneFile() const;
     bool openRecorder();
 
