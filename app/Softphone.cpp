@@ -3,7 +3,9 @@
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
 #include "calls/SoundFailure.h"
+#include "windows/AudioSetupWindow.h"
 #include "windows/DesktopBrowser.h"
+#include "windows/LevelSliders.h"
 #include "windows/LoginWindow.h"
 #include "windows/PhoneBookWindow.h"
 #include "windows/PortalButtons.h"
@@ -61,6 +63,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
             if (m_openAddress)
                 m_openAddress(address);
         });
+    m_window->levelSliders()->setSoundFailure([this] { funcSoundError(m_state, m_boxes); });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -91,6 +94,7 @@ bool Softphone::start()
     if (!m_engine->finishLoad())
         return false;
     checkSoundDevices();
+    m_window->levelSliders()->placeKnobs();
     m_window->show();
     return true;
 }
@@ -154,6 +158,15 @@ void Softphone::openPhoneBook()
         m_window.get());
     windowlayer::leaveTopBand(m_window.get());
     book.exec();
+}
+
+bool Softphone::openAudioSetup()
+{
+    if (!m_client)
+        return false;
+    AudioSetupWindow setup(*m_client, m_window.get());
+    setup.exec();
+    return true;
 }
 
 QString Softphone::defaultAppFolder()

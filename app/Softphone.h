@@ -60,6 +60,9 @@ public:
     void openPhoneBook();
     // What opens the web pages (the default browser unless replaced).
     void setOpenAddress(OpenAddress open) { m_openAddress = std::move(open); }
+    // Shows the audio set-up window modally over the main window; false
+    // when there is no client to set up.
+    bool openAudioSetup();
     // The folder of the user's files this Softphone was given.
     const QString &appFolder() const { return m_appFolder; }
 

@@ -88,6 +88,18 @@ void CallEngine::openAudioSetup(unsigned long long windowId)
         rtc->invokeTuningWizard(windowId);
 }
 
+bool CallEngine::audioLevel(RtcAudioDevice device, long *level)
+{
+    RtcClient *rtc = client();
+    return rtc && rtc->getVolume(device, level);
+}
+
+bool CallEngine::setAudioLevel(RtcAudioDevice device, long level)
+{
+    RtcClient *rtc = client();
+    return rtc && rtc->putVolume(device, level);
+}
+
 void CallEngine::sessionStateChanged(const RtcEvent &event)
 {
     const std::shared_ptr<RtcSession> &session = event.session;

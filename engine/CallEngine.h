@@ -67,6 +67,10 @@ public:
     bool sendTone(RtcDtmf digit);
     // The audio set-up of the SIP stack, over the given native window.
     void openAudioSetup(unsigned long long windowId);
+    // The client's own sound levels, 0 to 65535; false without a client or
+    // when the client fails.
+    bool audioLevel(RtcAudioDevice device, long *level);
+    bool setAudioLevel(RtcAudioDevice device, long level);
     // The tray menu's Exit: ends a current call, shuts the client down and
     // asks the program to end (exitRequested).
     void exitProgram();

@@ -129,6 +129,12 @@ enum RtcRegisterFlags : long {
 // Volume range of get/putVolume.
 constexpr long RTC_VOLUME_MAX = 65535;
 
+// A sound device the client can capture from or play to.
+struct RtcSoundDevice {
+    std::string id; // the client's own name for it, the one its settings keep
+    std::string name; // for people
+};
+
 class RtcParticipant {
 public:
     virtual ~RtcParticipant() = default;
@@ -218,6 +224,22 @@ public:
     // and one to play to (or files stand in for them). Asked once the client
     // is initialised; false before.
     virtual bool hasSoundDevices() = 0;
+
+    // ---- the audio set-up's devices; RTCAD_MICROPHONE is capture,
+    // RTCAD_SPEAKER playback ----
+    virtual std::vector<RtcSoundDevice> availableSoundDevices(RtcAudioDevice direction) = 0;
+    // The id of the device in use, "" when there is none.
+    virtual std::string soundDevice(RtcAudioDevice direction) = 0;
+    // Uses the device from now on (the call under way, the next calls) and
+    // keeps the choice for the next run.
+    virtual bool setSoundDevice(RtcAudioDevice direction, const std::string &id) = 0;
+    // Plays a short tone on the playback device in use.
+    virtual bool playTestTone() = 0;
+    // A level meter on the capture device in use: started, read as often as
+    // wanted (0 silence to 1 full scale), stopped.
+    virtual bool startInputMeter() = 0;
+    virtual bool inputMeterLevel(double *level) = 0;
+    virtual void stopInputMeter() = 0;
 
     virtual bool shutdown() = 0;
 

@@ -1,5 +1,7 @@
 #include "sip/LinphoneRtcClient.h"
 
+#include <linphone++/linphone.hh>
+
 namespace ralu {
 
 LinphoneRtcClient::LinphoneRtcClient(const QString &stateDir, QObject *parent)
@@ -8,6 +10,7 @@ LinphoneRtcClient::LinphoneRtcClient(const QString &stateDir, QObject *parent)
     , m_account(m_runner, m_events)
     , m_calls(m_runner, m_account, m_events)
     , m_sounds(m_runner)
+    , m_audioSetup(m_runner)
 {
     m_events.setOnDelivery(&LinphoneCalls::delivered);
 }
@@ -25,6 +28,8 @@ LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
     };
     listeners.call = [this](const auto &call, int state, const std::string &message) {
         m_calls.onCallState(call, state, message);
+        if (state == int(linphone::Call::State::StreamsRunning))
+            m_sounds.applyLevelsToCall();
     };
     return listeners;
 }
@@ -116,10 +121,42 @@ bool LinphoneRtcClient::sendDTMF(RtcDtmf digit)
 
 bool LinphoneRtcClient::invokeTuningWizard(unsigned long long parentWindow)
 {
-    Q_UNUSED(parentWindow);
-    // The audio set-up window (devices, levels) arrives with the audio work;
-    // until then there is nothing to open.
-    return false;
+    return m_initialized && m_tuningWizard && m_tuningWizard(parentWindow);
+}
+
+std::vector<RtcSoundDevice> LinphoneRtcClient::availableSoundDevices(RtcAudioDevice direction)
+{
+    return m_audioSetup.devices(direction);
+}
+
+std::string LinphoneRtcClient::soundDevice(RtcAudioDevice direction)
+{
+    return m_audioSetup.device(direction);
+}
+
+bool LinphoneRtcClient::setSoundDevice(RtcAudioDevice direction, const std::string &id)
+{
+    return m_audioSetup.setDevice(direction, id);
+}
+
+bool LinphoneRtcClient::playTestTone()
+{
+    return m_audioSetup.playTestTone();
+}
+
+bool LinphoneRtcClient::startInputMeter()
+{
+    return m_audioSetup.startInputMeter();
+}
+
+bool LinphoneRtcClient::inputMeterLevel(double *level)
+{
+    return m_audioSetup.inputMeterLevel(level);
+}
+
+void LinphoneRtcClient::stopInputMeter()
+{
+    m_audioSetup.stopInputMeter();
 }
 
 bool LinphoneRtcClient::hasSoundDevices()
@@ -141,6 +178,7 @@ bool LinphoneRtcClient::shutdown()
 {
     m_account.stopKeepAlive();
     m_runner.run([this](const auto &) {
+        m_audioSetup.release();
         m_calls.releaseAll();
         m_account.removeForShutdown();
     });

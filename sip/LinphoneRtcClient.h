@@ -7,6 +7,7 @@
 //   RtcEventQueue       delivery to the handler: one at a time, from the
 //                       event loop, never re-entrant, held on request
 //   LinphoneSounds      ring, local sound files, levels
+//   LinphoneAudioSetup  sound devices, test tone, input meter
 //
 // Threading: the client must be created, used and destroyed on the thread
 // that runs the Qt event loop, where its events are delivered; liblinphone
@@ -16,6 +17,7 @@
 #include "audio/SoundPlayer.h"
 #include "engine/RtcClient.h"
 #include "sip/LinphoneAccount.h"
+#include "sip/LinphoneAudioSetup.h"
 #include "sip/LinphoneCalls.h"
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/LinphoneSounds.h"
@@ -51,6 +53,13 @@ public:
     bool sendDTMF(RtcDtmf digit) override;
     bool invokeTuningWizard(unsigned long long parentWindow) override;
     bool hasSoundDevices() override;
+    std::vector<RtcSoundDevice> availableSoundDevices(RtcAudioDevice direction) override;
+    std::string soundDevice(RtcAudioDevice direction) override;
+    bool setSoundDevice(RtcAudioDevice direction, const std::string &id) override;
+    bool playTestTone() override;
+    bool startInputMeter() override;
+    bool inputMeterLevel(double *level) override;
+    void stopInputMeter() override;
     bool shutdown() override;
     void holdEvents() override;
     void releaseEvents() override;
@@ -67,6 +76,14 @@ public:
     // out, but the core is not torn down (which takes 50-100 ms).
     void setProcessEndsAtShutdown(bool ends) { m_runner.setLeaveCoreAtStop(ends); }
 
+    // The audio set-up window, which the composition root provides (windows
+    // are above this layer); it gets the parent's native id and returns
+    // false when it could not open.
+    void setTuningWizard(std::function<bool(unsigned long long parentWindow)> open)
+    {
+        m_tuningWizard = std::move(open);
+    }
+
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
 
@@ -81,6 +98,8 @@ private:
     LinphoneAccount m_account;
     LinphoneCalls m_calls;
     LinphoneSounds m_sounds;
+    LinphoneAudioSetup m_audioSetup;
+    std::function<bool(unsigned long long)> m_tuningWizard;
     bool m_initialized = false;
 };
 

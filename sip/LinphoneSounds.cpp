@@ -1,5 +1,6 @@
 #include "sip/LinphoneSounds.h"
 
+#include "audio/LevelGain.h"
 #include "audio/WavePcm.h"
 #include "sip/LinphoneCoreRunner.h"
 
@@ -30,13 +31,6 @@ constexpr int kRingRate = 8000;
 constexpr int kRingMs = 1000;
 constexpr int kRingTailMs = 600;
 constexpr int kRingFadeMs = 20;
-
-// Volume level <-> software gain. Level 32768 is 0 dB; the level is an
-// amplitude factor (level / 32768), so 65535 is +6 dB, 16384 is -6 dB,
-// 3277 is -20 dB. Level 0 is "silent" and stored as kSilentDb, which reads
-// back as 0.
-constexpr double kUnityLevel = 32768.0;
-constexpr float kSilentDb = -120.0f;
 
 } // namespace
 
@@ -125,25 +119,6 @@ bool LinphoneSounds::playFile(const QString &path)
     return playing;
 }
 
-float LinphoneSounds::levelToGainDb(long level)
-{
-    if (level <= 0)
-        return kSilentDb;
-    if (level > RTC_VOLUME_MAX)
-        level = RTC_VOLUME_MAX;
-    return float(20.0 * std::log10(double(level) / kUnityLevel));
-}
-
-long LinphoneSounds::gainDbToLevel(float gainDb)
-{
-    if (gainDb <= kSilentDb)
-        return 0;
-    const double level = kUnityLevel * std::pow(10.0, double(gainDb) / 20.0);
-    if (level >= RTC_VOLUME_MAX)
-        return RTC_VOLUME_MAX;
-    return std::lround(level);
-}
-
 bool LinphoneSounds::getVolume(RtcAudioDevice device, long *level)
 {
     if (!level || (device != RTCAD_SPEAKER && device != RTCAD_MICROPHONE))
@@ -168,6 +143,15 @@ bool LinphoneSounds::putVolume(RtcAudioDevice device, long level)
         else
             core->setMicGainDb(gainDb);
     });
+}
+
+void LinphoneSounds::applyLevelsToCall()
+{
+    // A call's streams start with the playback gain only when it is at least
+    // 1 dB away from 0 (liblinphone truncates it to an int to decide): set
+    // again, it reaches the running call whatever it is.
+    if (const auto &core = m_runner.core(); core && core->getCurrentCall())
+        core->setPlaybackGainDb(core->getPlaybackGainDb());
 }
 
 void LinphoneSounds::useFilesForAudio(const QString &playWav, const QString &recordWav)

@@ -1,7 +1,7 @@
 // Sounds on this computer through liblinphone's own player and levels:
 // the ring (a burst the adapter synthesises into the state folder), local
 // sound files (8-bit key tones played from a 16-bit copy), the speaker and
-// microphone levels as software gains, and file-based audio for headless runs.
+// microphone levels as software gains (audio/LevelGain.h), and file-based audio for headless runs.
 #pragma once
 
 #include "engine/RtcClient.h"
@@ -29,14 +29,12 @@ public:
     bool putVolume(RtcAudioDevice device, long level);
     // Calls play and record files instead of sound devices. May come before
     // the core exists: applyFiles() then applies it once it does.
+    // Puts the speaker level on the current call once its streams run.
+    void applyLevelsToCall();
     void useFilesForAudio(const QString &playWav, const QString &recordWav);
     void applyFiles();
     // A capture and a playback device exist, or files stand in for them.
     bool hasSoundDevices() const;
-
-    // Level <-> software gain, both ways (documented in the .cpp).
-    static float levelToGainDb(long level);
-    static long gainDbToLevel(float gainDb);
 
 private:
     LinphoneCoreRunner &m_runner;

@@ -97,6 +97,8 @@ const char *backgroundName(Background background)
         return "bg_recent";
     case Background::PhoneBook:
         return "bg_phonebook";
+    case Background::AudioSetup:
+        return "bg_audiosetup";
     case Background::Main:
         break;
     }

@@ -17,7 +17,7 @@ inline const QColor kTransparentColour(255, 0, 255);
 // device pixel ratio set); null when there is no such picture.
 QPixmap picture(const QString &name);
 
-enum class Background { Main, Login, Recent, PhoneBook };
+enum class Background { Main, Login, Recent, PhoneBook, AudioSetup };
 // The background as shown, at the screen's scale.
 QPixmap backgroundPicture(Background background);
 // The 1x background, whose pixels the window's outline is cut from.

@@ -7,6 +7,7 @@
 #include "skin/Tooltip.h"
 #include "skin/WindowDrag.h"
 #include "skin/WindowShape.h"
+#include "windows/LevelSliders.h"
 #include "windows/TrayMenu.h"
 #include "windows/WindowAttention.h"
 
@@ -71,6 +72,10 @@ MainWindow::MainWindow(CallEngine &engine, AppState &state, QWidget *parent)
         }
     });
     wireButtons();
+    m_sliders = new LevelSliders(
+        m_engine, { m_skin.control(MainControl::MicSlider), button(MainControl::MicIcon) },
+        { m_skin.control(MainControl::SpeakerSlider), button(MainControl::SpeakerIcon) },
+        [this] { focusNumberBox(); }, this);
     connectEngine();
     applyOutline();
 }

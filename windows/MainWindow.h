@@ -21,6 +21,7 @@ class QKeyEvent;
 class QMenu;
 
 namespace ralu {
+class LevelSliders;
 class TrayMenu;
 class WindowDrag;
 }
@@ -62,6 +63,7 @@ public:
     QMenu *trayMenu() const;
     skin::Tooltip *tooltip() const { return m_skin.tooltip(); }
     const skin::HoverGroup &hoverGroup() const { return m_skin.hoverGroup(); }
+    LevelSliders *levelSliders() const { return m_sliders; }
 
     // The tray menu's Show.
     void showFromTray();
@@ -95,6 +97,7 @@ private:
     QLineEdit *m_number = nullptr;
     TrayMenu *m_tray = nullptr;
     WindowDrag *m_drag = nullptr;
+    LevelSliders *m_sliders = nullptr;
     bool m_menuOnRelease = false; // a right press on the body: menu at its release
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up

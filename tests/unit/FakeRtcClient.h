@@ -94,6 +94,12 @@ public:
     std::vector<RtcDtmf> dtmf;
     int rings = 0;
     std::map<RtcAudioDevice, long> volumes { { RTCAD_SPEAKER, 32768 }, { RTCAD_MICROPHONE, 32768 } };
+    // Sound devices by direction, the ones in use, and what the set-up did.
+    std::map<RtcAudioDevice, std::vector<RtcSoundDevice>> devices;
+    std::map<RtcAudioDevice, std::string> chosen;
+    int testTones = 0;
+    bool meterRunning = false;
+    double meterLevel = 0.0;
 
     bool fails(const char *op)
     {
@@ -196,6 +202,51 @@ public:
     {
         ++soundQueries;
         return initialized && soundDevices;
+    }
+    std::vector<RtcSoundDevice> availableSoundDevices(RtcAudioDevice direction) override
+    {
+        if (fails("availableSoundDevices"))
+            return {};
+        return devices[direction];
+    }
+    std::string soundDevice(RtcAudioDevice direction) override { return chosen[direction]; }
+    bool setSoundDevice(RtcAudioDevice direction, const std::string &id) override
+    {
+        calls << QStringLiteral("setSoundDevice %1 %2").arg(direction).arg(QString::fromStdString(id));
+        if (failing.count("setSoundDevice"))
+            return false;
+        for (const RtcSoundDevice &d : devices[direction])
+            if (d.id == id) {
+                chosen[direction] = id;
+                return true;
+            }
+        return false;
+    }
+    bool playTestTone() override
+    {
+        if (fails("playTestTone"))
+            return false;
+        ++testTones;
+        return true;
+    }
+    bool startInputMeter() override
+    {
+        if (fails("startInputMeter"))
+            return false;
+        meterRunning = true;
+        return true;
+    }
+    bool inputMeterLevel(double *level) override
+    {
+        if (!meterRunning)
+            return false;
+        *level = meterLevel;
+        return true;
+    }
+    void stopInputMeter() override
+    {
+        calls << QStringLiteral("stopInputMeter");
+        meterRunning = false;
     }
     bool shutdown() override { return !fails("shutdown"); }
     // Holds are counted apart from the operations: they come and go around

@@ -46,8 +46,8 @@ Form1::Form1(const QLocale &locale, QWidget *parent)
     save->setObjectName(QStringLiteral("chkbxSaveSettings"));
     save->setGeometry(176, 93, 15, 13);
     save->setChecked(true);
-    skin::makeButton(this, "cmdLogin", QRect(48, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Login"));
-    skin::makeButton(this, "cmdExit", QRect(120, 110, 64, 24), skin::Glyph::Text, QStringLiteral("Exit"));
+    skin::makeButton(this, "cmdLogin", QRect(48, 110, 64, 24), QStringLiteral("login"));
+    skin::makeButton(this, "cmdExit", QRect(120, 110, 64, 24), QStringLiteral("exit"));
 
     m_button = new QPushButton(QStringLiteral("Command1"), this);
     m_button->setObjectName(QStringLiteral("cmdPelk"));

@@ -134,6 +134,13 @@ void addBackgrounds(std::vector<Picture> &out)
             groove(p, 222.5, 12, 218);
         },
         roundedOutline(QSize(230, 298), 298, 12) });
+    out.push_back({ QStringLiteral("bg_audiosetup"), QSize(231, 206),
+        [](QPainter &p) {
+            body(p, QSize(231, 206));
+            title(p, QStringLiteral("Audio Set-up"));
+            groove(p, 17.5, 12, 219);
+        },
+        roundedOutline(QSize(231, 206), 206, 12) });
     out.push_back(
         { QStringLiteral("track_mic"), QSize(18, 97), [](QPainter &p) { track(p, QSize(18, 97)); }, {} });
     out.push_back(

@@ -161,6 +161,8 @@ std::vector<Face> faces()
         iconBeside("dial", dialog, kGreen, icons::handset, "Call", 11.5),
         label("clear_list", QSize(49, 25), kSlate, "Clear", 11.5, 5, false),
         label("close_window", QSize(67, 23), kSlate, "Close", 11.5, 5, false),
+        label("close_dialog", dialog, kSlate, "Close", 11.5, 5, false),
+        label("test_tone", QSize(80, 24), kSlate, "Test tone", 11.5, 5, false),
     };
     return list;
 }
