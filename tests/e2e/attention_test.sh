@@ -6,36 +6,9 @@
 #   attention_test.sh PROBE_BINARY   (tests/e2e/attention_probe.cpp)
 set -uo pipefail
 probe="$1"
-work="$(mktemp -d)"
-failures=0
-passes=0
-pids=()
+source "$(dirname "${BASH_SOURCE[0]}")/x11_test_lib.sh"
 
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() { # check DESCRIPTION COMMAND...
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
-wait_for() { # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1)); shift
-    until "$@"; do
-        (( SECONDS >= deadline )) && return 1
-        sleep 0.05
-    done
-}
-
-display=":$((90 + RANDOM % 400))"
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY="$display"
-wait_for 5 xdpyinfo >/dev/null 2>&1 || { echo "FAILED: no X display"; exit 1; }
+start_xvfb || { echo "FAILED: no X display"; exit 1; }
 
 coproc PROBE { QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work" exec "$probe" 2>"$work/probe.log"; }
 pids+=("$PROBE_PID")

@@ -8,36 +8,9 @@ set -uo pipefail
 ralu="$1"
 rundir="$2"
 log="$rundir/kamailio.log"
-work="$(mktemp -d)"
-failures=0
-passes=0
-pids=()
+source "$(dirname "${BASH_SOURCE[0]}")/x11_test_lib.sh"
 
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-check() { # check DESCRIPTION COMMAND...
-    local what="$1"; shift
-    if "$@"; then echo "ok: $what"; passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
-wait_for() { # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1)); shift
-    until "$@"; do
-        (( SECONDS >= deadline )) && return 1
-        sleep 0.1
-    done
-}
-
-display=":$((90 + RANDOM % 400))"
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY="$display"
-wait_for 5 xdpyinfo >/dev/null 2>&1 || wait_for 5 test -e "/tmp/.X11-unix/X${display#:}"
+start_xvfb || { echo "FAILED: no X display"; exit 1; }
 
 # A user with a saved login for account 1001 on 127.0.0.1.
 home="$work/home"
