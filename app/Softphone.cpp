@@ -30,7 +30,6 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     , m_openAddress(&openInBrowser)
 {
     m_engine = std::make_unique<CallEngine>(m_state, client);
-    m_window = std::make_unique<MainWindow>(*m_engine, m_state);
     m_history = std::make_unique<CallHistoryLog>(appFolder, clock);
 
     QStringList presets;
@@ -55,15 +54,6 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     });
     m_engine->setAddRecentCall(
         [this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
-    m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
-    m_window->setOpenHistory([this] { openHistory(); });
-    m_window->setOpenPhoneBook([this] { openPhoneBook(); });
-    new PortalButtons(
-        *m_window, *m_engine, QString::fromUtf8(deployment::kPortalUrl), [this](const QString &address) {
-            if (m_openAddress)
-                m_openAddress(address);
-        });
-    m_window->levelSliders()->setSoundFailure([this] { funcSoundError(m_state, m_boxes); });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -73,26 +63,58 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_dialer = std::make_unique<Dialer>(
         *m_engine, m_state, boxes, [this](const QString &tone) { m_keyTones->playDtmf(tone); },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
-    m_window->setCallActions({ [this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
-        [this] { m_dialer->endButton(); }, [this](const QString &tone) { m_keyTones->playDtmf(tone); } });
     // Unloading the main window releases the mixer, which closes it.
-    QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_window.get(), [this] { m_mixer.reset(); });
+    QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_engine.get(), [this] { m_mixer.reset(); });
 }
 
 Softphone::~Softphone() = default;
 
+MainWindow &Softphone::window()
+{
+    if (!m_window)
+        buildWindow();
+    return *m_window;
+}
+
+void Softphone::buildWindow()
+{
+    // Built from the engine's state as it is then: its texts are read, its
+    // controls start idle.
+    m_window = std::make_unique<MainWindow>(*m_engine, m_state);
+    m_window->setOpenLogin([this](bool modal) { openLogin(modal); });
+    m_window->setOpenHistory([this] { openHistory(); });
+    m_window->setOpenPhoneBook([this] { openPhoneBook(); });
+    new PortalButtons(
+        *m_window, *m_engine, QString::fromUtf8(deployment::kPortalUrl), [this](const QString &address) {
+            if (m_openAddress)
+                m_openAddress(address);
+        });
+    m_window->levelSliders()->setSoundFailure([this] { funcSoundError(m_state, m_boxes); });
+    m_window->setCallActions({ [this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
+        [this] { m_dialer->endButton(); }, [this](const QString &tone) { m_keyTones->playDtmf(tone); } });
+}
+
 bool Softphone::start()
 {
     m_engine->prepareLoad();
-    createMixer();
     // A saved login is used as it is; without one the user logs in first.
     m_savedLogin.readProfile(m_state.login);
     const LoginValues &v = m_state.login;
     if (v.strPassword.isEmpty() && v.strUserName.isEmpty() && v.strAccountNumber.isEmpty()
-        && v.strAccountPassword.isEmpty())
+        && v.strAccountPassword.isEmpty()) {
+        window();
+        createMixer();
         openLogin(true);
+    }
     if (!m_engine->finishLoad())
         return false;
+    // With a saved login the registration goes out first: building the main
+    // window (its pictures) and opening the sound card's mixer (through the
+    // sound server) take longer than everything before it, and the
+    // registration needs neither.
+    window();
+    if (!m_mixer)
+        createMixer();
     checkSoundDevices();
     m_window->levelSliders()->placeKnobs();
     m_window->show();
@@ -126,8 +148,8 @@ void Softphone::openLogin(bool modal)
         m_login->activateWindow();
         return;
     }
-    windowlayer::leaveTopBand(m_window.get());
-    auto *login = new LoginWindow(*m_loginController, m_window->isVisible() ? m_window.get() : nullptr);
+    windowlayer::leaveTopBand(&window());
+    auto *login = new LoginWindow(*m_loginController, window().isVisible() ? &window() : nullptr);
     login->setAttribute(Qt::WA_DeleteOnClose);
     m_login = login;
     if (modal) {
@@ -141,13 +163,13 @@ void Softphone::openHistory()
 {
     RecentWindow recent(
         m_history->filePath(), m_state, m_boxes,
-        [this](const QString &number) { return m_dialer->callNumber(number); }, m_window.get());
+        [this](const QString &number) { return m_dialer->callNumber(number); }, &window());
     recent.setOpenBilledHistory([this] {
         if (m_openAddress)
             m_openAddress(
                 weblinks::billedHistoryAddress(QString::fromUtf8(deployment::kAccountSite), m_state.login));
     });
-    windowlayer::leaveTopBand(m_window.get());
+    windowlayer::leaveTopBand(&window());
     recent.exec();
 }
 
@@ -155,8 +177,8 @@ void Softphone::openPhoneBook()
 {
     PhoneBookWindow book(
         m_appFolder, m_state, m_boxes, [this](const QString &number) { return m_dialer->callNumber(number); },
-        m_window.get());
-    windowlayer::leaveTopBand(m_window.get());
+        &window());
+    windowlayer::leaveTopBand(&window());
     book.exec();
 }
 
@@ -164,7 +186,7 @@ bool Softphone::openAudioSetup()
 {
     if (!m_client)
         return false;
-    AudioSetupWindow setup(*m_client, m_window.get());
+    AudioSetupWindow setup(*m_client, &window());
     setup.exec();
     return true;
 }

@@ -42,7 +42,9 @@ public:
     bool start();
 
     CallEngine &engine() { return *m_engine; }
-    MainWindow &window() { return *m_window; }
+    // The main window, built on first use (start() builds it after the
+    // registration has gone out when the login is saved).
+    MainWindow &window();
     AppState &state() { return m_state; }
     CallHistoryLog &history() { return *m_history; }
     Dialer &dialer() { return *m_dialer; }
@@ -71,6 +73,7 @@ public:
     static QString defaultAppFolder();
 
 private:
+    void buildWindow();
     void createMixer();
     void checkSoundDevices();
 

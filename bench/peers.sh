@@ -1,5 +1,5 @@
 #!/bin/bash
-# Ralu beside other Debian softphones (linphonec, baresip) on the
+# Ralu beside other Debian softphones (linphonec, baresip, Twinkle) on the
 # same local provider (Kamailio with digest authentication, SIPp answering
 # PCMU and echoing RTP), in one run, each softphone RUNS times in turn:
 #
@@ -33,14 +33,14 @@ build="$(cd "$1" && pwd)"
 runs="${2:-5}"
 hold="${3:-20}"
 idle="${4:-10}"
-read -r -a field <<<"${PEERS:-ralu linphonec baresip}"
+read -r -a field <<<"${PEERS:-ralu linphonec baresip twinkle}"
 number=7 # not an account: the provider hands it to the far end
 # Window-relative centre of Ralu's end button (windows/MainControls.h).
 END_X=154 END_Y=155
 
 log() { echo "peers.sh: $*" >&2; }
 
-packages=(linphone-cli baresip-core tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester)
+packages=(linphone-cli baresip-core twinkle tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
@@ -116,7 +116,7 @@ hz=$(getconf CLK_TCK)
 
 # ------------------------------------------------ provider, sound, display
 run env RALU_BILLING_SERVER="$build/ralu_billing_server" "$top/scripts/provider.sh" start "$work/provider" --far-end >/dev/null
-mkdir -p "$work/home/.config/Ralu" "$work/runtime" "$work/cli-home" "$work/baresip"
+mkdir -p "$work/home/.config/Ralu" "$work/runtime" "$work/cli-home" "$work/baresip" "$work/twinkle/.twinkle"
 chmod 700 "$work/runtime" "$work/home/.config/Ralu"
 export PULSE_SERVER="unix:$work/pulse.sock"
 "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
@@ -203,6 +203,17 @@ module_app		menu.so
 EOF
 echo "<sip:1002@127.0.0.1;transport=udp>;auth_pass=demo1002;regint=600;audio_codecs=PCMU;answermode=manual" \
     >"$work/baresip/accounts"
+# Twinkle: account 1002 as well, G.711, its console mode, ALSA's default device (PulseAudio).
+cat >"$work/twinkle/.twinkle/bench.cfg" <<EOF
+user_name=1002
+user_domain=127.0.0.1
+auth_name=1002
+auth_pass=demo1002
+register_at_startup=yes
+registration_time=600
+codecs=g711u,g711a
+EOF
+printf 'sip_udp_port=5096\nrtp_port=8100\n' >"$work/twinkle/.twinkle/twinkle.sys"
 # start_phone NAME: starts NAME as a child of this shell; sets phone_pid and
 # phone_fd (its standard input, for the console softphones).
 start_phone() {
@@ -217,11 +228,13 @@ start_phone() {
         linphonec -c "$work/linphonerc" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
     baresip) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
         baresip -f "$work/baresip" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
+    twinkle) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
+        twinkle -c -f bench <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
     esac
     phone_pid=$!
 }
-dial_cmd() { case "$1" in linphonec) echo "call sip:$number@127.0.0.1" ;; baresip) echo "/dial $number" ;; esac; }
-hangup_cmd() { case "$1" in linphonec) echo terminate ;; baresip) echo /hangup ;; esac; }
+dial_cmd() { case "$1" in linphonec) echo "call sip:$number@127.0.0.1" ;; baresip) echo "/dial $number" ;; twinkle) echo "call $number" ;; esac; }
+hangup_cmd() { case "$1" in linphonec) echo terminate ;; baresip) echo /hangup ;; twinkle) echo bye ;; esac; }
 
 # session NAME RUN: one life of a softphone; appends its moments and samples to $work/sessions.
 session() {

@@ -1,6 +1,7 @@
 #include "sip/LinphoneCoreRunner.h"
 
 #include "sip/LinphoneCoreSettings.h"
+#include "sip/NssHold.h"
 
 #include <linphone++/linphone.hh>
 
@@ -211,6 +212,7 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
 
     std::shared_ptr<linphone::Core> core;
     try {
+        const NssHold nss;
         core = factory->createCoreWithConfig(config, nullptr);
     } catch (...) {
         core.reset();

@@ -2,11 +2,14 @@
 // account label show, and what REGISTER carried on the wire.
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
+#include "sip/NssHold.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 using namespace ralu;
 using namespace ralu::e2e;
@@ -103,4 +106,22 @@ TEST(RegistrationE2e, ExitWhileRegisteredShutsDownAndAnotherStartRegistersAgain)
     Phone again(QStringLiteral("1001"), QStringLiteral("demo1001"));
     ASSERT_TRUE(again.start());
     EXPECT_TRUE(again.waitForStatus(QStringLiteral("Registered and Ready..."), 5000));
+}
+
+// The SIP stack's SRTP library brings NSS into the process: held, NSS stays
+// initialised; let go, it is as it was before.
+TEST(NssHold, KeepsNssInitialisedOnlyWhileHeld)
+{
+    void *nss = ::dlopen("libnss3.so", RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(nss, nullptr);
+    auto initialized = reinterpret_cast<int (*)()>(::dlsym(nss, "NSS_IsInitialized"));
+    ASSERT_NE(initialized, nullptr);
+    const int before = initialized();
+    {
+        const ralu::NssHold hold;
+        EXPECT_TRUE(hold.holding());
+        EXPECT_TRUE(initialized());
+    }
+    EXPECT_EQ(initialized(), before);
+    ::dlclose(nss);
 }

@@ -1,5 +1,6 @@
-// Start-up's sound: the mixer is opened and every level read once before the
-// login step, and closed when the program ends; a client without sound
+// Start-up's sound: the mixer is opened and every level read once, after the
+// registration has gone out when the login is saved, and closed when the
+// program ends; a client without sound
 // devices is reported once, and dialing is refused from then on.
 #include "FakeMessageBoxes.h"
 #include "FakeMixerBackend.h"
@@ -28,6 +29,7 @@ struct SoftphoneSound {
     IniSettingsStore store { dir.filePath(QStringLiteral("cfg/settings.ini")) };
     SystemClock clock;
     QStringList mixerLog;
+    bool registeringWhenMixerOpened = false;
     std::unique_ptr<Softphone> phone;
 
     SoftphoneSound()
@@ -42,6 +44,7 @@ struct SoftphoneSound {
             &rtc, boxes, store, QStringLiteral("ralu"), dir.path(), clock, [this] {
                 auto card = std::make_unique<FakeMixerBackend>();
                 card->log = &mixerLog;
+                registeringWhenMixerOpened = !rtc.enabled.empty();
                 card->put("Master", MixerDirection::Playback);
                 card->put("Capture", MixerDirection::Capture);
                 card->put("CD", MixerDirection::Playback);
@@ -60,6 +63,7 @@ TEST(SoftphoneSound, StartUpReadsEveryLevelOnceAndExitClosesTheMixer)
     ASSERT_NE(s.phone->mixer(), nullptr);
     EXPECT_TRUE(s.phone->mixer()->hasVolumeControl(SoundMixer::lineBit(MixerLine::CD)));
     EXPECT_EQ(s.mixerLog, (QStringList { "open", "volume Master", "volume Capture/capture", "volume CD" }));
+    EXPECT_TRUE(s.registeringWhenMixerOpened);
     s.mixerLog.clear();
     s.phone->engine().exitProgram();
     EXPECT_EQ(s.mixerLog, QStringList { "close" });
