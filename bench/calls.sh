@@ -38,20 +38,8 @@ BARESIP_PORT=5094
 log() { echo "calls.sh: $*" >&2; }
 
 # ------------------------------------------------------------ dependencies
-packages=(linphone-cli baresip-core tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    log "installing ${missing[*]}"
-    sudo=()
-    ((EUID == 0)) || sudo=(sudo)
-    echo "wireshark-common wireshark-common/install-setuid boolean false" \
-        | "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive debconf-set-selections
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/lib.sh"
+bench_install linphone-cli baresip-core tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester
 
 # ------------------------------------------------------------------- build
 cmake --build "$build" --target call_setup_bench ralu >/dev/null
@@ -59,50 +47,20 @@ bench_bin="$build/bench/call_setup_bench"
 
 # ---------------------------------------------------- work folder, cleanup
 work="$(mktemp -d /tmp/ralu-calls-bench.XXXXXX)"
-ns=""
-in_ns=()
-pids=()
-cleanup() {
-    local pid
-    set +e
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.5
-    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    "${in_ns[@]}" "$top/scripts/provider.sh" stop "$work/provider" >/dev/null 2>&1
-    if [[ -n "$ns" ]]; then
-        # Anything still inside the namespace was started by this script.
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
-        ip netns del "$ns" 2>/dev/null
-    fi
-    if [[ -n "${KEEP_BENCH_FILES:-}" ]]; then log "files kept in $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
+trap bench_cleanup EXIT
 trap 'exit 130' INT TERM
-
-if ip netns add "ralu-bench-$$" 2>/dev/null; then
-    ns="ralu-bench-$$"
-    in_ns=(ip netns exec "$ns")
-    ip netns exec "$ns" ip link set lo up
-    # baresip takes its local address from the default route; one over
-    # loopback keeps everything on 127.0.0.1 (nothing leaves the namespace).
-    ip netns exec "$ns" ip route add default dev lo
+if bench_namespace "ralu-bench-$$"; then
     log "network namespace $ns (loopback only)"
 else
     log "WARNING: cannot create a network namespace (not root, or no 'ip netns'):"
     log "WARNING: running on the host's loopback; other tests on 127.0.0.1:5060/5070/5080 will collide"
 fi
-# run CMD...: a command inside the namespace (or on the host without one)
-run() { "${in_ns[@]}" "$@"; }
 
 home="$work/home"
-mkdir -p "$home/.config/Ralu" "$work/runtime" "$work/lpc-home" "$work/baresip"
-chmod 700 "$work/runtime" "$home/.config/Ralu"
+mkdir -p "$work/lpc-home" "$work/baresip"
 sox -n -r 8000 -c 1 -b 16 "$work/tone.wav" synth 60 sine 440 vol 0.3 2>/dev/null
 
 # ------------------------------------------------------------ helpers
-now_us() { local t=$EPOCHREALTIME; echo "${t/./}"; }
-# Time-stamps each line it reads (wall clock, microseconds, no fork per line).
-stamp() { local line t; while IFS= read -r line; do t=$EPOCHREALTIME; printf '%s %s\n' "${t/./}" "$line"; done; }
 # wait_line FILE REGEX COUNT SECONDS: prints the time stamp of the COUNT-th
 # line matching REGEX; fails after SECONDS.
 wait_line() {
@@ -114,31 +72,14 @@ wait_line() {
         sleep 0.02
     done
 }
-# wait_log OFFSET REGEX SECONDS: waits for REGEX in the provider's log past OFFSET.
-wait_log() {
-    local offset="$1" re="$2" deadline=$((SECONDS + $3))
-    until tail -c +$((offset + 1)) "$plog" | grep -qaE -- "$re"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.02
-    done
-}
-log_size() { stat -c %s "$plog"; }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {if (NR == 0) print "NA"; else printf "%.1f", (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 range() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 {lo=$1} {hi=$1} END {printf "%.1f-%.1f", lo, hi}'; }
 
 # ------------------------------------------------- provider, audio, display
 run "$top/scripts/provider.sh" start "$work/provider" --far-end >/dev/null
-plog="$work/provider/kamailio.log"
-export PULSE_SERVER="unix:$work/pulse.sock"
-# A PulseAudio server with only a null sink: "sound hardware" for the
-# executables that want some (ralu, linphonec in the CPU part, baresip).
-"${in_ns[@]}" env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" \
-    >"$work/pulse.log" 2>&1 &
-pids+=($!)
-for ((i = 0; i < 100; i++)); do [[ -S "$work/pulse.sock" ]] && break; sleep 0.05; done
-[[ -S "$work/pulse.sock" ]] || { log "PulseAudio did not start"; cat "$work/pulse.log" >&2; exit 1; }
+# PulseAudio with only a null sink: "sound hardware" for the executables
+# that want some (ralu, linphonec in the CPU part, baresip).
+start_pulse "$home"
 
 # ---------------------------------------------------------- the softphones
 # linphonec: account 1002, SIP on a fixed port, no database, no video.
@@ -331,16 +272,9 @@ measure() {
 
 # The real ralu executable on a virtual display, with a saved login for
 # 1001; the number is typed into its number box with xdotool.
-for entry in Password=demo1001 Save=yes Username=1001 accountnumber=1001 accountpassword=demo1001 sipip=127.0.0.1; do
-    printf '[%sralu]\nParameters\\Validation=%s\n\n' "${entry%%=*}" "${entry#*=}" >>"$home/.config/Ralu/settings.ini"
-done
-chmod 600 "$home/.config/Ralu/settings.ini"
+save_login "$home"
 cp "$build/ralu" "$work/ralu"
-for ((d = 600 + RANDOM % 300; ; d++)); do [[ -e "/tmp/.X$d-lock" ]] || break; done
-"${in_ns[@]}" Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$d"
-for ((i = 0; i < 100; i++)); do run xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+start_xvfb
 offset=$(log_size)
 "${in_ns[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="$PULSE_SERVER" \
     QT_QPA_PLATFORM=xcb "$work/ralu" >"$work/ralu.log" 2>&1 &

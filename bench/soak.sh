@@ -33,15 +33,8 @@ DIAL_X=79 DIAL_Y=155 END_X=154 END_Y=155
 
 log() { echo "soak.sh: $*" >&2; }
 
-packages=(xvfb xdotool pulseaudio kamailio sip-tester)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    log "installing ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/lib.sh"
+bench_install xvfb xdotool pulseaudio kamailio sip-tester
 cmake --build "$build" --target ralu ralu_billing_server >/dev/null
 if ldd "$build/ralu" | grep -q libasan; then
     log "ralu is built with AddressSanitizer: its resident memory includes the sanitizer's quarantine"
@@ -49,25 +42,9 @@ if ldd "$build/ralu" | grep -q libasan; then
 fi
 
 work="$(mktemp -d /tmp/ralu-soak.XXXXXX)"
-ns="ralu-soak-$$"
-pids=()
-cleanup() {
-    local pid
-    set +e
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.5
-    ip netns exec "$ns" "$top/scripts/provider.sh" stop "$work/provider" >/dev/null 2>&1
-    # Anything still inside the namespace was started by this script.
-    for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
-    ip netns del "$ns" 2>/dev/null
-    if [[ -n "${KEEP_BENCH_FILES:-}" ]]; then log "files kept in $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
+trap bench_cleanup EXIT
 trap 'exit 130' INT TERM
-
-ip netns add "$ns" || { log "cannot create network namespace $ns (run as root)"; exit 1; }
-ip netns exec "$ns" ip link set lo up
-run() { ip netns exec "$ns" "$@"; }
+bench_namespace "ralu-soak-$$" || { log "cannot create a network namespace (run as root)"; exit 1; }
 
 # ------------------------------------------- provider, far end, sound, display
 run "$top/scripts/provider.sh" start "$work/provider" --billing-server="$build/ralu_billing_server" >/dev/null
@@ -80,28 +57,11 @@ run sipp -sf "$top/scripts/sipp/farend-hangup.xml" -i 127.0.0.1 -p 5070 -mi 127.
 pids+=($!)
 
 home="$work/home"
-mkdir -p "$home/.config/Ralu" "$work/runtime"
-chmod 700 "$work/runtime" "$home/.config/Ralu"
-export PULSE_SERVER="unix:$work/pulse.sock"
-run env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" \
-    >"$work/pulse.log" 2>&1 &
-pids+=($!)
-for ((d = 600 + RANDOM % 300; ; d++)); do [[ -e "/tmp/.X$d-lock" ]] || break; done
-run Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$d"
-for ((i = 0; i < 100; i++)); do
-    [[ -S "$work/pulse.sock" ]] && run xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.05
-done
+start_pulse "$home"
+start_xvfb
 
 # ---------------------------------------------------------------- ralu
-for entry in Password=demo1001 Save=yes Username=1001 accountnumber=1001 accountpassword=demo1001 sipip=127.0.0.1; do
-    printf '[%sralu]\nParameters\\Validation=%s\n\n' "${entry%%=*}" "${entry#*=}" >>"$home/.config/Ralu/settings.ini"
-done
-chmod 600 "$home/.config/Ralu/settings.ini"
+save_login "$home"
 # A copy of its own: the call history is written beside the executable.
 cp "$build/ralu" "$work/ralu"
 history="$work/recentcall.txt"
@@ -109,16 +69,6 @@ read -r -a wrap <<<"${SOAK_WRAP:-}"
 run env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$home" XDG_RUNTIME_DIR="$work/runtime" \
     PULSE_SERVER="$PULSE_SERVER" QT_QPA_PLATFORM=xcb "${wrap[@]}" "$work/ralu" >"$work/ralu.log" 2>&1 &
 pids+=($!)
-
-# wait_log OFFSET REGEX SECONDS: REGEX in the provider's log past OFFSET.
-wait_log() {
-    local offset="$1" re="$2" deadline=$((SECONDS + $3))
-    until tail -c +$((offset + 1)) "$plog" | grep -qaE -- "$re"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.02
-    done
-}
-log_size() { stat -c %s "$plog"; }
 
 wait_log 0 'RALU-SIP-LOCAL 200 REGISTER' 60 || { log "ralu did not register"; cat "$work/ralu.log" >&2; exit 1; }
 # Ralu's own SIP address, as the provider sees it.
