@@ -1,16 +1,19 @@
-// One running Ralu per user: a lock file in the user's runtime folder. A lock
-// left by a process that died is taken over.
+// One running Ralu per user: a lock on a file in the user's runtime folder,
+// held by the kernel for as long as the process lives, so a Ralu that died
+// leaves nothing to clean up.
 #pragma once
 
-#include <QLockFile>
 #include <QString>
-#include <memory>
 
 namespace ralu {
 
 class SingleInstance {
 public:
     explicit SingleInstance(QString lockPath = defaultLockPath());
+    ~SingleInstance();
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
+
     // True when this process is the only instance; it then holds the lock
     // until it ends.
     bool acquire();
@@ -18,7 +21,7 @@ public:
 
 private:
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_fd = -1;
 };
 
 } // namespace ralu

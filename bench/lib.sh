@@ -79,7 +79,7 @@ wait_log() {
 }
 
 # start_pulse HOME: a PulseAudio server whose only sink is a null sink (the
-# "sound card"), on $work/pulse.sock; exports PULSE_SERVER.
+# "sound card"), on $work/pulse.sock; exports PULSE_SERVER, sets pulse_pid.
 start_pulse() {
     mkdir -p "$work/runtime"
     chmod 700 "$work/runtime"
@@ -88,7 +88,8 @@ start_pulse() {
         pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
         --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" \
         >"$work/pulse.log" 2>&1 &
-    pids+=($!)
+    pulse_pid=$!
+    pids+=("$pulse_pid")
     local i
     for ((i = 0; i < 100; i++)); do [[ -S "$work/pulse.sock" ]] && return 0; sleep 0.05; done
     log "PulseAudio did not start"

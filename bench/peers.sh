@@ -40,64 +40,15 @@ END_X=154 END_Y=155
 
 log() { echo "peers.sh: $*" >&2; }
 
-packages=(linphone-cli baresip-core twinkle tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    log "installing ${missing[*]}"
-    sudo=()
-    ((EUID == 0)) || sudo=(sudo)
-    echo "wireshark-common wireshark-common/install-setuid boolean false" \
-        | "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive debconf-set-selections
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q >/dev/null
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/lib.sh"
+bench_install linphone-cli baresip-core twinkle tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester
 cmake --build "$build" --target ralu call_setup_bench ralu_billing_server >/dev/null
 
 work="$(mktemp -d /tmp/ralu-peers.XXXXXX)"
-ns="${BENCH_NETNS:-}"
-own_ns=""
-pids=()
-cleanup() {
-    local pid
-    set +e
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.5
-    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    ip netns exec "$ns" "$top/scripts/provider.sh" stop "$work/provider" >/dev/null 2>&1
-    if [[ -n "$own_ns" ]]; then
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
-        ip netns del "$ns" 2>/dev/null
-    fi
-    if [[ -n "${KEEP_BENCH_FILES:-}" ]]; then log "files kept in $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
+trap bench_cleanup EXIT
 trap 'exit 130' INT TERM
-if [[ -z "$ns" ]]; then
-    ns="ralu-peers-$$"
-    ip netns add "$ns" || { log "cannot create a network namespace (run as root)"; exit 1; }
-    own_ns=1
-    ip netns exec "$ns" ip link set lo up
-    ip netns exec "$ns" ip route add default dev lo # baresip takes its address from it
-fi
-# run CMD...: CMD in the namespace. Background processes are started with
-# "$in_ns" directly (ip netns exec execs CMD, so $! is CMD's pid).
-in_ns=(ip netns exec "$ns")
-run() { "${in_ns[@]}" "$@"; }
+bench_namespace "ralu-peers-$$" || { log "cannot create a network namespace (run as root)"; exit 1; }
 
-now_us() { local t=$EPOCHREALTIME; echo "${t/./}"; }
-stamp() { local line t; while IFS= read -r line; do t=$EPOCHREALTIME; printf '%s %s\n' "${t/./}" "$line"; done; }
-plog="$work/provider/kamailio.log"
-log_size() { stat -c %s "$plog"; }
-wait_log() { # OFFSET REGEX SECONDS
-    local offset="$1" re="$2" deadline=$((SECONDS + $3))
-    until tail -c +$((offset + 1)) "$plog" | grep -qaE -- "$re"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.002
-    done
-}
 wait_line() { # FILE REGEX SECONDS: time stamp of the first matching line
     local file="$1" re="$2" deadline=$((SECONDS + $3)) hit
     while :; do
@@ -116,30 +67,14 @@ hz=$(getconf CLK_TCK)
 
 # ------------------------------------------------ provider, sound, display
 run env RALU_BILLING_SERVER="$build/ralu_billing_server" "$top/scripts/provider.sh" start "$work/provider" --far-end >/dev/null
-mkdir -p "$work/home/.config/Ralu" "$work/runtime" "$work/cli-home" "$work/baresip" "$work/twinkle/.twinkle"
-chmod 700 "$work/runtime" "$work/home/.config/Ralu"
-export PULSE_SERVER="unix:$work/pulse.sock"
-"${in_ns[@]}" env -i PATH="$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
-    --load=module-null-sink "--load=module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" \
-    >"$work/pulse.log" 2>&1 &
-pulse_pid=$!
-pids+=("$pulse_pid")
-for ((i = 0; i < 100; i++)); do [[ -S "$work/pulse.sock" ]] && break; sleep 0.05; done
-[[ -S "$work/pulse.sock" ]] || { log "PulseAudio did not start"; exit 1; }
-for ((d = 600 + RANDOM % 300; ; d++)); do [[ -e "/tmp/.X$d-lock" ]] || break; done
-"${in_ns[@]}" Xvfb ":$d" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$d"
-for ((i = 0; i < 100; i++)); do run xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+mkdir -p "$work/cli-home" "$work/baresip" "$work/twinkle/.twinkle"
+start_pulse "$work/home"
+start_xvfb
 sox -n -r 8000 -c 1 -b 16 "$work/tone.wav" synth 60 sine 440 vol 0.3 2>/dev/null
 
 # ------------------------------------------------------------ softphones
 # Ralu: account 1001, saved login, the real executable.
-for entry in Password=demo1001 Save=yes Username=1001 accountnumber=1001 accountpassword=demo1001 sipip=127.0.0.1; do
-    printf '[%sralu]\nParameters\\Validation=%s\n\n' "${entry%%=*}" "${entry#*=}" >>"$work/home/.config/Ralu/settings.ini"
-done
-chmod 600 "$work/home/.config/Ralu/settings.ini"
+save_login "$work/home"
 cp "${RALU_EXE:-$build/ralu}" "$work/ralu"
 if [[ -n "${RALU_ECHO_CANCELLER:-}" ]]; then
     mkdir -p "$work/home/.local/share/Ralu/sip"
@@ -289,8 +224,10 @@ session() {
     fi
     t_term=$(now_us)
     kill -TERM "$pid"
-    until gone "$pid"; do :; done
-    t_gone=$(now_us)
+    # Ten seconds at most: Twinkle's console mode ignores SIGTERM.
+    local deadline=$((SECONDS + 10))
+    until gone "$pid" || ((SECONDS >= deadline)); do :; done
+    if gone "$pid"; then t_gone=$(now_us); else t_gone=NA; kill -KILL "$pid"; fi
     wait "$pid" 2>/dev/null || true
     exec {phone_fd}>&-
     echo "$name $r $t_launch $t_hangup $t_term $t_gone $cpu_idle $wake_idle $rss_idle $cpu_call $rss_call $pa_call" >>"$work/sessions"
@@ -333,7 +270,7 @@ awk -F'|' -v sessions="$work/sessions" -v inproc="$work/inproc.out" '
     function ms(a, b) { return sprintf("%.2f", (b - a) / 1000) }
     END {
         while ((getline line < sessions) > 0) {
-            split(line, e, " "); t0 = e[3]; th = e[4]; tt = e[5]; tg = e[6]
+            split(line, e, " "); t0 = e[3]; th = e[4]; tt = e[5]; tg = (e[6] == "NA") ? tt + 10000000 : e[6]
             reg = "NA"; retry = "NA"; ack = "NA"; bye = "NA"; unreg = "no"; port = ""
             for (k = 1; k <= n; k++) {
                 if (T[k] < t0 || T[k] > tg + 1000000) continue
@@ -346,7 +283,7 @@ awk -F'|' -v sessions="$work/sessions" -v inproc="$work/inproc.out" '
                 if (bye == "NA" && th != "NA" && T[k] >= th && M[k] == "BYE" && DP[k] == 5060 && SP[k] != 5070) bye = ms(th, T[k])
                 if (T[k] >= tt && M[k] == "REGISTER" && X[k]) unreg = "yes"
             }
-            print e[1], e[2], reg, retry, ack, bye, ms(tt, tg), unreg, e[7], e[8], e[9], e[10], e[11], e[12]
+            print e[1], e[2], reg, retry, ack, bye, (e[6] == "NA") ? "NA" : ms(tt, tg), unreg, e[7], e[8], e[9], e[10], e[11], e[12]
         }
         # In-process Ralu: HANGUP moments -> the next BYE it sends.
         while ((getline line < inproc) > 0) {
