@@ -153,6 +153,11 @@ printf 'sip_udp_port=5096\nrtp_port=8100\n' >"$work/twinkle/.twinkle/twinkle.sys
 # phone_fd (its standard input, for the console softphones).
 start_phone() {
     local name="$1"
+    # Every file the softphone had mapped last time is read first: all start
+    # with their libraries in the page cache (the kernel of these machines
+    # reclaims pages unused for a minute or two, so the one that ran last
+    # would otherwise start warm and the others partly from disk).
+    [[ -s "$work/$name.files" ]] && xargs -d '\n' -a "$work/$name.files" cat >/dev/null 2>&1  || true
     rm -f "$work/in.fifo"
     mkfifo "$work/in.fifo"
     exec {phone_fd}<>"$work/in.fifo"
@@ -181,7 +186,7 @@ session() {
     local pid=$phone_pid
     if ! wait_log "$offset" 'RALU-SIP-LOCAL 200 REGISTER' 15; then
         log "$name run $r: not registered"; tail -5 "$work/$name.out" >&2
-        kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; exec {phone_fd}>&-; return 0
+        kill -KILL "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; exec {phone_fd}>&-; return 0
     fi
     sleep 2 # start-up settles
     w0=$(now_us); c0=$(ticks "$pid"); s0=$(switches "$pid")
@@ -190,6 +195,7 @@ session() {
     cpu_idle=$(awk -v c=$((c1 - c0)) -v h="$hz" -v us=$((w1 - w0)) 'BEGIN {printf "%.3f", 100 * c / h / (us / 1e6)}')
     wake_idle=$(awk -v s=$((s1 - s0)) -v us=$((w1 - w0)) 'BEGIN {printf "%.1f", s / (us / 1e6)}')
     rss_idle=$(rss_kb "$pid")
+    awk '$6 ~ /^\// {print $6}' "/proc/$pid/maps" | sort -u >"$work/$name.files"
 
     if :; then
         offset=$(log_size)
@@ -223,11 +229,11 @@ session() {
         fi
     fi
     t_term=$(now_us)
-    kill -TERM "$pid"
+    kill -TERM "$pid" 2>/dev/null || true
     # Ten seconds at most: Twinkle's console mode ignores SIGTERM.
     local deadline=$((SECONDS + 10))
     until gone "$pid" || ((SECONDS >= deadline)); do :; done
-    if gone "$pid"; then t_gone=$(now_us); else t_gone=NA; kill -KILL "$pid"; fi
+    if gone "$pid"; then t_gone=$(now_us); else t_gone=NA; kill -KILL "$pid" 2>/dev/null || true; fi
     wait "$pid" 2>/dev/null || true
     exec {phone_fd}>&-
     echo "$name $r $t_launch $t_hangup $t_term $t_gone $cpu_idle $wake_idle $rss_idle $cpu_call $rss_call $pa_call" >>"$work/sessions"
@@ -241,6 +247,20 @@ tshark_pid=$!
 pids+=("$tshark_pid")
 until grep -q 'Capturing on' "$work/tshark.log" 2>/dev/null; do sleep 0.05; done
 sleep 1
+# warm_up NAME: one start, until registered, untimed: the files it maps.
+warm_up() {
+    local name="$1" offset pid
+    offset=$(log_size)
+    start_phone "$name"
+    pid=$phone_pid
+    wait_log "$offset" 'RALU-SIP-LOCAL 200 REGISTER' 15 && sleep 1
+    awk '$6 ~ /^\// {print $6}' "/proc/$pid/maps" 2>/dev/null | sort -u >"$work/$name.files"
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    exec {phone_fd}>&-
+    sleep 0.5
+}
+for name in "${field[@]}"; do warm_up "$name"; done
 for ((r = 1; r <= runs; r++)); do
     for name in "${field[@]}"; do
         log "run $r: $name"
