@@ -41,7 +41,7 @@ END_X=154 END_Y=155
 log() { echo "peers.sh: $*" >&2; }
 
 source "$here/lib.sh"
-bench_install linphone-cli baresip-core twinkle tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester
+bench_install linphone-cli baresip-core twinkle strace tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester
 cmake --build "$build" --target ralu call_setup_bench ralu_billing_server >/dev/null
 
 work="$(mktemp -d /tmp/ralu-peers.XXXXXX)"
@@ -149,26 +149,27 @@ registration_time=600
 codecs=g711u,g711a
 EOF
 printf 'sip_udp_port=5096\nrtp_port=8100\n' >"$work/twinkle/.twinkle/twinkle.sys"
+wrap=() # a command start_phone runs the softphone under
 # start_phone NAME: starts NAME as a child of this shell; sets phone_pid and
 # phone_fd (its standard input, for the console softphones).
 start_phone() {
     local name="$1"
-    # Every file the softphone had mapped last time is read first: all start
-    # with their libraries in the page cache (the kernel of these machines
-    # reclaims pages unused for a minute or two, so the one that ran last
-    # would otherwise start warm and the others partly from disk).
+    # Every file the softphone opened or mapped at its first start is read
+    # first: all start with their files in the page cache (the kernel of
+    # these machines reclaims pages unused for a minute, so the one that ran
+    # last would otherwise start warm and the others partly from disk).
     [[ -s "$work/$name.files" ]] && xargs -d '\n' -a "$work/$name.files" cat >/dev/null 2>&1  || true
     rm -f "$work/in.fifo"
     mkfifo "$work/in.fifo"
     exec {phone_fd}<>"$work/in.fifo"
     case "$name" in
-    ralu) "${in_ns[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+    ralu) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
         PULSE_SERVER="$PULSE_SERVER" QT_QPA_PLATFORM=xcb "$work/ralu" <"$work/in.fifo" >"$work/$name.out" 2>&1 & ;;
-    linphonec) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
+    linphonec) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
         linphonec -c "$work/linphonerc" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
-    baresip) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
+    baresip) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
         baresip -f "$work/baresip" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
-    twinkle) "${in_ns[@]}" env -i PATH="$PATH" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
+    twinkle) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
         twinkle -c -f bench <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
     esac
     phone_pid=$!
@@ -195,7 +196,6 @@ session() {
     cpu_idle=$(awk -v c=$((c1 - c0)) -v h="$hz" -v us=$((w1 - w0)) 'BEGIN {printf "%.3f", 100 * c / h / (us / 1e6)}')
     wake_idle=$(awk -v s=$((s1 - s0)) -v us=$((w1 - w0)) 'BEGIN {printf "%.1f", s / (us / 1e6)}')
     rss_idle=$(rss_kb "$pid")
-    awk '$6 ~ /^\// {print $6}' "/proc/$pid/maps" | sort -u >"$work/$name.files"
 
     if :; then
         offset=$(log_size)
@@ -247,17 +247,25 @@ tshark_pid=$!
 pids+=("$tshark_pid")
 until grep -q 'Capturing on' "$work/tshark.log" 2>/dev/null; do sleep 0.05; done
 sleep 1
-# warm_up NAME: one start, until registered, untimed: the files it maps.
+# warm_up NAME: one start, until registered, untimed, under strace: the
+# files it opens (libraries, plugins, fonts, configuration) and maps.
 warm_up() {
-    local name="$1" offset pid
+    local name="$1" offset p
     offset=$(log_size)
+    wrap=(strace -f -qq -e trace=open,openat -e status=successful -o "$work/$name.trace")
     start_phone "$name"
-    pid=$phone_pid
+    wrap=()
     wait_log "$offset" 'RALU-SIP-LOCAL 200 REGISTER' 15 && sleep 1
-    awk '$6 ~ /^\// {print $6}' "/proc/$pid/maps" 2>/dev/null | sort -u >"$work/$name.files"
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    for p in $(ip netns pids "$ns"); do
+        [[ "$(cat "/proc/$p/comm" 2>/dev/null)" == "$name" ]] || continue
+        awk '$6 ~ /^\// {print $6}' "/proc/$p/maps" 2>/dev/null
+        kill -KILL "$p" 2>/dev/null || true
+    done >"$work/$name.maps"
+    kill -KILL "$phone_pid" 2>/dev/null || true # strace, which would wait for the output stamper
+    wait "$phone_pid" 2>/dev/null || true
     exec {phone_fd}>&-
+    grep -o '"[^"]*"' "$work/$name.trace" | tr -d '"' | cat - "$work/$name.maps" | grep -vE '^/(proc|sys|dev)/' \
+        | sort -u | while IFS= read -r f; do if [[ -f "$f" ]]; then echo "$f"; fi; done >"$work/$name.files"
     sleep 0.5
 }
 for name in "${field[@]}"; do warm_up "$name"; done
