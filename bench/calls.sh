@@ -83,47 +83,7 @@ start_pulse "$home"
 
 # ---------------------------------------------------------- the softphones
 # linphonec: account 1002, SIP on a fixed port, no database, no video.
-cat >"$work/linphonerc" <<EOF
-[sip]
-sip_port=$LINPHONEC_PORT
-sip_tcp_port=0
-sip_tls_port=0
-auto_net_state_mon=0
-register_only_when_network_is_up=0
-register_only_when_upnp_is_ok=0
-supported=replaces, outbound
-default_proxy=0
-[rtp]
-audio_rtp_port=7078
-video_rtp_port=9078
-[sound]
-remote_ring=
-local_ring=
-tone_indications=0
-[video]
-capture=0
-display=0
-automatically_initiate=0
-automatically_accept=0
-[storage]
-uri=null
-call_logs_db_uri=null
-zrtp_secrets_db_uri=null
-[misc]
-history_max_size=0
-[proxy_0]
-reg_proxy=<sip:127.0.0.1;transport=udp>
-reg_identity="1002" <sip:1002@127.0.0.1>
-reg_expires=600
-reg_sendregister=1
-publish=0
-dial_escape_plus=0
-[auth_info_0]
-username=1002
-passwd=demo1002
-realm=127.0.0.1
-domain=127.0.0.1
-EOF
+write_linphonerc "$work/linphonerc" "$LINPHONEC_PORT"
 # baresip: account 1002, G.711 only; the "microphone" is a tone file (its
 # aufile module), the loudspeaker ALSA's pulse device (the null sink).
 cat >"$work/baresip/config" <<EOF
