@@ -1,7 +1,10 @@
 #!/bin/bash
-# Ralu beside other Debian softphones (linphonec, baresip, Twinkle) on the
-# same local provider (Kamailio with digest authentication, SIPp answering
-# PCMU and echoing RTP), in one run, each softphone RUNS times in turn:
+# Ralu beside other Debian softphones (linphonec, baresip, Twinkle with its
+# window and in its console mode) and qt-linphone (bench/qt_linphone_floor.cpp:
+# a Qt Widgets label and a liblinphone core configured like linphonec, which
+# only registers and idles) on the same local provider (Kamailio with digest
+# authentication, SIPp answering PCMU and echoing RTP), in one run, each
+# softphone RUNS times in turn:
 #
 #   launch -> registered   process start -> the provider's 200 OK to its REGISTER
 #   401 -> retry           the provider's 401 -> the authenticated REGISTER
@@ -33,7 +36,7 @@ build="$(cd "$1" && pwd)"
 runs="${2:-5}"
 hold="${3:-20}"
 idle="${4:-10}"
-read -r -a field <<<"${PEERS:-ralu linphonec baresip twinkle}"
+read -r -a field <<<"${PEERS:-ralu linphonec qt-linphone baresip twinkle twinkle-cli}"
 number=7 # not an account: the provider hands it to the far end
 # Window-relative centre of Ralu's end button (windows/MainControls.h).
 END_X=154 END_Y=155
@@ -42,22 +45,13 @@ log() { echo "peers.sh: $*" >&2; }
 
 source "$here/lib.sh"
 bench_install linphone-cli baresip-core twinkle strace tshark xvfb xdotool pulseaudio pulseaudio-utils libasound2-plugins sox kamailio sip-tester
-cmake --build "$build" --target ralu call_setup_bench ralu_billing_server >/dev/null
+cmake --build "$build" --target ralu call_setup_bench ralu_billing_server qt_linphone_floor >/dev/null
 
 work="$(mktemp -d /tmp/ralu-peers.XXXXXX)"
 trap bench_cleanup EXIT
 trap 'exit 130' INT TERM
 bench_namespace "ralu-peers-$$" || { log "cannot create a network namespace (run as root)"; exit 1; }
 
-wait_line() { # FILE REGEX SECONDS: time stamp of the first matching line
-    local file="$1" re="$2" deadline=$((SECONDS + $3)) hit
-    while :; do
-        hit="$(grep -aE -- "$re" "$file" 2>/dev/null | head -n 1)"
-        [[ -n "$hit" ]] && { echo "${hit%% *}"; return 0; }
-        ((SECONDS < deadline)) || return 1
-        sleep 0.01
-    done
-}
 # gone PID: the process has ended (a zombie counts: it no longer runs).
 gone() { local s; s=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0; [[ -z "$s" || "$s" == Z ]]; }
 ticks() { awk '{sub(/.*\) /, ""); print $12 + $13}' "/proc/$1/stat"; }
@@ -82,6 +76,8 @@ if [[ -n "${RALU_ECHO_CANCELLER:-}" ]]; then
 fi
 # linphonec: account 1002, its default sound devices (PulseAudio), no video.
 write_linphonerc "$work/linphonerc" 5092
+# qt-linphone: a Qt Widgets label and a core made from the same file (bench/qt_linphone_floor.cpp).
+write_linphonerc "$work/qt-linphonerc" 5098
 # baresip: account 1002 (never at the same time as linphonec), G.711 only, ALSA's pulse device both ways.
 cat >"$work/baresip/config" <<EOF
 poll_method		epoll
@@ -117,11 +113,6 @@ wrap=() # a command start_phone runs the softphone under
 # phone_fd (its standard input, for the console softphones).
 start_phone() {
     local name="$1"
-    # Every file the softphone opened or mapped at its first start is read
-    # first: all start with their files in the page cache (the kernel of
-    # these machines reclaims pages unused for a minute, so the one that ran
-    # last would otherwise start warm and the others partly from disk).
-    [[ -s "$work/$name.files" ]] && xargs -d '\n' -a "$work/$name.files" cat >/dev/null 2>&1  || true
     rm -f "$work/in.fifo"
     mkfifo "$work/in.fifo"
     exec {phone_fd}<>"$work/in.fifo"
@@ -130,20 +121,34 @@ start_phone() {
         PULSE_SERVER="$PULSE_SERVER" QT_QPA_PLATFORM=xcb "$work/ralu" <"$work/in.fifo" >"$work/$name.out" 2>&1 & ;;
     linphonec) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
         linphonec -c "$work/linphonerc" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
+    qt-linphone) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/cli-home" XDG_RUNTIME_DIR="$work/runtime" \
+        PULSE_SERVER="$PULSE_SERVER" QT_QPA_PLATFORM=xcb "$build/bench/qt_linphone_floor" "$work/qt-linphonerc" \
+        <"$work/in.fifo" >"$work/$name.out" 2>&1 & ;;
     baresip) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/cli-home" PULSE_SERVER="$PULSE_SERVER" \
         baresip -f "$work/baresip" <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
-    twinkle) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
-        twinkle -c -f bench <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
+    twinkle) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
+        twinkle --force -f bench <"$work/in.fifo" >"$work/$name.out" 2>&1 & ;; # into a pipe, it ignores SIGTERM
+    twinkle-cli) "${in_ns[@]}" "${wrap[@]}" env -i PATH="$PATH" HOME="$work/twinkle" PULSE_SERVER="$PULSE_SERVER" \
+        twinkle --force -c -f bench <"$work/in.fifo" > >(stamp >"$work/$name.out") 2>&1 & ;;
     esac
     phone_pid=$!
 }
-dial_cmd() { case "$1" in linphonec) echo "call sip:$number@127.0.0.1" ;; baresip) echo "/dial $number" ;; twinkle) echo "call $number" ;; esac; }
-hangup_cmd() { case "$1" in linphonec) echo terminate ;; baresip) echo /hangup ;; twinkle) echo bye ;; esac; }
+dial_cmd() { case "$1" in linphonec) echo "call sip:$number@127.0.0.1" ;; baresip) echo "/dial $number" ;; twinkle-cli) echo "call $number" ;; esac; }
+hangup_cmd() { case "$1" in linphonec) echo terminate ;; baresip) echo /hangup ;; twinkle-cli) echo bye ;; esac; }
+# Twinkle's window takes its commands from a second twinkle process.
+twinkle_cmd() { run env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$work/twinkle" twinkle --immediate "$@" >/dev/null 2>&1; }
+comm_of() { case "$1" in twinkle-cli) echo twinkle ;; qt-linphone) echo qt_linphone_flo ;; *) echo "$1" ;; esac; }
 
 # session NAME RUN: one life of a softphone; appends its moments and samples to $work/sessions.
 session() {
     local name="$1" r="$2" t_launch offset i0 i1 c0 c1 s0 s1 rss_idle="NA" cpu_idle="NA" wake_idle="NA"
     local cpu_call="NA" rss_call="NA" pa_call="NA" t_hangup="NA" t_term t_gone window p0 p1 w0 w1
+    # Every file the softphone opened or mapped at its first start is read
+    # first, before the clock starts (some 250 MB: over 100 ms even from the
+    # page cache): all start with their files in the page cache (the kernel
+    # of these machines reclaims pages unused for a minute, so the one that
+    # ran last would otherwise start warm and the others partly from disk).
+    [[ -s "$work/$name.files" ]] && xargs -d '\n' -a "$work/$name.files" cat >/dev/null 2>&1 || true
     offset=$(log_size)
     t_launch=$(now_us)
     start_phone "$name"
@@ -160,12 +165,14 @@ session() {
     wake_idle=$(awk -v s=$((s1 - s0)) -v us=$((w1 - w0)) 'BEGIN {printf "%.1f", s / (us / 1e6)}')
     rss_idle=$(rss_kb "$pid")
 
-    if :; then
+    if [[ "$name" != qt-linphone ]]; then # it only registers and idles
         offset=$(log_size)
         if [[ "$name" == ralu ]]; then
             window="$(run xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)"
             run xdotool windowfocus --sync "$window" type "$number"
             run xdotool key Return
+        elif [[ "$name" == twinkle ]]; then
+            twinkle_cmd --call "$number"
         else
             dial_cmd "$name" >&"$phone_fd"
         fi
@@ -182,6 +189,9 @@ session() {
             if [[ "$name" == ralu ]]; then
                 run xdotool mousemove --window "$window" "$END_X" "$END_Y" click 1
                 t_hangup=NA # includes xdotool's start; measured in-process instead
+            elif [[ "$name" == twinkle ]]; then
+                twinkle_cmd --cmd bye
+                t_hangup=NA # includes the second twinkle's start
             else
                 hangup_cmd "$name" >&"$phone_fd"
             fi
@@ -220,7 +230,7 @@ warm_up() {
     wrap=()
     wait_log "$offset" 'RALU-SIP-LOCAL 200 REGISTER' 15 && sleep 1
     for p in $(ip netns pids "$ns"); do
-        [[ "$(cat "/proc/$p/comm" 2>/dev/null)" == "$name" ]] || continue
+        [[ "$(cat "/proc/$p/comm" 2>/dev/null)" == "$(comm_of "$name")" ]] || continue
         awk '$6 ~ /^\// {print $6}' "/proc/$p/maps" 2>/dev/null
         kill -KILL "$p" 2>/dev/null || true
     done >"$work/$name.maps"
@@ -249,7 +259,7 @@ kill "$tshark_pid"; wait "$tshark_pid" 2>/dev/null || true
 
 tshark -r "$work/sip.pcap" -T fields -E separator='|' -e frame.time_epoch -e udp.srcport -e udp.dstport \
     -e sip.Method -e sip.Status-Code -e sip.CSeq.method -e sip.Call-ID -e sip.Authorization -e sip.Expires \
-    -e sip.contact.param >"$work/sip.txt" 2>/dev/null
+    -e sip.Contact >"$work/sip.txt" 2>/dev/null
 
 # =============================================================== analysis
 # Per session: launch->registered, 401->retry, 200 OK->ACK, hang-up->BYE,
