@@ -72,6 +72,21 @@ enum RtcTerminateReason {
     RTCTR_SHUTDOWN = 5,
 };
 
+// Why a session ended without a normal hang-up (RTCSS_DISCONNECTED events):
+// the client sorts its protocol's answers into these, so the engine can
+// tell the user without reading status texts.
+enum RtcCallEnd {
+    RTCCE_NONE = 0, // a normal end: hung up, cancelled, refused by us
+    RTCCE_BUSY, // 486, 600
+    RTCCE_DECLINED, // 603, or the far end refused the call
+    RTCCE_NOT_FOUND, // 404, 484, 604: no such number
+    RTCCE_UNAVAILABLE, // 480, 410, 503 and the like: not reachable now
+    RTCCE_NO_ANSWER, // 408, or nobody answered in time
+    RTCCE_NO_CODEC, // 488, 606, 415: no common codec
+    RTCCE_NETWORK, // no answer at all, or a transport failure
+    RTCCE_OTHER, // any other failure
+};
+
 // Audio devices whose level can be read and set (RTC_AUDIO_DEVICE).
 enum RtcAudioDevice {
     RTCAD_SPEAKER = 0,
@@ -183,6 +198,8 @@ struct RtcEvent {
     // Protocol status code behind a state change (0 when none), and its text.
     int statusCode = 0;
     std::string statusText;
+    // RTCSS_DISCONNECTED: why the session ended.
+    RtcCallEnd callEnd = RTCCE_NONE;
     // RTCE_MEDIA
     int mediaEventType = 0;
     long mediaType = 0;
