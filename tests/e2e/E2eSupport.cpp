@@ -4,6 +4,7 @@
 #include "skin/PictureButton.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -11,6 +12,7 @@
 #include <QThread>
 
 #include <cmath>
+#include <sys/resource.h>
 
 namespace ralu::e2e {
 
@@ -153,6 +155,28 @@ QStringList ProviderLog::localReplies() const
             out << line.mid(at + 15).trimmed();
     }
     return out;
+}
+
+double processCpuSeconds()
+{
+    rusage use {};
+    ::getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec)
+        + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+int openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+int registeredPort(const ProviderLog &log)
+{
+    const auto registers = log.requests(QStringLiteral("REGISTER"));
+    if (registers.isEmpty())
+        return 0;
+    static const QRegularExpression port(QStringLiteral("@127\\.0\\.0\\.1:(\\d+)"));
+    return port.match(registers.last().header(QStringLiteral("Contact"))).captured(1).toInt();
 }
 
 // -------------------------------------------------------------------- phone

@@ -54,6 +54,13 @@ private:
     qint64 m_start = 0;
 };
 
+// This process's CPU time so far, and its open descriptors now.
+double processCpuSeconds();
+int openDescriptorCount();
+
+// Ralu's SIP port: the one in the Contact of its last REGISTER in log (0: none).
+int registeredPort(const ProviderLog &log);
+
 // Where a Phone's calls take their sound from and put what they receive.
 enum class PhoneAudio {
     Files, // a 440 Hz tone file and a recording file: no sound device needed
