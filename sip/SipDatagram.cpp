@@ -184,6 +184,10 @@ bool readStartLine(std::string_view line, SipDatagram &d)
     if (sp1 == std::string_view::npos || sp2 == sp1 || !isToken(line.substr(0, sp1))
         || !iequals(line.substr(sp2 + 1), kVersion))
         return false;
+    // The Request-URI: one word with a scheme.
+    const std::string_view uri = line.substr(sp1 + 1, sp2 - sp1 - 1);
+    if (uri.empty() || uri.find(' ') != std::string_view::npos || uri.find(':') == std::string_view::npos)
+        return false;
     d.kind = Kind::Request;
     d.method = std::string(line.substr(0, sp1));
     return true;

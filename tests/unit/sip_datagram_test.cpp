@@ -43,6 +43,7 @@ TEST(SipDatagram, BoundsAndShapes)
             0 },
         { "keep-alive", "\r\n\r\n", Kind::KeepAlive, 0 },
         { "not sip", std::string("\x80\x00\x01\x02", 4), Kind::Dropped, 0 },
+        { "no request-uri", message("ACK  SIP/2.0", kFrom), Kind::Dropped, 0 },
         { "long display name", message(kInvite, longName), Kind::Refused, 400 },
         { "long user part", message(longUser, kFrom), Kind::Refused, 414 },
         { "60 KB header", message(kInvite, kFrom, bigHeader), Kind::Refused, 400 },
