@@ -170,7 +170,6 @@ void CallEngine::offered(const std::shared_ptr<RtcSession> &session)
     if (!m_ring.isActive()) // a second caller does not restart the ring phase
         m_ring.start();
     m_session = session;
-    m_readyDue.keepStatus(); // the call ringing in is news, even without a number
     if (caller) {
         m_participant = caller;
         m_callerNo = number;
