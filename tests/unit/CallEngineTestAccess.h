@@ -13,10 +13,8 @@ public:
     // The ready timer starts as a call's end starts it, with both its resets due.
     static void start(CallEngine &engine, EngineTimer which)
     {
-        if (which == EngineTimer::Ready)
-            engine.startReady(engine.m_ready.interval());
-        else
-            engine.timer(which).start();
+        which == EngineTimer::Ready ? engine.startReady(engine.m_ready.interval())
+                                    : engine.timer(which).start();
     }
     static void setInterval(CallEngine &engine, EngineTimer which, int ms)
     {

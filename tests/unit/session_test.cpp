@@ -356,7 +356,6 @@ TEST_F(SessionFixture, AFailedCallSaysWhyForAboutThreeSecondsAndANormalEndAsEver
         rtc.session(rtc.createdSessions.back(), RTCSS_INPROGRESS);
         rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED, c.end);
         EXPECT_EQ(engine.statusText(), QLatin1String(c.text));
-        EXPECT_TRUE(engine.isRunning(EngineTimer::Ready));
         const int shown = engine.intervalOf(EngineTimer::Ready);
         if (c.end == RTCCE_NONE)
             EXPECT_EQ(shown, 2);
@@ -410,9 +409,7 @@ TEST_F(SessionFixture, CallersNumberIsShownAndLoggedAsWhatASipUserPartCanHold)
         { QStringLiteral("\u202E1234567"), bad + "1234567" }, // would show 7654321
         { QStringLiteral("12\u202834"), "12" + bad + "34" }, // would split the status line
         { QStringLiteral("12\u200B34"), "12" + bad + "34" }, // invisible
-        { QStringLiteral("1\t2\x7f"
-                         "3\v4\f5\u00856 7"),
-            "1" + bad + "2" + bad + "3" + bad + "4" + bad + "5" + bad + "6" + bad + "7" },
+        { QStringLiteral("1\t2\v3\f4\u00855\x7f 6"), QString("1_2_3_4_5__6").replace('_', bad) },
         { QStringLiteral("\uFF11\uFF12"), bad + bad }, // full-width digits look like ours
         { QStringLiteral("Zo\u00EB\U0001F600"), "Zo" + bad + bad }, // one replacement per character
         { "<b>1</b>", bad + "b" + bad + "1" + bad + "/b" + bad },
