@@ -16,11 +16,15 @@ RecentList::RecentList(QString path, MessageBoxes &boxes)
 void RecentList::load()
 {
     m_items.clear();
+    m_numbers.clear();
     TextFile file;
     file.read(m_path);
     for (const QString &line : file.texts()) {
-        if (!line.isEmpty() && line.at(0) == m_kind)
-            m_items.append(TextFile::shown(line.mid(3)));
+        if (!line.isEmpty() && line.at(0) == m_kind) {
+            const QString entry = line.mid(3);
+            m_items.append(TextFile::shown(entry));
+            m_numbers.append(numberOf(entry)); // not of the shown text: that may be cut
+        }
     }
 }
 
@@ -45,6 +49,7 @@ bool RecentList::clearKind()
         }
     }
     m_items.clear();
+    m_numbers.clear();
     return true;
 }
 

@@ -22,7 +22,10 @@ public:
 
     // The entries of the current kind as the list shows them (the line after
     // its "D::", cut to TextFile::kShownLength characters), in file order.
+    // Output only: what an entry dials is numbers().
     const QStringList &items() const { return m_items; }
+    // The number of each entry of items(), whole as the file holds it.
+    const QStringList &numbers() const { return m_numbers; }
 
     // Rereads the file for the current kind; a missing file gives no entries.
     void load();
@@ -33,7 +36,8 @@ public:
     // not be replaced; the file is then as it was.
     bool clearKind();
 
-    // The number of a listed entry: its text before the first blank.
+    // The number of an entry (the line after its "D::"): its text before the
+    // first blank.
     static QString numberOf(const QString &item);
 
 private:
@@ -41,6 +45,7 @@ private:
     MessageBoxes &m_boxes;
     QChar m_kind = QLatin1Char('D');
     QStringList m_items;
+    QStringList m_numbers;
 };
 
 } // namespace ralu
