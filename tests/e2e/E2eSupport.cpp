@@ -105,7 +105,7 @@ QList<SipRecord> ProviderLog::records() const
 {
     QList<SipRecord> out;
     const QStringList lines = raw().split(QLatin1Char('\n'));
-    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) \\S+ ?(.*)$"));
+    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) (\\S+) ?(.*)$"));
     SipRecord *open = nullptr;
     bool first = false;
     for (const QString &line : lines) {
@@ -126,7 +126,7 @@ QList<SipRecord> ProviderLog::records() const
         }
         const auto match = start.match(clean);
         if (match.hasMatch()) {
-            out.append(SipRecord { match.captured(1), QString(), QString() });
+            out.append(SipRecord { match.captured(1), match.captured(2), QString(), QString() });
             open = &out.last();
             first = true;
         }
@@ -153,6 +153,18 @@ QStringList ProviderLog::localReplies() const
             out << line.mid(at + 15).trimmed();
     }
     return out;
+}
+
+bool ProviderLog::registered(const QString &source) const
+{
+    const QStringList accepted = localReplies();
+    for (const SipRecord &r : requests(QStringLiteral("REGISTER"))) {
+        if (r.source == source
+            && accepted.contains(
+                QStringLiteral("200 REGISTER %1 OK").arg(r.header(QStringLiteral("Call-ID")))))
+            return true;
+    }
+    return false;
 }
 
 // -------------------------------------------------------------------- phone
@@ -204,6 +216,15 @@ QString Phone::historyText() const
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+QStringList Phone::historyLines() const
+{
+    QStringList lines = historyText().split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    for (QString &line : lines)
+        line = line.section(QStringLiteral("  ["), 0, 0);
+    return lines;
 }
 
 const std::pair<char, const char *> kPadButtons[12] = {

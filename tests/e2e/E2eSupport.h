@@ -34,6 +34,7 @@ void pump(int ms);
 // One SIP message of the provider's log.
 struct SipRecord {
     QString kind; // "IN" for a request received, "REPLY" for a reply received
+    QString source; // who sent it: "127.0.0.1:5092"
     QString firstLine;
     QString text; // the whole message
     QString header(const QString &name) const; // first value of a header, "" if none
@@ -48,6 +49,8 @@ public:
     QList<SipRecord> requests(const QString &method) const;
     // Single-line records of replies the provider made itself ("RALU-SIP-LOCAL ...").
     QStringList localReplies() const;
+    // A REGISTER from source ("127.0.0.1:5092") was accepted.
+    bool registered(const QString &source) const;
     QString raw() const;
 
 private:
@@ -79,6 +82,8 @@ public:
     testing::FakeMessageBoxes &boxes() { return m_boxes; }
     QString folder() const { return m_dir.path(); }
     QString historyText() const;
+    // The lines of recentcall.txt without their time stamps: "D::5551234"...
+    QStringList historyLines() const;
 
 private:
     QTemporaryDir m_dir;
