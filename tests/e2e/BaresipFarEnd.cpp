@@ -33,7 +33,7 @@ const PeerDialect &BaresipFarEnd::dialect() const
     static const PeerDialect d { "/dial sip:%1@127.0.0.1", "/accept", "/hangup", "/hold", "/resume",
         "/sndcode %1", "/transfer %1", "Incoming call from", "Call established",
         "session closed: Connection reset by peer", "session closed: 486",
-        "received event: '(.)' \\(end=0\\)" };
+        "received event: '(.)' \\(end=0\\)", true };
     return d;
 }
 

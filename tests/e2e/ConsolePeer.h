@@ -23,11 +23,12 @@ struct PeerSetup {
     bool autoAnswer = true;
 };
 
-// How a peer is commanded (%1: the argument) and how it reports (regular
-// expressions over its output).
+// How a peer is commanded (%1: the argument), how it reports (regular
+// expressions over its output) and what it does by itself.
 struct PeerDialect {
     QString dial, answer, hangUp, hold, resume, digits, transfer;
     QString incoming, established, ended, busy, tone;
+    bool endsCallWhenTransferFails = false;
 };
 
 class ConsolePeer {

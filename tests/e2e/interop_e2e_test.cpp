@@ -264,7 +264,7 @@ TEST_P(PeerTest, FarEndHoldAndResume)
 
 // A transfer asked by the far end is refused with a final answer: no call
 // leaves for the Refer-To target, the call goes on as it was (not put on
-// hold) and ends from here.
+// hold) and ends from here, unless the peer itself ends it.
 TEST_P(PeerTest, FarEndTransferIsRefused)
 {
     ASSERT_NO_FATAL_FAILURE(connect(true));
@@ -275,7 +275,7 @@ TEST_P(PeerTest, FarEndTransferIsRefused)
         [&](const SipRecord &r) { return !fromPeer(r) && cseqMethod(r) == "REFER" && code(r) >= 200; }));
     const auto answers = find(
         [&](const SipRecord &r) { return !fromPeer(r) && cseqMethod(r) == "REFER" && code(r) >= 200; });
-    EXPECT_TRUE(!answers.isEmpty() && code(answers.first()) >= 300) << "REFER answered: " << context();
+    EXPECT_GE(answers.isEmpty() ? 0 : code(answers.first()), 300) << "Ralu's final answer to REFER";
     pump(1500);
     const QString callId = requests(QStringLiteral("INVITE"), false).first().header("Call-ID");
     for (const SipRecord &invite : requests(QStringLiteral("INVITE"), false)) {
@@ -283,6 +283,12 @@ TEST_P(PeerTest, FarEndTransferIsRefused)
             << "a call of its own: " << invite.firstLine.toStdString();
         EXPECT_FALSE(invite.firstLine.contains("1003")) << context();
         EXPECT_EQ(direction(invite.text), "sendrecv") << "the call is left as it was";
+    }
+    if (peer->dialect().endsCallWhenTransferFails) {
+        // baresip 1.0 hangs up once its transfer fails: Ralu follows its BYE.
+        EXPECT_EQ(requests(QStringLiteral("BYE"), true).size(), 1) << context();
+        EXPECT_TRUE(phone->waitForStatus(kReady, kWaitMs)) << context();
+        return;
     }
     EXPECT_EQ(phone->engine().callState(), CallState::Connected);
     EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
