@@ -8,8 +8,6 @@
 #include <QRegularExpression>
 
 #include <cmath>
-#include <csignal>
-#include <sys/prctl.h>
 
 namespace ralu::e2e {
 
@@ -62,9 +60,7 @@ bool ConsolePeer::launch(const QString &program, const QStringList &args, const 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), folder()); // its other files
     m_process.setProcessEnvironment(env);
-    // It goes with the test process, should that die first (a crash, or a
-    // time-out's kill).
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    endWithTest(m_process);
     m_process.start(program, args);
     if (!m_process.waitForStarted(5000)) {
         m_log += program + QStringLiteral(" did not start: ") + m_process.errorString();

@@ -11,6 +11,8 @@
 #include <QThread>
 
 #include <cmath>
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace ralu::e2e {
 
@@ -63,6 +65,11 @@ bool waitUntil(const std::function<bool()> &done, int ms)
 void pump(int ms)
 {
     waitUntil([] { return false; }, ms);
+}
+
+void endWithTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 // ------------------------------------------------------------- provider log
@@ -265,6 +272,7 @@ Sipp::Sipp(const QString &scenario, const QStringList &args)
     QStringList all { QStringLiteral("-sf"), sourceDir() + QStringLiteral("/scripts/sipp/") + scenario,
         QStringLiteral("-nostdin"), QStringLiteral("-trace_err") };
     all << args;
+    endWithTest(m_process);
     m_process.start(QStringLiteral("sipp"), all);
     m_process.waitForStarted(3000);
 }

@@ -30,6 +30,9 @@ QString sourceDir();
 bool waitUntil(const std::function<bool()> &done, int ms);
 // Pumps the event loop for ms.
 void pump(int ms);
+// The process, once started, gets SIGTERM when the test process dies first
+// (a crash, or a time-out's kill): nothing started by a test outlives it.
+void endWithTest(QProcess &process);
 
 // One SIP message of the provider's log.
 struct SipRecord {

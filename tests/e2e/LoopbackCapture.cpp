@@ -10,6 +10,7 @@ LoopbackCapture::LoopbackCapture(const QString &filter)
 {
     m_file = m_dir.filePath(QStringLiteral("lo.pcapng"));
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    endWithTest(m_process);
     m_process.start(QStringLiteral("tshark"), { "-i", "lo", "-f", filter, "-w", m_file });
     m_started = m_process.waitForStarted(5000);
     // tshark says so on stderr once the capture runs.
