@@ -106,12 +106,7 @@ void ConsolePeer::act(QString PeerDialect::*command, const QString &argument)
 
 bool ConsolePeer::expect(QString PeerDialect::*report, int ms)
 {
-    return expectPattern(dialect().*report, ms);
-}
-
-bool ConsolePeer::expectPattern(const QString &pattern, int ms)
-{
-    const QRegularExpression re(pattern);
+    const QRegularExpression re(dialect().*report);
     return waitUntil(
         [&] {
             const auto match = re.match(log(), m_cursor);

@@ -47,10 +47,9 @@ public:
 
     // Writes a command of the dialect, with its argument.
     void act(QString PeerDialect::*command, const QString &argument = QString());
-    // Waits until a report of the dialect (or a pattern) shows after the
-    // last one found, and moves past it; false after ms.
+    // Waits until a report of the dialect shows after the last one found,
+    // and moves past it; false after ms.
     bool expect(QString PeerDialect::*report, int ms);
-    bool expectPattern(const QString &pattern, int ms);
     // Every match of the pattern's first group in the whole output.
     QString captures(const QString &pattern) const;
 

@@ -133,7 +133,7 @@ QList<SipRecord> ProviderLog::records() const
         }
         const auto match = start.match(clean);
         if (match.hasMatch()) {
-            out.append(SipRecord { match.captured(1), match.captured(2), QString(), QString() });
+            out.append(SipRecord { match.captured(1), QString(), QString(), match.captured(2) });
             open = &out.last();
             first = true;
         }

@@ -37,9 +37,9 @@ void endWithTest(QProcess &process);
 // One SIP message of the provider's log.
 struct SipRecord {
     QString kind; // "IN" for a request received, "REPLY" for a reply received
-    QString source; // who sent it: "127.0.0.1:5092"
     QString firstLine;
     QString text; // the whole message
+    QString source; // who sent it: "127.0.0.1:5092"
     QString header(const QString &name) const; // first value of a header, "" if none
     QString method() const; // requests only
 };
