@@ -12,6 +12,8 @@
 #include <QThread>
 
 #include <cmath>
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 namespace ralu::e2e {
@@ -67,6 +69,11 @@ void pump(int ms)
     waitUntil([] { return false; }, ms);
 }
 
+void endWithTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 // ------------------------------------------------------------- provider log
 
 QString SipRecord::header(const QString &name) const
@@ -107,7 +114,7 @@ QList<SipRecord> ProviderLog::records() const
 {
     QList<SipRecord> out;
     const QStringList lines = raw().split(QLatin1Char('\n'));
-    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) \\S+ ?(.*)$"));
+    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) (\\S+) ?(.*)$"));
     SipRecord *open = nullptr;
     bool first = false;
     for (const QString &line : lines) {
@@ -128,7 +135,7 @@ QList<SipRecord> ProviderLog::records() const
         }
         const auto match = start.match(clean);
         if (match.hasMatch()) {
-            out.append(SipRecord { match.captured(1), QString(), QString() });
+            out.append(SipRecord { match.captured(1), QString(), QString(), match.captured(2) });
             open = &out.last();
             first = true;
         }
@@ -177,6 +184,18 @@ int registeredPort(const ProviderLog &log)
         return 0;
     static const QRegularExpression port(QStringLiteral("@127\\.0\\.0\\.1:(\\d+)"));
     return port.match(registers.last().header(QStringLiteral("Contact"))).captured(1).toInt();
+}
+
+bool ProviderLog::registered(const QString &source) const
+{
+    const QStringList accepted = localReplies();
+    for (const SipRecord &r : requests(QStringLiteral("REGISTER"))) {
+        if (r.source == source
+            && accepted.contains(
+                QStringLiteral("200 REGISTER %1 OK").arg(r.header(QStringLiteral("Call-ID")))))
+            return true;
+    }
+    return false;
 }
 
 // -------------------------------------------------------------------- phone
@@ -230,6 +249,15 @@ QString Phone::historyText() const
     return QString::fromUtf8(file.readAll());
 }
 
+QStringList Phone::historyLines() const
+{
+    QStringList lines = historyText().split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    for (QString &line : lines)
+        line = line.section(QStringLiteral("  ["), 0, 0);
+    return lines;
+}
+
 const std::pair<char, const char *> kPadButtons[12] = {
     { '1', "Picture20" },
     { '2', "Picture21" },
@@ -268,6 +296,7 @@ Sipp::Sipp(const QString &scenario, const QStringList &args)
     QStringList all { QStringLiteral("-sf"), sourceDir() + QStringLiteral("/scripts/sipp/") + scenario,
         QStringLiteral("-nostdin"), QStringLiteral("-trace_err") };
     all << args;
+    endWithTest(m_process);
     m_process.start(QStringLiteral("sipp"), all);
     m_process.waitForStarted(3000);
 }
