@@ -25,12 +25,43 @@ QByteArray BillingClient::encoded(const QString &value)
 
 // ----------------------------------------------------------------- balance
 
-std::optional<QString> BillingClient::updateBalance()
+void BillingClient::updateBalance(BalanceDone done)
 {
     HttpRequest request;
     request.method = "GET";
     request.url = m_base + kBalancePath + encoded(m_login.strAccountNumber.trimmed());
-    return balanceLabel(m_http.send(request));
+    ask({ request, [done = std::move(done)](const HttpReply &reply) {
+             if (done)
+                 done(balanceLabel(reply));
+         } });
+}
+
+void BillingClient::ask(Query query)
+{
+    m_waiting.push_back(std::move(query));
+    if (!m_sending)
+        sendNext();
+}
+
+void BillingClient::sendNext()
+{
+    if (m_waiting.empty())
+        return;
+    m_sending = true;
+    Query query = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    std::weak_ptr<BillingClient *> self = m_self;
+    m_http.send(query.request, [self, take = std::move(query.take)](const HttpReply &reply) {
+        const std::shared_ptr<BillingClient *> alive = self.lock();
+        if (!alive)
+            return;
+        BillingClient *client = *alive;
+        client->m_sending = false;
+        take(reply); // may ask again: that query waits behind the ones asked before
+        // Only if the client outlived what it told its asker.
+        if (const std::shared_ptr<BillingClient *> still = self.lock(); still && !client->m_sending)
+            client->sendNext();
+    });
 }
 
 namespace {
@@ -72,7 +103,7 @@ std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
 
 // ------------------------------------------------------------- credit time
 
-BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
+void BillingClient::queryCreditTime(CreditTimeDone done)
 {
     HttpRequest request;
     request.method = "POST";
@@ -80,7 +111,15 @@ BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
     request.headers.append(
         qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
     request.body = "pin=" + encoded(m_login.strUserName);
-    const HttpReply reply = m_http.send(request);
+    ask({ request, [this, done = std::move(done)](const HttpReply &reply) {
+             const std::optional<qint64> left = creditSeconds(reply);
+             if (done)
+                 done(left);
+         } });
+}
+
+std::optional<qint64> BillingClient::creditSeconds(const HttpReply &reply)
+{
     // Only a good reply is kept: status 200 and a number. Without one the
     // last good reply's text is read again, so a failed or broken query
     // gives the talk time that reply gave.
@@ -89,11 +128,10 @@ BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
         if (seconds(text, m_userLocale))
             m_lastCreditReply = text;
     }
-
-    std::optional<double> value;
-    if (m_lastCreditReply)
-        value = seconds(*m_lastCreditReply, m_userLocale);
-    return split(value ? *value : currentSeconds);
+    if (!m_lastCreditReply)
+        return std::nullopt;
+    const std::optional<double> value = seconds(*m_lastCreditReply, m_userLocale);
+    return value ? std::optional<qint64>(wholeSeconds(*value)) : std::nullopt;
 }
 
 std::optional<double> BillingClient::seconds(const QString &text, const QLocale &userLocale)
@@ -113,37 +151,19 @@ std::optional<double> BillingClient::seconds(const QString &text, const QLocale 
     // one that is not a number, and the countdown would show it as 00:0-8:0-20.
     if (!ok || !std::isfinite(v) || v < 0)
         return std::nullopt;
-    // Whole seconds must fit the 32-bit arithmetic of the split.
+    // Whole seconds must fit the 32-bit arithmetic of the countdown.
     if (std::fabs(v) > static_cast<double>(std::numeric_limits<qint32>::max()))
         return std::nullopt;
     return v;
 }
 
-namespace {
-
-// Nearest whole number, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
-qint64 roundHalfEven(double v)
+qint64 BillingClient::wholeSeconds(double seconds)
 {
     const int mode = std::fegetround();
     std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(v);
+    const double r = std::nearbyint(seconds);
     std::fesetround(mode);
     return static_cast<qint64>(r);
-}
-
-} // namespace
-
-BillingClient::CreditTime BillingClient::split(double seconds)
-{
-    // Division without remainder truncates toward zero and the remainder
-    // keeps the sign of the dividend.
-    CreditTime out;
-    qint64 rest = roundHalfEven(seconds);
-    out.hours = static_cast<double>(rest / 3600);
-    rest %= 3600;
-    out.minutes = static_cast<double>(rest / 60);
-    out.seconds = static_cast<double>(rest % 60);
-    return out;
 }
 
 } // namespace ralu

@@ -3,6 +3,12 @@
 // the call timer's countdown. Neither ever reports a failure: a step that
 // cannot be done is skipped and the next one runs with what is there.
 //
+// Nothing waits for the server: each query answers later through its done
+// function, from the event loop. The queries go out one at a time, in the
+// order they were asked, each once the one before has its reply (or gave up);
+// so the replies come back in that order too, and no reply ever overtakes a
+// newer one.
+//
 // Requests (base = the billing server's base address):
 //   GET  base/customer/account/showaccountbalance1.aspx?pin=PIN
 //        PIN = the account number, blanks around it removed
@@ -26,13 +32,12 @@
 // server's own format (digits, optional sign, "." fraction, optional
 // exponent, blanks around ignored) and, failing that, in the number format
 // of the user's locale ("3599,5" in a German locale). It is rounded to whole
-// seconds, halves to the even neighbour, and split into hours, minutes and
-// seconds. Only a good reply counts: status 200 and a number not below
-// zero. Without one (no reply, an error status, no number, a negative one)
-// the text of the last good reply is read again, so the talk time is what
-// that reply gave; when no good reply has come yet, the seconds the
-// countdown holds now are split instead. A number whose whole seconds do
-// not fit in 32 bits counts as no number.
+// seconds, halves to the even neighbour. Only a good reply counts: status
+// 200 and a number not below zero. Without one (no reply, an error status,
+// no number, a negative one) the text of the last good reply is read again,
+// so the talk time is what that reply gave; when no good reply has come yet,
+// the answer is nothing (the countdown then keeps what it holds). A number
+// whose whole seconds do not fit in 32 bits counts as no number.
 #pragma once
 
 #include "account/HttpClient.h"
@@ -40,27 +45,28 @@
 
 #include <QLocale>
 #include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace ralu {
 
 class BillingClient {
 public:
-    struct CreditTime {
-        double hours = 0;
-        double minutes = 0; // 0 to 59
-        double seconds = 0; // 0 to 59
-    };
+    // The balance label's new text, or nothing when the label keeps its text.
+    using BalanceDone = std::function<void(const std::optional<QString> &label)>;
+    // The whole seconds of talk time left, or nothing without any good reply.
+    using CreditTimeDone = std::function<void(std::optional<qint64> seconds)>;
 
     // login is read at each query. baseUrl is the deployment's billing
     // server address, without a trailing "/".
     BillingClient(HttpClient &http, QString baseUrl, const LoginValues &login);
 
-    // The balance label's new text, or nothing when the label keeps its text.
-    std::optional<QString> updateBalance();
-    // The remaining talk time; currentSeconds is what the countdown's seconds
-    // hold now, split when the server gives no number.
-    CreditTime queryCreditTime(double currentSeconds);
+    // Ask now (the login values as they are now); done runs when the reply
+    // has been read or given up, never once this client is gone.
+    void updateBalance(BalanceDone done);
+    void queryCreditTime(CreditTimeDone done);
 
     // The number format tried after the server's own. Default: the user's.
     void setUserLocale(const QLocale &locale) { m_userLocale = locale; }
@@ -70,7 +76,8 @@ public:
     // The pieces, for tests.
     static std::optional<QString> balanceLabel(const HttpReply &reply);
     static std::optional<double> seconds(const QString &text, const QLocale &userLocale);
-    static CreditTime split(double seconds);
+    // Nearest whole number, halves to the even neighbour: 2.5 -> 2, 3.5 -> 4.
+    static qint64 wholeSeconds(double seconds);
     static QByteArray encoded(const QString &value);
 
     // The most characters of an amount shown; the label has room for fewer.
@@ -80,11 +87,23 @@ public:
     static constexpr const char *kCreditTimePath = "/customer/account/GetCreditTime.aspx";
 
 private:
+    struct Query {
+        HttpRequest request;
+        HttpClient::Done take;
+    };
+    void ask(Query query);
+    void sendNext();
+    std::optional<qint64> creditSeconds(const HttpReply &reply);
+
     HttpClient &m_http;
     QByteArray m_base;
     const LoginValues &m_login;
     QLocale m_userLocale;
     std::optional<QString> m_lastCreditReply;
+    std::deque<Query> m_waiting; // asked, not sent yet
+    bool m_sending = false; // a query waits for its reply
+    // Replies to a client that is gone are dropped: the exchanges hold this weakly.
+    std::shared_ptr<BillingClient *> m_self = std::make_shared<BillingClient *>(this);
 };
 
 } // namespace ralu

@@ -1,5 +1,5 @@
-// The HTTP exchange the billing queries need: one request, sent and waited
-// for, its status and text read back. The billing client talks to the
+// The HTTP exchange the billing queries need: one request sent, its reply's
+// status and text handed back later. The billing client talks to the
 // billing server only through this interface; QtHttpClient is the real one,
 // tests use a fake.
 #pragma once
@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
+
+#include <functional>
 
 namespace ralu {
 
@@ -31,10 +33,13 @@ public:
     // bytes, and anything longer is not one of them.
     static constexpr int kMaxReplyBytes = 8 * 1024;
 
+    using Done = std::function<void(const HttpReply &)>;
+
     virtual ~HttpClient() = default;
-    // Sends the request and returns when the reply is complete or the client
-    // gave up. Never throws.
-    virtual HttpReply send(const HttpRequest &request) = 0;
+    // Sends the request and returns at once. done runs once, from the event
+    // loop (never from inside send), when the reply is complete or the
+    // client gave up; never once the client is gone. Never throws.
+    virtual void send(const HttpRequest &request, Done done) = 0;
 };
 
 } // namespace ralu

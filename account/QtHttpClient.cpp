@@ -2,7 +2,6 @@
 
 #include "account/HttpReplyParser.h"
 
-#include <QEventLoop>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
@@ -22,12 +21,92 @@ bool isToken(const QByteArray &s)
     return true;
 }
 
+// One request and its reply on a connection of its own. It deletes itself
+// once done; deleted earlier (with its client), it never reports.
+class Exchange : public QObject {
+public:
+    Exchange(QObject *parent, QByteArray bytes, QUrl url, int timeoutMs, HttpClient::Done done)
+        : QObject(parent)
+        , m_bytes(std::move(bytes))
+        , m_url(std::move(url))
+        , m_done(std::move(done))
+        , m_socket(this)
+        , m_limit(this)
+        , m_parser(HttpClient::kMaxReplyBytes)
+    {
+        // The billing server is reached directly, whatever proxy the desktop
+        // names for browsing.
+        m_socket.setProxy(QNetworkProxy::NoProxy);
+        m_socket.setReadBufferSize(64 * 1024);
+        connect(&m_socket, &QTcpSocket::connected, this, [this] { m_socket.write(m_bytes); });
+        connect(&m_socket, &QTcpSocket::readyRead, this, &Exchange::readAll);
+        // Closed, reset, refused, unreachable: what came is all there is.
+        connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] {
+            readAll();
+            m_parser.closed();
+            finish();
+        });
+        m_limit.setSingleShot(true);
+        m_limit.setTimerType(Qt::PreciseTimer); // the time-out as given, not 5 % early
+        connect(&m_limit, &QTimer::timeout, this, &Exchange::finish);
+        m_limit.start(timeoutMs);
+        // From the event loop: done never runs inside send().
+        QMetaObject::invokeMethod(this, &Exchange::start, Qt::QueuedConnection);
+    }
+
+private:
+    void start()
+    {
+        if (m_bytes.isEmpty()) {
+            finish(); // an address that cannot be asked
+            return;
+        }
+        m_socket.connectToHost(m_url.host(), static_cast<quint16>(m_url.port(80)));
+    }
+
+    // Counted as they arrive: the parser gives up as soon as the reply
+    // passes its limit.
+    void readAll()
+    {
+        while (m_socket.bytesAvailable() > 0 && m_parser.state() == HttpReplyParser::State::Reading)
+            m_parser.feed(m_socket.read(16 * 1024));
+        if (m_parser.state() != HttpReplyParser::State::Reading)
+            finish();
+    }
+
+    void finish()
+    {
+        if (!m_done)
+            return;
+        m_limit.stop();
+        m_socket.abort(); // one exchange per connection; an unfinished one is abandoned
+        HttpReply out;
+        if (m_parser.state() == HttpReplyParser::State::Done) {
+            out.received = true;
+            out.status = m_parser.status();
+            out.body = m_parser.body();
+        }
+        const HttpClient::Done done = std::exchange(m_done, {});
+        deleteLater();
+        done(out);
+    }
+
+    QByteArray m_bytes;
+    QUrl m_url;
+    HttpClient::Done m_done;
+    QTcpSocket m_socket;
+    QTimer m_limit;
+    HttpReplyParser m_parser;
+};
+
 } // namespace
 
 QtHttpClient::QtHttpClient(int timeoutMs)
     : m_timeoutMs(timeoutMs)
 {
 }
+
+QtHttpClient::~QtHttpClient() = default;
 
 QByteArray QtHttpClient::requestBytes(const HttpRequest &request)
 {
@@ -52,58 +131,10 @@ QByteArray QtHttpClient::requestBytes(const HttpRequest &request)
     return out + "\r\n" + request.body;
 }
 
-HttpReply QtHttpClient::send(const HttpRequest &request)
+void QtHttpClient::send(const HttpRequest &request, Done done)
 {
-    const QByteArray bytes = requestBytes(request);
-    if (bytes.isEmpty())
-        return {};
-    const QUrl url = QUrl::fromEncoded(request.url, QUrl::StrictMode);
-
-    QTcpSocket socket;
-    // The billing server is reached directly, whatever proxy the desktop
-    // names for browsing.
-    socket.setProxy(QNetworkProxy::NoProxy);
-    socket.setReadBufferSize(64 * 1024);
-    HttpReplyParser parser(kMaxReplyBytes);
-    QEventLoop loop;
-    bool over = false;
-    auto finish = [&] {
-        over = true;
-        loop.quit();
-    };
-    // Counted as they arrive: the parser gives up as soon as the reply
-    // passes its limit.
-    auto readAll = [&] {
-        while (socket.bytesAvailable() > 0 && parser.state() == HttpReplyParser::State::Reading)
-            parser.feed(socket.read(16 * 1024));
-        if (parser.state() != HttpReplyParser::State::Reading)
-            finish();
-    };
-    QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(bytes); });
-    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, readAll);
-    // Closed, reset, refused, unreachable: what came is all there is.
-    QObject::connect(&socket, &QAbstractSocket::errorOccurred, &loop, [&] {
-        readAll();
-        parser.closed();
-        finish();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.setTimerType(Qt::PreciseTimer); // the time-out as given, not 5 % early
-    QObject::connect(&limit, &QTimer::timeout, &loop, finish);
-    limit.start(m_timeoutMs);
-    socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
-    if (!over)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    socket.abort(); // one exchange per connection; an unfinished one is abandoned
-
-    if (parser.state() != HttpReplyParser::State::Done)
-        return {};
-    HttpReply out;
-    out.received = true;
-    out.status = parser.status();
-    out.body = parser.body();
-    return out;
+    new Exchange(&m_exchanges, requestBytes(request), QUrl::fromEncoded(request.url, QUrl::StrictMode),
+        m_timeoutMs, std::move(done));
 }
 
 } // namespace ralu

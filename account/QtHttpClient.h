@@ -1,9 +1,8 @@
 // HttpClient over a QtNetwork TCP socket: one HTTP/1.1 exchange per
-// connection. send() waits for the reply in a nested event loop that takes
-// no user input: the window keeps painting and timers and sockets keep
-// running, but no click or key is handled until the reply is complete, has
-// shown it cannot be taken (HttpReplyParser), or the time-out has passed;
-// the connection is then closed.
+// connection, each on its own socket, driven by the event loop: nothing
+// waits. An exchange ends when the reply is complete, has shown it cannot be
+// taken (HttpReplyParser), or the time-out has passed; its connection is
+// then closed and its done function runs.
 //
 // Every request asks for a plain body ("Accept-Encoding: identity") and
 // closes its connection. Redirections are not followed: they are replies
@@ -12,15 +11,19 @@
 
 #include "account/HttpClient.h"
 
+#include <QObject>
+
 namespace ralu {
 
 class QtHttpClient : public HttpClient {
 public:
-    // Short on purpose: the user cannot use the window while a query waits.
+    // A billing server that has not answered by then is not going to.
     static constexpr int kDefaultTimeoutMs = 3000;
 
     explicit QtHttpClient(int timeoutMs = kDefaultTimeoutMs);
-    HttpReply send(const HttpRequest &request) override;
+    // Exchanges still under way are dropped; their done functions never run.
+    ~QtHttpClient() override;
+    void send(const HttpRequest &request, Done done) override;
 
     int timeoutMs() const { return m_timeoutMs; }
 
@@ -30,6 +33,7 @@ public:
 
 private:
     int m_timeoutMs;
+    QObject m_exchanges; // the parent of the exchanges under way
 };
 
 } // namespace ralu

@@ -44,14 +44,13 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_billing
         = std::make_unique<BillingClient>(*m_http, QString::fromUtf8(deployment::kBillingUrl), m_state.login);
     m_engine->setUpdateBalance([this] {
-        if (const std::optional<QString> text = m_billing->updateBalance())
-            m_engine->setBalanceText(*text);
+        m_billing->updateBalance([this](const std::optional<QString> &text) {
+            if (text)
+                m_engine->setBalanceText(*text);
+        });
     });
-    m_engine->setQueryCreditTime([this] {
-        CallClock &clock = m_engine->callClock();
-        const BillingClient::CreditTime left = m_billing->queryCreditTime(clock.timesec);
-        clock.setRemaining(left.hours, left.minutes, left.seconds);
-    });
+    m_engine->setQueryCreditTime(
+        [this](CallEngine::CreditTimeAnswer answer) { m_billing->queryCreditTime(std::move(answer)); });
     m_engine->setAddRecentCall(
         [this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
 

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace ralu {
 
 namespace {
@@ -53,6 +55,19 @@ void CallClock::setRemaining(double hours, double minutes, double seconds)
     timehr1 = hours;
     timemin1 = minutes;
     timesec = seconds;
+}
+
+void CallClock::setRemainingSeconds(qint64 seconds)
+{
+    const qint64 left = std::max<qint64>(seconds, 0);
+    setRemaining(double(left / 3600), double(left % 3600 / 60), double(left % 60));
+}
+
+void CallClock::clearRemaining()
+{
+    timehr1.reset();
+    timemin1.reset();
+    timesec = 0;
 }
 
 void CallClock::tick()

@@ -25,7 +25,15 @@ public:
     double timesec = 0;
 
     void resetElapsed();
+    // Seconds counted since the reset: one per tick.
+    qint64 elapsedSeconds() const { return timehr * qint64(3600) + timemin * 60 + intConnectedSeconds; }
+
     void setRemaining(double hours, double minutes, double seconds);
+    // Whole seconds, split into hours, minutes (0 to 59) and seconds (0 to 59);
+    // below zero counts as zero.
+    void setRemainingSeconds(qint64 seconds);
+    // As before any billing answer: hours and minutes empty, seconds 0.
+    void clearRemaining();
 
     // One second passes: carries the elapsed fields, renders the elapsed
     // text (showing the time before this second is counted), counts the

@@ -3,24 +3,25 @@
 #include "engine/CallEndNotice.h"
 #include "engine/CallerNumber.h"
 
+#include <QPointer>
+
 namespace ralu {
 
 CallEngine::CallEngine(AppState &state, RtcClient *client, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_client(client)
-    , m_deferral([this](int tick) { runTick(tick); },
-          [this](int tick) { return tick == ExitTick || timer(static_cast<EngineTimer>(tick)).isActive(); })
 {
-    static_assert(int(EngineTimer::Ring) == RingTick && int(EngineTimer::CallClock) == CallClockTick);
     m_ring.setInterval(2000);
     m_flash.setInterval(500);
     m_missedBlink.setInterval(500);
     m_ready.setInterval(2);
     m_connected.setInterval(1000);
+    // Each second of the call on time, not up to 5 % late.
+    m_connected.setTimerType(Qt::PreciseTimer);
     for (EngineTimer which : { EngineTimer::Ring, EngineTimer::Flash, EngineTimer::MissedBlink,
              EngineTimer::Ready, EngineTimer::CallClock })
-        connect(&timer(which), &QTimer::timeout, this, [this, which] { m_deferral.arrive(int(which)); });
+        connect(&timer(which), &QTimer::timeout, this, [this, which] { runTick(which); });
 }
 
 // ---------------------------------------------------------------- the call
@@ -221,7 +222,15 @@ void CallEngine::connected()
     if (m_ring.isActive())
         m_ring.stop();
     setStatusText(QStringLiteral("Connected"));
-    runQuery(m_queryCreditTime);
+    // The clock starts now; the countdown shows no talk time until the
+    // credit-time answer for this call arrives.
+    const quint64 connection = ++m_connections;
+    m_clock.clearRemaining();
+    if (m_queryCreditTime)
+        m_queryCreditTime([engine = QPointer<CallEngine>(this), connection](std::optional<qint64> seconds) {
+            if (engine)
+                engine->creditTimeArrived(connection, seconds);
+        });
     m_clock.resetElapsed();
     m_connected.start();
     setInCallControls();
@@ -253,6 +262,17 @@ void CallEngine::disconnected(RtcCallEnd end)
     setIdleControls();
     startReady(notice.shownMs);
     focusNumberBox();
+}
+
+void CallEngine::creditTimeArrived(quint64 connection, std::optional<qint64> seconds)
+{
+    // An answer for a call that has ended (or for an earlier one) is no
+    // talk time of the call under way.
+    if (connection != m_connections || m_callState != CallState::Connected)
+        return;
+    // The seconds already counted since the connection are gone from it.
+    m_clock.setRemainingSeconds(
+        seconds ? *seconds - m_clock.elapsedSeconds() : static_cast<qint64>(m_clock.timesec));
 }
 
 void CallEngine::stopFlash()
@@ -301,26 +321,23 @@ int CallEngine::intervalOf(EngineTimer which) const
     return timer(which).interval();
 }
 
-void CallEngine::runTick(int tick)
+void CallEngine::runTick(EngineTimer which)
 {
-    switch (tick) {
-    case RingTick:
+    switch (which) {
+    case EngineTimer::Ring:
         ringTick();
         break;
-    case FlashTick:
+    case EngineTimer::Flash:
         emit flashWindowRequested();
         break;
-    case MissedBlinkTick:
+    case EngineTimer::MissedBlink:
         missedBlinkTick();
         break;
-    case ReadyTick:
+    case EngineTimer::Ready:
         readyTick();
         break;
-    case CallClockTick:
+    case EngineTimer::CallClock:
         callClockTick();
-        break;
-    case ExitTick:
-        exitProgram();
         break;
     }
 }
@@ -374,24 +391,8 @@ void CallEngine::setInCallControls()
 
 void CallEngine::updateBalance()
 {
-    runQuery(m_updateBalance);
-}
-
-void CallEngine::runQuery(const std::function<void()> &query)
-{
-    // Most queries run inside the client's event handler, where the client
-    // delivers nothing anyway; the hold covers those made outside it.
-    RtcClient *const rtc = m_client;
-    m_deferral.runQuery(
-        query,
-        [rtc] {
-            if (rtc)
-                rtc->holdEvents();
-        },
-        [rtc] {
-            if (rtc)
-                rtc->releaseEvents();
-        });
+    if (m_updateBalance)
+        m_updateBalance();
 }
 
 } // namespace ralu

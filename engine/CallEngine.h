@@ -10,7 +10,6 @@
 #include "engine/CallStates.h"
 #include "engine/PendingReady.h"
 #include "engine/RtcClient.h"
-#include "engine/TickDeferral.h"
 
 #include <QObject>
 #include <QString>
@@ -18,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace ralu {
 
@@ -29,11 +29,13 @@ public:
     CallEngine(AppState &state, RtcClient *client, QObject *parent = nullptr);
 
     // ---- outside services, wired by the composition root ----
-    // The billing queries. They may wait for the server in a nested event
-    // loop; meanwhile the client's events and the engine's timer ticks wait
-    // and follow once the query is over (see queryWaiting()).
+    // The billing queries. Both return at once: the balance's reply reaches
+    // the label later through setBalanceText; the credit time's through the
+    // answer it is given (the whole seconds of talk time left, or nothing
+    // without any good reply), which counts only for the call it was asked for.
     void setUpdateBalance(std::function<void()> f) { m_updateBalance = std::move(f); }
-    void setQueryCreditTime(std::function<void()> f) { m_queryCreditTime = std::move(f); }
+    using CreditTimeAnswer = std::function<void(std::optional<qint64> seconds)>;
+    void setQueryCreditTime(std::function<void(CreditTimeAnswer)> f) { m_queryCreditTime = std::move(f); }
     // Call history: (number, kind) with kinds 2 dialed, 1 received, 0 missed.
     void setAddRecentCall(std::function<void(const QString &, int)> f) { m_addRecentCall = std::move(f); }
 
@@ -108,8 +110,6 @@ public:
     bool missedFrameRed() const { return m_missedFrameRed; }
     bool isRunning(EngineTimer timer) const;
     int intervalOf(EngineTimer timer) const;
-    // True while a billing query waits for its reply.
-    bool queryWaiting() const { return m_deferral.waiting(); }
 
     // ---- texts, output only ----
     const QString &statusText() const { return m_status; }
@@ -161,13 +161,11 @@ private:
     void setLoginButtonsEnabled(bool enabled);
     void setMissedIndicator(bool shown);
     void updateBalance();
-    void runQuery(const std::function<void()> &query);
+    void creditTimeArrived(quint64 connection, std::optional<qint64> seconds);
 
-    // Timer ticks, and the exit request, by id; Exit has no timer.
-    enum Tick { RingTick, FlashTick, MissedBlinkTick, ReadyTick, CallClockTick, ExitTick };
     QTimer &timer(EngineTimer which);
     const QTimer &timer(EngineTimer which) const;
-    void runTick(int tick);
+    void runTick(EngineTimer which);
     void ringTick();
     // After a call's end: the ready text and an empty number box in ms.
     void startReady(int ms);
@@ -181,7 +179,7 @@ private:
     bool m_exitRequested = false; // start-up must not go on after an exit
 
     std::function<void()> m_updateBalance;
-    std::function<void()> m_queryCreditTime;
+    std::function<void(CreditTimeAnswer)> m_queryCreditTime;
     std::function<void(const QString &, int)> m_addRecentCall;
 
     QString m_status;
@@ -218,7 +216,7 @@ private:
     PendingReady m_readyDue;
     QTimer m_connected;
     CallClock m_clock;
-    TickDeferral m_deferral;
+    quint64 m_connections = 0; // calls connected so far: tells a late answer from a current one
 };
 
 } // namespace ralu

@@ -3,7 +3,6 @@
 
 #include "engine/ProvisioningProfile.h"
 
-#include <QCoreApplication>
 #include <utility>
 
 namespace ralu {
@@ -103,8 +102,6 @@ void CallEngine::registrationStateChanged(const RtcEvent &event)
         setAccountLabel(m_state.login.strUserName);
         m_regState = RegistrationState::Registered;
         setStatusText(QStringLiteral("Registered and Ready..."));
-        // Paint the new status before the balance query holds the window.
-        QCoreApplication::processEvents();
         updateBalance();
         break;
     case RTCRS_REJECTED:
@@ -143,10 +140,6 @@ void CallEngine::readyTick()
 
 void CallEngine::exitProgram()
 {
-    if (m_deferral.waiting()) {
-        m_deferral.arrive(ExitTick);
-        return;
-    }
     m_exitRequested = true;
     bool ok = true;
     if (m_session && m_callState != CallState::Idle)

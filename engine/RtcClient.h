@@ -259,14 +259,6 @@ public:
     virtual void stopInputMeter() = 0;
 
     virtual bool shutdown() = 0;
-
-    // While held, no event reaches the handler: events wait and follow in
-    // order once every hold is released (holds nest). The call engine holds
-    // the client while it waits for the billing server in a nested event
-    // loop, so that no event is handled in the middle of other work. A client
-    // that never delivers from a nested event loop needs neither.
-    virtual void holdEvents() { }
-    virtual void releaseEvents() { }
 };
 
 } // namespace ralu

@@ -164,16 +164,6 @@ bool LinphoneRtcClient::hasSoundDevices()
     return m_initialized && m_sounds.hasSoundDevices();
 }
 
-void LinphoneRtcClient::holdEvents()
-{
-    m_events.hold();
-}
-
-void LinphoneRtcClient::releaseEvents()
-{
-    m_events.release();
-}
-
 bool LinphoneRtcClient::shutdown()
 {
     m_account.stopKeepAlive();

@@ -61,8 +61,6 @@ public:
     bool inputMeterLevel(double *level) override;
     void stopInputMeter() override;
     bool shutdown() override;
-    void holdEvents() override;
-    void releaseEvents() override;
 
     // Local sounds (key tones) through liblinphone's own player: Core::playLocal.
     bool playFile(const QString &path) override;

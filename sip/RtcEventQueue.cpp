@@ -80,15 +80,6 @@ void RtcEventQueue::resume()
         scheduleDelivery();
 }
 
-void RtcEventQueue::release()
-{
-    if (m_holds > 0)
-        --m_holds;
-    // From the event loop, after whatever released the hold has returned.
-    if (m_holds == 0)
-        resume();
-}
-
 void RtcEventQueue::scheduleDelivery()
 {
     {
@@ -115,7 +106,7 @@ void RtcEventQueue::deliverOne()
     // Never while the handler runs: a nested event loop inside it (a modal
     // message box) keeps iterating, and its events wait for the handler to
     // return.
-    if (m_inHandler || m_holds > 0)
+    if (m_inHandler)
         return;
     RtcEvent e;
     {

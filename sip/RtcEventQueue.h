@@ -5,8 +5,7 @@
 // events are queued and delivered from the event loop, one per turn, in the
 // order they were queued, never while the handler is still running (a modal
 // dialog opened by the handler runs a nested event loop during which the
-// core keeps iterating; delivery waits for the handler to return) and never
-// while the events are held (hold()/release() nest).
+// core keeps iterating; delivery waits for the handler to return).
 //
 // push() and takeBackLast() may be called from any thread (the SIP stack runs
 // on a thread of its own); the queue keeps the order in which events were
@@ -42,14 +41,11 @@ public:
     // Takes back the latest queued event that matches, if it is still
     // waiting. True when one was taken back.
     bool takeBackLast(const std::function<bool(const RtcEvent &)> &match);
-    // Asks for a delivery turn when events wait (after a hold, or when the
-    // caller suspects a turn was skipped); harmless otherwise.
+    // Asks for a delivery turn when events wait (when the caller suspects a
+    // turn was skipped); harmless otherwise.
     void resume();
     void clear();
     bool empty() const;
-
-    void hold() { ++m_holds; }
-    void release();
 
 private:
     void scheduleDelivery();
@@ -63,7 +59,6 @@ private:
     std::deque<RtcEvent> m_queue;
     bool m_deliveryScheduled = false;
     bool m_inHandler = false;
-    int m_holds = 0; // hold() not yet released
 };
 
 } // namespace ralu

@@ -69,13 +69,32 @@ int LoopbackCapture::eventPackets()
     return int(rows().size());
 }
 
+QList<double> LoopbackCapture::times(const QString &displayFilter)
+{
+    stop();
+    QList<double> out;
+    for (const QStringList &row : fields(displayFilter, { "frame.time_epoch" }, {}))
+        out << row.value(0).toDouble();
+    return out;
+}
+
 QList<QStringList> LoopbackCapture::rows()
 {
+    return fields(QStringLiteral("rtpevent"),
+        { "rtpevent.event_id", "rtpevent.end_of_event", "udp.dstport", "rtp.ssrc", "rtp.timestamp" },
+        { "-o", "rtp.heuristic_rtp:TRUE" });
+}
+
+QList<QStringList> LoopbackCapture::fields(
+    const QString &displayFilter, const QStringList &names, const QStringList &options)
+{
+    QStringList args { "-r", m_file, "-d", "udp.port==5060,sip" };
+    args << options << "-Y" << displayFilter << "-T"
+         << "fields";
+    for (const QString &name : names)
+        args << "-e" << name;
     QProcess read;
-    read.start(QStringLiteral("tshark"),
-        { "-r", m_file, "-d", "udp.port==5060,sip", "-o", "rtp.heuristic_rtp:TRUE", "-Y", "rtpevent", "-T",
-            "fields", "-e", "rtpevent.event_id", "-e", "rtpevent.end_of_event", "-e", "udp.dstport", "-e",
-            "rtp.ssrc", "-e", "rtp.timestamp" });
+    read.start(QStringLiteral("tshark"), args);
     read.waitForFinished(30000);
     m_log += QString::fromLocal8Bit(read.readAllStandardError());
     QList<QStringList> out;

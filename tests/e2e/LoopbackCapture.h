@@ -1,5 +1,5 @@
-// A tshark capture on lo, from construction to stop(), and the RFC 2833
-// telephone events read back from it.
+// A tshark capture on lo, from construction to stop(), and what is read back
+// from it: the RFC 2833 telephone events, the times of chosen packets.
 #pragma once
 
 #include <QList>
@@ -27,10 +27,16 @@ public:
     QStringList eventsTo(int port);
     // Every telephone-event packet in either direction. Stops the capture.
     int eventPackets();
+    // When each packet a display filter picks was captured, in seconds since
+    // the epoch (the wall clock), in order. Stops the capture.
+    QList<double> times(const QString &displayFilter);
 
 private:
     // event id, end of event, UDP destination port, SSRC, RTP time stamp.
     QList<QStringList> rows();
+    // The fields of each packet the display filter picks, SIP on 5060.
+    QList<QStringList> fields(
+        const QString &displayFilter, const QStringList &names, const QStringList &options);
 
     QTemporaryDir m_dir;
     QString m_file;

@@ -1,6 +1,6 @@
 // The test seam of the call engine's timers: a tick as its timeout would
-// deliver it (deferred while a billing query waits), a start, a shorter
-// interval. Nothing else reaches into the engine.
+// deliver it, a start, a shorter interval. Nothing else reaches into the
+// engine.
 #pragma once
 
 #include "engine/CallEngine.h"
@@ -9,7 +9,7 @@ namespace ralu {
 
 class CallEngineTestAccess {
 public:
-    static void tick(CallEngine &engine, EngineTimer which) { engine.m_deferral.arrive(int(which)); }
+    static void tick(CallEngine &engine, EngineTimer which) { engine.runTick(which); }
     // The ready timer starts as a call's end starts it, with both its resets due.
     static void start(CallEngine &engine, EngineTimer which)
     {

@@ -249,11 +249,6 @@ public:
         meterRunning = false;
     }
     bool shutdown() override { return !fails("shutdown"); }
-    // Holds are counted apart from the operations: they come and go around
-    // every billing query.
-    int holds = 0, releases = 0;
-    void holdEvents() override { ++holds; }
-    void releaseEvents() override { ++releases; }
 
     // ---- delivering events ----
     void registration(RtcRegistrationState state)

@@ -6,25 +6,30 @@
 
 #include <deque>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace ralu;
 
 namespace {
 
-// Hands out scripted replies in order and keeps every request.
+// Keeps every request; a test answers the oldest one still waiting.
 class FakeHttp : public HttpClient {
 public:
     std::vector<HttpRequest> requests;
-    std::deque<HttpReply> replies;
+    std::deque<Done> waiting;
 
-    HttpReply send(const HttpRequest &request) override
+    void send(const HttpRequest &request, Done done) override
     {
         requests.push_back(request);
-        if (replies.empty())
-            return {}; // nothing scripted: no reply
-        HttpReply r = replies.front();
-        replies.pop_front();
-        return r;
+        waiting.push_back(std::move(done));
+    }
+    // No reply by default, as from a server that is not there.
+    void answer(const HttpReply &reply = {})
+    {
+        ASSERT_FALSE(waiting.empty());
+        Done done = std::move(waiting.front());
+        waiting.pop_front();
+        done(reply);
     }
 };
 
@@ -56,25 +61,21 @@ struct BillingFixture : ::testing::Test {
     // The label after one balance query, starting from before.
     QString labelAfter(const HttpReply &reply, const QString &before = QStringLiteral("Balance :9.99"))
     {
-        http.replies.push_back(reply);
-        const std::optional<QString> text = billing.updateBalance();
-        return text ? *text : before;
+        QString label = before;
+        billing.updateBalance([&](const std::optional<QString> &text) { label = text.value_or(before); });
+        http.answer(reply);
+        return label;
     }
 
-    BillingClient::CreditTime creditAfter(const HttpReply &reply, double currentSeconds = 0)
+    // The seconds one credit-time query answers; -1 for nothing.
+    qint64 creditAfter(const HttpReply &reply)
     {
-        http.replies.push_back(reply);
-        return billing.queryCreditTime(currentSeconds);
+        qint64 left = -2; // never answered
+        billing.queryCreditTime([&](std::optional<qint64> seconds) { left = seconds.value_or(-1); });
+        http.answer(reply);
+        return left;
     }
 };
-
-::testing::AssertionResult isTime(const BillingClient::CreditTime &t, double h, double m, double s)
-{
-    if (t.hours == h && t.minutes == m && t.seconds == s)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-        << t.hours << "/" << t.minutes << "/" << t.seconds << ", expected " << h << "/" << m << "/" << s;
-}
 
 } // namespace
 
@@ -82,7 +83,8 @@ struct BillingFixture : ::testing::Test {
 
 TEST_F(BillingFixture, BalanceRequestIsAPlainGetWithThePinInTheQuery)
 {
-    billing.updateBalance();
+    billing.updateBalance({});
+    http.answer();
     ASSERT_EQ(http.requests.size(), 1u);
     const HttpRequest &r = http.requests[0];
     EXPECT_EQ(r.method, QByteArray("GET"));
@@ -94,7 +96,8 @@ TEST_F(BillingFixture, BalanceRequestIsAPlainGetWithThePinInTheQuery)
     // what this query sends.
     login.strAccountNumber = QStringLiteral("  2002\t ");
     login.strUserName = QStringLiteral("9999");
-    billing.updateBalance();
+    billing.updateBalance({});
+    http.answer();
     EXPECT_EQ(http.requests[1].url,
         QByteArray("http://127.0.0.1:8088/customer/account/showaccountbalance1.aspx?pin=2002"));
 }
@@ -102,7 +105,8 @@ TEST_F(BillingFixture, BalanceRequestIsAPlainGetWithThePinInTheQuery)
 TEST_F(BillingFixture, CreditTimeRequestIsAFormPostOfTheUserName)
 {
     login.strAccountNumber = QStringLiteral("9999");
-    billing.queryCreditTime(0);
+    billing.queryCreditTime({});
+    http.answer();
     ASSERT_EQ(http.requests.size(), 1u);
     const HttpRequest &r = http.requests[0];
     EXPECT_EQ(r.method, QByteArray("POST"));
@@ -118,8 +122,10 @@ TEST_F(BillingFixture, PinsArePercentEncodedSoOtherCharactersCannotBreakTheReque
     const QString odd = QStringLiteral("1&x=2#3+4%5 6");
     login.strAccountNumber = odd;
     login.strUserName = odd;
-    billing.updateBalance();
-    billing.queryCreditTime(0);
+    billing.updateBalance({});
+    http.answer();
+    billing.queryCreditTime({});
+    http.answer();
     ASSERT_EQ(http.requests.size(), 2u);
     EXPECT_EQ(http.requests[0].url,
         QByteArray(
@@ -130,8 +136,10 @@ TEST_F(BillingFixture, PinsArePercentEncodedSoOtherCharactersCannotBreakTheReque
     // letters, digits and "-._~" are never encoded; other text goes as UTF-8.
     login.strUserName = QStringLiteral(" 1001 ");
     login.strAccountNumber = QStringLiteral("Ab-9._~\u00e9");
-    billing.queryCreditTime(0);
-    billing.updateBalance();
+    billing.queryCreditTime({});
+    http.answer();
+    billing.updateBalance({});
+    http.answer();
     EXPECT_EQ(http.requests[2].body, QByteArray("pin=%201001%20"));
     EXPECT_TRUE(http.requests[3].url.endsWith("?pin=Ab-9._~%C3%A9")) << http.requests[3].url.toStdString();
 }
@@ -140,8 +148,9 @@ TEST_F(BillingFixture, BaseAddressIsUsedAsGiven)
 {
     FakeHttp other;
     BillingClient elsewhere(other, QStringLiteral("http://127.0.0.1:9/billing"), login);
-    elsewhere.updateBalance();
-    elsewhere.queryCreditTime(0);
+    elsewhere.updateBalance({});
+    elsewhere.queryCreditTime({});
+    other.answer();
     ASSERT_EQ(other.requests.size(), 2u);
     EXPECT_EQ(other.requests[0].url,
         QByteArray("http://127.0.0.1:9/billing/customer/account/showaccountbalance1.aspx?pin=1001"));
@@ -242,57 +251,52 @@ TEST_F(BillingFixture, NoReplyOrAnEmptyReplyLeavesTheLabel)
 
 // -------------------------------------------------------------- credit time
 
-TEST_F(BillingFixture, SecondsAreSplitIntoHoursMinutesAndSeconds)
+TEST_F(BillingFixture, ReplyIsReadAsWholeSeconds)
 {
-    EXPECT_TRUE(isTime(creditAfter(ok("59")), 0, 0, 59));
-    EXPECT_TRUE(isTime(creditAfter(ok("60")), 0, 1, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("3600")), 1, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("3599")), 0, 59, 59));
-    EXPECT_TRUE(isTime(creditAfter(ok("3725")), 1, 2, 5));
-    EXPECT_TRUE(isTime(creditAfter(ok("0")), 0, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("360000")), 100, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok(" 3725\r\n")), 1, 2, 5)) << "blanks and line ends around the number";
-    EXPECT_TRUE(isTime(creditAfter(ok("+90")), 0, 1, 30));
-    EXPECT_TRUE(isTime(creditAfter(ok("3.6e3")), 1, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("-0")), 0, 0, 0));
-}
-
-TEST_F(BillingFixture, FractionsRoundToTheNearestSecondHalvesToEven)
-{
-    EXPECT_TRUE(isTime(creditAfter(ok("3599.5")), 1, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("2.5")), 0, 0, 2));
-    EXPECT_TRUE(isTime(creditAfter(ok("3.5")), 0, 0, 4));
-    EXPECT_TRUE(isTime(creditAfter(ok("0.5")), 0, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("1.5")), 0, 0, 2));
-    EXPECT_TRUE(isTime(creditAfter(ok("59.4999")), 0, 0, 59));
-    EXPECT_TRUE(isTime(creditAfter(ok("59.5001")), 0, 1, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok(".5")), 0, 0, 0));
+    const struct {
+        QByteArray body;
+        qint64 seconds;
+    } cases[] = {
+        { "59", 59 },
+        { "3725", 3725 },
+        { "0", 0 },
+        { "360000", 360000 },
+        { " 3725\r\n", 3725 }, // blanks and line ends around the number
+        { "+90", 90 },
+        { "3.6e3", 3600 },
+        { "-0", 0 },
+        // Fractions round to the nearest second, halves to even.
+        { "3599.5", 3600 },
+        { "2.5", 2 },
+        { "3.5", 4 },
+        { "0.5", 0 },
+        { "1.5", 2 },
+        { "59.4999", 59 },
+        { "59.5001", 60 },
+        { ".5", 0 },
+        { "2147483647", 2147483647 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
+        EXPECT_EQ(creditAfter(ok(c.body)), c.seconds);
+    }
 }
 
 TEST_F(BillingFixture, NumbersInTheUsersFormatAreReadAfterTheServersOwn)
 {
     billing.setUserLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_TRUE(isTime(creditAfter(ok("3599,5")), 1, 0, 0));
-    EXPECT_TRUE(isTime(creditAfter(ok("3725,4")), 1, 2, 5));
+    EXPECT_EQ(creditAfter(ok("3599,5")), 3600);
+    EXPECT_EQ(creditAfter(ok("3725,4")), 3725);
     // A dot is the server's decimal point, never a German group separator.
-    EXPECT_TRUE(isTime(creditAfter(ok("3725.4")), 1, 2, 5));
-    EXPECT_TRUE(isTime(creditAfter(ok("3.599,5")), 1, 0, 0));
+    EXPECT_EQ(creditAfter(ok("3725.4")), 3725);
+    EXPECT_EQ(creditAfter(ok("3.599,5")), 3600);
 
     billing.setUserLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_TRUE(isTime(creditAfter(ok("3,725")), 1, 2, 5));
+    EXPECT_EQ(creditAfter(ok("3,725")), 3725);
 
     // The same text in a German locale is three and a bit seconds.
     billing.setUserLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_TRUE(isTime(creditAfter(ok("3,725")), 0, 0, 4));
-}
-
-TEST_F(BillingFixture, WithoutAReplyThePreviousReplyIsReadAgain)
-{
-    EXPECT_TRUE(isTime(creditAfter(ok("3725"), 11), 1, 2, 5));
-    EXPECT_TRUE(isTime(creditAfter(none(), 11), 1, 2, 5));
-    EXPECT_TRUE(isTime(creditAfter(none(), 11), 1, 2, 5));
-    EXPECT_EQ(billing.lastCreditReply(), std::optional<QString>(QStringLiteral("3725")));
-    EXPECT_EQ(http.requests.size(), 3u) << "each query still asks the server";
+    EXPECT_EQ(creditAfter(ok("3,725")), 4);
 }
 
 TEST_F(BillingFixture, OnlyANumberWithStatus200ReplacesTheLastGoodReply)
@@ -303,40 +307,60 @@ TEST_F(BillingFixture, OnlyANumberWithStatus200ReplacesTheLastGoodReply)
         ok("Account does not exist."),
         ok("12 seconds"),
         ok("1e400"),
+        ok("nan"),
+        ok("inf"),
+        ok("3000000000"), // whole seconds beyond 32 bits
         ok("-500"), // no talk time is below zero
-        ok("-5"),
         ok("-0.4"),
         ok("3599" + QByteArray(HttpClient::kMaxReplyBytes, ' ')), // longer than any reply taken
         status(500, "61"),
         status(404),
         none(),
     };
-    EXPECT_TRUE(isTime(creditAfter(ok("3725"), 11), 1, 2, 5));
+    // Before any good reply, none of these gives a number.
     for (const HttpReply &reply : notGood) {
         SCOPED_TRACE(reply.body.left(40).toStdString());
-        EXPECT_TRUE(isTime(creditAfter(reply, 11), 1, 2, 5));
+        EXPECT_EQ(creditAfter(reply), -1);
+        EXPECT_FALSE(billing.lastCreditReply().has_value());
+    }
+    // After one, each gives that reply's seconds again.
+    EXPECT_EQ(creditAfter(ok("3725")), 3725);
+    for (const HttpReply &reply : notGood) {
+        SCOPED_TRACE(reply.body.left(40).toStdString());
+        EXPECT_EQ(creditAfter(reply), 3725);
         EXPECT_EQ(billing.lastCreditReply(), std::optional<QString>(QStringLiteral("3725")));
     }
-    EXPECT_TRUE(isTime(creditAfter(ok("61"), 11), 0, 1, 1));
+    EXPECT_EQ(creditAfter(ok("61")), 61);
+    EXPECT_EQ(http.requests.size(), 2 * std::size(notGood) + 2) << "each query still asks the server";
 }
 
-TEST_F(BillingFixture, NoNumberSplitsTheSecondsTheCountdownHolds)
-{
-    // No reply has ever come: the current seconds are split.
-    EXPECT_TRUE(isTime(creditAfter(none(), 0), 0, 0, 0));
-    EXPECT_FALSE(billing.lastCreditReply().has_value());
-    EXPECT_TRUE(isTime(creditAfter(none(), 125), 0, 2, 5));
+// ------------------------------------------------------------ the waiting
 
-    EXPECT_TRUE(isTime(creditAfter(ok("Account does not exist."), 42), 0, 0, 42));
-    // Still no number to fall back on.
-    EXPECT_TRUE(isTime(creditAfter(none(), 7), 0, 0, 7));
-    EXPECT_TRUE(isTime(creditAfter(ok(""), 3), 0, 0, 3));
-    EXPECT_TRUE(isTime(creditAfter(status(404), 58.5), 0, 0, 58)) << "rounded half to even";
-    EXPECT_TRUE(isTime(creditAfter(ok("12 seconds"), 9), 0, 0, 9));
-    EXPECT_TRUE(isTime(creditAfter(ok("1e400"), 9), 0, 0, 9)) << "out of range";
-    EXPECT_TRUE(isTime(creditAfter(ok("nan"), 9), 0, 0, 9));
-    EXPECT_TRUE(isTime(creditAfter(ok("-500"), 9), 0, 0, 9)) << "below zero";
-    EXPECT_TRUE(isTime(creditAfter(ok("inf"), 9), 0, 0, 9));
-    EXPECT_TRUE(isTime(creditAfter(ok("3000000000"), 9), 0, 0, 9)) << "whole seconds beyond 32 bits";
-    EXPECT_TRUE(isTime(creditAfter(ok("2147483647"), 9), 596523, 14, 7));
+TEST_F(BillingFixture, QueriesGoOutOneAtATimeInTheOrderAskedAndAnswerInThatOrder)
+{
+    QStringList answers;
+    billing.queryCreditTime([&](std::optional<qint64> s) { answers << QString::number(s.value_or(-1)); });
+    billing.updateBalance([&](const std::optional<QString> &t) { answers << t.value_or("kept"); });
+    login.strAccountNumber = QStringLiteral("2002"); // asked with the values of the moment
+    billing.updateBalance([&](const std::optional<QString> &t) { answers << t.value_or("kept"); });
+    ASSERT_EQ(http.requests.size(), 1u) << "the second waits for the first's reply";
+    EXPECT_TRUE(answers.isEmpty()) << "nothing answers from inside the asking";
+    http.answer(ok("3725"));
+    ASSERT_EQ(http.requests.size(), 2u);
+    http.answer(); // no reply: the label stays
+    ASSERT_EQ(http.requests.size(), 3u);
+    http.answer(ok("<amount>1.00</amount>"));
+    EXPECT_EQ(answers, (QStringList { "3725", "kept", "Balance :1.00" }));
+    EXPECT_TRUE(http.requests[1].url.endsWith("pin=1001"));
+    EXPECT_TRUE(http.requests[2].url.endsWith("pin=2002"));
+
+    // A reply that comes once the client is gone reaches nobody.
+    auto gone = std::make_unique<BillingClient>(http, QStringLiteral("http://127.0.0.1:8088"), login);
+    bool answered = false;
+    gone->updateBalance([&](const std::optional<QString> &) { answered = true; });
+    gone->updateBalance([&](const std::optional<QString> &) { answered = true; });
+    gone.reset();
+    http.answer(ok("<amount>2</amount>"));
+    EXPECT_FALSE(answered);
+    EXPECT_EQ(http.requests.size(), 4u) << "nor does it send what waited";
 }

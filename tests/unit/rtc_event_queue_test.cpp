@@ -1,6 +1,6 @@
 // The SIP adapter's event queue: order, delivery from the event loop only,
-// one event at a time (never into a handler still running), holds, the
-// filter and taking back an event not yet delivered.
+// one event at a time (never into a handler still running), the filter and
+// taking back an event not yet delivered.
 #include "sip/RtcEventQueue.h"
 
 #include <QCoreApplication>
@@ -97,53 +97,6 @@ TEST_F(QueueFixture, OneEventPerEventLoopTurn)
     });
     spin(50);
     EXPECT_EQ(seen, (Texts { "a", "other work", "b" }));
-}
-
-TEST_F(QueueFixture, HoldRules)
-{
-    // H hold, R release, P push one event; then the events delivered.
-    const struct {
-        const char *name;
-        const char *steps;
-        size_t delivered;
-    } cases[] = {
-        { "held", "HPP", 0 },
-        { "released", "HPPR", 2 },
-        { "nested holds need every release", "HHPR", 0 },
-        { "nested holds released", "HHPRR", 1 },
-        { "a release without a hold does not bank one", "RHP", 0 },
-        { "pushed after release", "HRP", 1 },
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        RtcEventQueue q;
-        size_t count = 0;
-        q.setHandler([&](RtcEventType, const RtcEvent &) { ++count; });
-        for (const char *s = c.steps; *s; ++s) {
-            if (*s == 'H')
-                q.hold();
-            else if (*s == 'R')
-                q.release();
-            else
-                q.push(registration("x"));
-            spin(20);
-        }
-        spin(30);
-        EXPECT_EQ(count, c.delivered);
-    }
-}
-
-TEST_F(QueueFixture, HeldEventsFollowInOrderOnlyAfterTheReleasingCallReturns)
-{
-    queue.hold();
-    queue.push(registration("1"));
-    queue.push(registration("2"));
-    spin(40);
-    ASSERT_TRUE(seen.empty());
-    queue.release();
-    EXPECT_TRUE(seen.empty()) << "not from inside release";
-    spin(50);
-    EXPECT_EQ(seen, (Texts { "1", "2" }));
 }
 
 TEST_F(QueueFixture, FilteredEventsAreDroppedButStillSeenByTheDeliveryHook)

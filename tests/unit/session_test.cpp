@@ -32,7 +32,7 @@ struct SessionFixture : ::testing::Test {
             history << QStringLiteral("%1:%2").arg(kind == 2 ? 'D' : kind == 1 ? 'R' : 'M').arg(n);
         });
         engine.setUpdateBalance([this] { effects << QStringLiteral("balance"); });
-        engine.setQueryCreditTime([this] { effects << QStringLiteral("credit"); });
+        engine.setQueryCreditTime([this](auto) { effects << QStringLiteral("credit"); });
         QObject::connect(&engine, &CallEngine::flashWindowRequested, [this] { ++flashes; });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
@@ -182,8 +182,8 @@ TEST_F(SessionFixture, IdleHoldReferAndMedia)
 TEST_F(SessionFixture, ClocksRunFromConnection)
 {
     auto call = offer("sip:201@host");
-    engine.callClock().setRemaining(0, 5, 9);
     rtc.session(call, RTCSS_CONNECTED);
+    engine.callClock().setRemaining(0, 5, 9); // as the credit-time answer sets it
     CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
     EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:00"));
     EXPECT_EQ(engine.accountTimeText(), QStringLiteral("Account's Time: 00:05:08"));
