@@ -3,7 +3,8 @@
 #include "account/HttpReplyParser.h"
 
 #include <QNetworkProxy>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 #include <QUrl>
 
@@ -25,7 +26,8 @@ bool isToken(const QByteArray &s)
 // once done; deleted earlier (with its client), it never reports.
 class Exchange : public QObject {
 public:
-    Exchange(QObject *parent, QByteArray bytes, QUrl url, int timeoutMs, HttpClient::Done done)
+    Exchange(QObject *parent, QByteArray bytes, QUrl url, int timeoutMs,
+        const QList<QSslCertificate> &alsoTrusted, HttpClient::Done done)
         : QObject(parent)
         , m_bytes(std::move(bytes))
         , m_url(std::move(url))
@@ -38,7 +40,17 @@ public:
         // names for browsing.
         m_socket.setProxy(QNetworkProxy::NoProxy);
         m_socket.setReadBufferSize(64 * 1024);
-        connect(&m_socket, &QTcpSocket::connected, this, [this] { m_socket.write(m_bytes); });
+        if (tls()) {
+            // The system's certificates, the peer verified, its name checked
+            // against the host: Qt's defaults for a client, kept as they are.
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.addCaCertificates(alsoTrusted);
+            m_socket.setSslConfiguration(config);
+            // The request leaves only over a connection that passed.
+            connect(&m_socket, &QSslSocket::encrypted, this, [this] { m_socket.write(m_bytes); });
+        } else {
+            connect(&m_socket, &QTcpSocket::connected, this, [this] { m_socket.write(m_bytes); });
+        }
         connect(&m_socket, &QTcpSocket::readyRead, this, &Exchange::readAll);
         // Closed, reset, refused, unreachable: what came is all there is.
         connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] {
@@ -61,8 +73,13 @@ private:
             finish(); // an address that cannot be asked
             return;
         }
-        m_socket.connectToHost(m_url.host(), static_cast<quint16>(m_url.port(80)));
+        if (tls())
+            m_socket.connectToHostEncrypted(m_url.host(), static_cast<quint16>(m_url.port(443)));
+        else
+            m_socket.connectToHost(m_url.host(), static_cast<quint16>(m_url.port(80)));
     }
+
+    bool tls() const { return m_url.scheme() == QLatin1String("https"); }
 
     // Counted as they arrive: the parser gives up as soon as the reply
     // passes its limit.
@@ -94,7 +111,7 @@ private:
     QByteArray m_bytes;
     QUrl m_url;
     HttpClient::Done m_done;
-    QTcpSocket m_socket;
+    QSslSocket m_socket; // plain TCP for http
     QTimer m_limit;
     HttpReplyParser m_parser;
 };
@@ -111,8 +128,9 @@ QtHttpClient::~QtHttpClient() = default;
 QByteArray QtHttpClient::requestBytes(const HttpRequest &request)
 {
     const QUrl url = QUrl::fromEncoded(request.url, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != QLatin1String("http") || url.host().isEmpty()
-        || !isToken(request.method))
+    const QString scheme = url.scheme();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        || url.host().isEmpty() || !isToken(request.method))
         return {};
     QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
     if (!target.startsWith('/'))
@@ -134,7 +152,7 @@ QByteArray QtHttpClient::requestBytes(const HttpRequest &request)
 void QtHttpClient::send(const HttpRequest &request, Done done)
 {
     new Exchange(&m_exchanges, requestBytes(request), QUrl::fromEncoded(request.url, QUrl::StrictMode),
-        m_timeoutMs, std::move(done));
+        m_timeoutMs, m_alsoTrusted, std::move(done));
 }
 
 } // namespace ralu

@@ -40,9 +40,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
-    m_http = std::make_unique<QtHttpClient>();
-    m_billing
-        = std::make_unique<BillingClient>(*m_http, QString::fromUtf8(deployment::kBillingUrl), m_state.login);
+    useBillingServer(QString::fromUtf8(deployment::kBillingUrl), {});
     m_engine->setUpdateBalance([this] {
         m_billing->updateBalance([this](const std::optional<QString> &text) {
             if (text)
@@ -67,6 +65,15 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 }
 
 Softphone::~Softphone() = default;
+
+void Softphone::useBillingServer(const QString &baseUrl, const QList<QSslCertificate> &alsoTrusted)
+{
+    auto http = std::make_unique<QtHttpClient>();
+    http->trustAlso(alsoTrusted);
+    m_billing.reset(); // its queries go with it
+    m_http = std::move(http);
+    m_billing = std::make_unique<BillingClient>(*m_http, baseUrl, m_state.login);
+}
 
 MainWindow &Softphone::window()
 {

@@ -21,7 +21,9 @@
 #include "windows/LoginWindow.h"
 #include "windows/MainWindow.h"
 
+#include <QList>
 #include <QPointer>
+#include <QSslCertificate>
 #include <functional>
 #include <memory>
 
@@ -49,6 +51,10 @@ public:
     CallHistoryLog &history() { return *m_history; }
     Dialer &dialer() { return *m_dialer; }
     BillingClient &billing() { return *m_billing; }
+    // For tests, before start(): the billing queries go to baseUrl, which
+    // may be a server of the test's own with a certificate trusted beside
+    // the system's.
+    void useBillingServer(const QString &baseUrl, const QList<QSslCertificate> &alsoTrusted);
     // The sound card's mixer from start-up until the program ends, else null.
     SoundMixer *mixer() const { return m_mixer.get(); }
     // The login window while it is open, else null.

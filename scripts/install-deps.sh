@@ -19,6 +19,8 @@ PACKAGES=(
     clang libclang-rt-14-dev
     # demo provider and end-to-end tests
     kamailio sip-tester tshark sox
+    # certificates made for the https tests of the billing queries
+    openssl
     pulseaudio
     # sound in calls (tests/e2e/audio): a far end, PulseAudio's tools, and
     # ALSA's pulse plugin for the capture side

@@ -4,13 +4,15 @@
 # optionally, a SIPp "telephone network" far end on udp:127.0.0.1:5070.
 #
 #   provider.sh start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
-#                            [--billing-server=PATH]
+#                            [--billing-server=PATH] [--billing-tls=CERT:KEY]
 #   provider.sh stop RUNDIR
 #   provider.sh status RUNDIR
 #
 # The billing server is the build's ralu_billing_server: --billing-server,
 # else $RALU_BILLING_SERVER, else build/ralu_billing_server of this source
 # tree. Without one the provider runs without billing (with a warning).
+# --billing-tls serves billing over https only, with the PEM certificate
+# CERT and its key KEY.
 #
 # RUNDIR receives the rendered config (kamailio.cfg), the db_text tables
 # (db/), kamailio.log, kamailio.pid, kamailio_ctl (kamcmd socket),
@@ -38,6 +40,7 @@ die() { echo "provider.sh: $*" >&2; exit 1; }
 usage() {
     cat >&2 <<EOF
 usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]] [--billing-server=PATH]
+                        [--billing-tls=CERT:KEY]
        $0 stop RUNDIR
        $0 status RUNDIR
 EOF
@@ -166,36 +169,41 @@ find_billing_server() {
 }
 
 start_billing() {
-    local rundir="$1" bin="$2" pid
+    local rundir="$1" bin="$2" tls="$3" pid
+    local args=(--port "$BILLING_PORT" --log "$rundir/billing.log")
+    [[ -z "$tls" ]] || args+=(--tls-cert "${tls%%:*}" --tls-key "${tls#*:}")
     if tcp_port_busy "$BILLING_PORT"; then
         echo "provider.sh: something already listens on tcp port $BILLING_PORT:" >&2
         ss -Hltnp 2>/dev/null | grep ":$BILLING_PORT\b" >&2 || true
         return 1
     fi
-    "$bin" --port "$BILLING_PORT" --log "$rundir/billing.log" \
-        </dev/null >/dev/null 2>>"$rundir/billing-errors.log" &
+    "$bin" "${args[@]}" </dev/null >/dev/null 2>>"$rundir/billing-errors.log" &
     pid=$!
     echo "$pid" >"$rundir/billing.pid"
     if ! wait_listening "$pid" "$SIP_IP" "$BILLING_PORT" "billing server" "$rundir/billing-errors.log" tcp; then
         stop_one "$rundir/billing.pid" "$BILLING_COMM" "billing server" >/dev/null
         return 1
     fi
-    echo "provider.sh: billing server listening on tcp:$SIP_IP:$BILLING_PORT (pid $pid, log $rundir/billing.log)"
+    echo "provider.sh: billing server listening on tcp:$SIP_IP:$BILLING_PORT${tls:+ (https)} (pid $pid, log $rundir/billing.log)"
 }
 
 cmd_start() {
     local rundir="$1"; shift
-    local farend="" billing_given="" billing=""
+    local farend="" billing_given="" billing="" billing_tls=""
     while (($#)); do
         case "$1" in
             --far-end) farend=answer ;;
             --far-end=*) farend="${1#--far-end=}" ;;
             --billing-server=*) billing_given="${1#--billing-server=}" ;;
+            --billing-tls=*:*) billing_tls="${1#--billing-tls=}" ;;
             *) usage ;;
         esac
         shift
     done
     [[ -z "$billing_given" || -x "$billing_given" ]] || die "no billing server at $billing_given"
+    if [[ -n "$billing_tls" ]]; then
+        [[ -r "${billing_tls%%:*}" && -r "${billing_tls#*:}" ]] || die "cannot read the certificate or key of --billing-tls=$billing_tls"
+    fi
     if pid_alive "$rundir/billing.pid" "$BILLING_COMM" >/dev/null 2>&1; then
         billing="" # kept, see below
     elif ! billing="$(find_billing_server "$billing_given")"; then
@@ -253,7 +261,7 @@ cmd_start() {
         echo "provider.sh: billing server still running (pid $pid), kept"
     elif [[ -n "$billing" ]]; then
         : >"$rundir/billing.log"
-        if ! start_billing "$rundir" "$billing"; then
+        if ! start_billing "$rundir" "$billing" "$billing_tls"; then
             stop_one "$rundir/kamailio.pid" kamailio kamailio
             die "billing server failed to start"
         fi

@@ -5,9 +5,11 @@
 // a slow reply, no reply at all, a reply cut off, endless, oversize or
 // compressed), for the demo and the tests. See scripts/PROVIDER.md.
 //
-//   ralu_billing_server [--port N] [--log FILE]
+//   ralu_billing_server [--port N] [--log FILE] [--tls-cert FILE --tls-key FILE]
 //
-// Plain HTTP/1.1, one request per connection (every reply closes it).
+// HTTP/1.1, one request per connection (every reply closes it); with a
+// certificate and its key (PEM), every connection is TLS (https) and
+// nothing is served in clear.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -15,6 +17,8 @@
 #include <QHostAddress>
 #include <QMap>
 #include <QPointer>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextStream>
@@ -22,6 +26,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <optional>
 #include <sys/socket.h>
 
 namespace {
@@ -102,31 +107,71 @@ struct Request {
     QByteArray body;
 };
 
+[[noreturn]] void fail(const QByteArray &why)
+{
+    std::fprintf(stderr, "ralu_billing_server: %s\n", why.constData());
+    std::exit(1);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail("cannot read " + path.toLocal8Bit());
+    return file.readAll();
+}
+
+// The server's side of TLS from a PEM certificate and its key (RSA or EC).
+QSslConfiguration tlsConfiguration(const QString &certPath, const QString &keyPath)
+{
+    const QSslCertificate cert(readFile(certPath), QSsl::Pem);
+    const QByteArray keyPem = readFile(keyPath);
+    QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
+    if (key.isNull())
+        key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
+    if (cert.isNull() || key.isNull())
+        fail("no PEM certificate in " + certPath.toLocal8Bit() + " or no key in " + keyPath.toLocal8Bit());
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setLocalCertificate(cert);
+    config.setPrivateKey(key);
+    return config;
+}
+
 class BillingServer : public QObject {
 public:
-    BillingServer(quint16 port, const QString &logPath)
+    BillingServer(quint16 port, const QString &logPath, const std::optional<QSslConfiguration> &tls)
         : m_log(logPath)
         , m_accounts(demoAccounts())
     {
-        if (!logPath.isEmpty() && !m_log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            std::fprintf(stderr, "ralu_billing_server: cannot open log %s\n", qPrintable(logPath));
-            std::exit(1);
+        if (!logPath.isEmpty() && !m_log.open(QIODevice::WriteOnly | QIODevice::Append))
+            fail("cannot open log " + logPath.toLocal8Bit());
+        if (tls) {
+            if (!QSslSocket::supportsSsl())
+                fail("no TLS backend");
+            auto *server = new QSslServer(this);
+            server->setSslConfiguration(*tls);
+            // A client that refuses the certificate, or speaks no TLS.
+            connect(server, &QSslServer::errorOccurred, this, [this](QSslSocket *socket, auto) {
+                writeLog("RALU-HTTP-TLS-FAILED " + socket->errorString().toUtf8() + '\n');
+            });
+            m_server = server;
+        } else {
+            m_server = new QTcpServer(this);
         }
         // Loopback only: the billing server of the demo is never reachable
         // from outside this machine.
-        if (!m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), port)) {
-            std::fprintf(stderr, "ralu_billing_server: cannot listen on 127.0.0.1:%u: %s\n", port,
-                qPrintable(m_server.errorString()));
-            std::exit(1);
-        }
-        connect(&m_server, &QTcpServer::newConnection, this, &BillingServer::accept);
-        std::fprintf(stderr, "ralu_billing_server: listening on 127.0.0.1:%u\n", port);
+        if (!m_server->listen(QHostAddress(QStringLiteral("127.0.0.1")), port))
+            fail("cannot listen on 127.0.0.1:" + QByteArray::number(port) + ": "
+                + m_server->errorString().toUtf8());
+        // A TLS connection is pending once its handshake is over.
+        connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &BillingServer::accept);
+        std::fprintf(stderr, "ralu_billing_server: listening on 127.0.0.1:%u%s\n", port, tls ? " (TLS)" : "");
     }
 
 private:
     void accept()
     {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
             connect(socket, &QTcpSocket::bytesWritten, socket, [socket](qint64 n) {
                 socket->setProperty("written", socket->property("written").toLongLong() + n);
@@ -391,7 +436,7 @@ private:
         m_log.flush();
     }
 
-    QTcpServer m_server;
+    QTcpServer *m_server = nullptr;
     QFile m_log;
     QMap<QByteArray, Account> m_accounts;
     Behaviour m_balance;
@@ -405,7 +450,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     quint16 port = 8088;
-    QString log;
+    QString log, cert, key;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--port") && i + 1 < args.size()) {
@@ -418,11 +463,21 @@ int main(int argc, char **argv)
             port = static_cast<quint16>(p);
         } else if (args[i] == QLatin1String("--log") && i + 1 < args.size()) {
             log = args[++i];
+        } else if (args[i] == QLatin1String("--tls-cert") && i + 1 < args.size()) {
+            cert = args[++i];
+        } else if (args[i] == QLatin1String("--tls-key") && i + 1 < args.size()) {
+            key = args[++i];
         } else {
-            std::fprintf(stderr, "usage: ralu_billing_server [--port N] [--log FILE]\n");
+            std::fprintf(stderr,
+                "usage: ralu_billing_server [--port N] [--log FILE] [--tls-cert FILE --tls-key FILE]\n");
             return 2;
         }
     }
-    BillingServer server(port, log);
+    if (cert.isEmpty() != key.isEmpty()) {
+        std::fprintf(stderr, "ralu_billing_server: --tls-cert and --tls-key go together\n");
+        return 2;
+    }
+    BillingServer server(
+        port, log, cert.isEmpty() ? std::nullopt : std::optional(tlsConfiguration(cert, key)));
     return app.exec();
 }

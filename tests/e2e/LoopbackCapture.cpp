@@ -78,6 +78,15 @@ QList<double> LoopbackCapture::times(const QString &displayFilter)
     return out;
 }
 
+QByteArray LoopbackCapture::tcpPayload(const QString &displayFilter)
+{
+    stop();
+    QByteArray out;
+    for (const QStringList &row : fields(displayFilter, { "tcp.payload" }, {}))
+        out += QByteArray::fromHex(row.value(0).remove(QLatin1Char(':')).toLatin1());
+    return out;
+}
+
 QList<QStringList> LoopbackCapture::rows()
 {
     return fields(QStringLiteral("rtpevent"),

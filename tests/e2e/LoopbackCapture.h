@@ -30,6 +30,9 @@ public:
     // When each packet a display filter picks was captured, in seconds since
     // the epoch (the wall clock), in order. Stops the capture.
     QList<double> times(const QString &displayFilter);
+    // The TCP payload bytes of the packets a display filter picks, one after
+    // another. Stops the capture.
+    QByteArray tcpPayload(const QString &displayFilter);
 
 private:
     // event id, end of event, UDP destination port, SSRC, RTP time stamp.

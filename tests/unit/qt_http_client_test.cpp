@@ -7,8 +7,13 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -37,11 +42,17 @@ public:
     QList<QByteArray> received; // every request, byte for byte
     int closedUnanswered = 0;
 
-    LocalServer()
+    // With a TLS configuration the server speaks https.
+    explicit LocalServer(const std::optional<QSslConfiguration> &tls = std::nullopt)
     {
-        m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+        if (tls) {
+            auto *server = new QSslServer(this);
+            server->setSslConfiguration(*tls);
+            m_server = server;
+        }
+        m_server->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket *s = m_server->nextPendingConnection()) {
                 connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
                 connect(s, &QTcpSocket::disconnected, this, [this, s] {
                     if (!s->property("answered").toBool())
@@ -51,7 +62,11 @@ public:
             }
         });
     }
-    QByteArray base() const { return "http://127.0.0.1:" + QByteArray::number(m_server.serverPort()); }
+    QByteArray base() const
+    {
+        return (qobject_cast<QSslServer *>(m_server) ? "https" : "http") + QByteArray("://127.0.0.1:")
+            + QByteArray::number(m_server->serverPort());
+    }
 
 private:
     void read(QTcpSocket *s)
@@ -100,7 +115,32 @@ private:
         more->start(10);
     }
 
-    QTcpServer m_server;
+    QTcpServer *m_server = new QTcpServer(this);
+};
+
+// A self-signed certificate for one IP address, made now by openssl, and
+// the server's configuration with it.
+struct TestCertificate {
+    QSslCertificate certificate;
+    QSslConfiguration server;
+
+    explicit TestCertificate(const QString &ip)
+    {
+        QTemporaryDir dir;
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+            { "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days",
+                "1", "-subj", "/CN=" + ip, "-addext", "subjectAltName=IP:" + ip, "-keyout",
+                dir.filePath("key.pem"), "-out", dir.filePath("cert.pem") });
+        openssl.waitForFinished(20000);
+        QFile cert(dir.filePath("cert.pem")), key(dir.filePath("key.pem"));
+        cert.open(QIODevice::ReadOnly);
+        key.open(QIODevice::ReadOnly);
+        certificate = QSslCertificate(&cert, QSsl::Pem);
+        server = QSslConfiguration::defaultConfiguration();
+        server.setLocalCertificate(certificate);
+        server.setPrivateKey(QSslKey(&key, QSsl::Ec));
+    }
 };
 
 QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
@@ -162,6 +202,37 @@ TEST(QtHttpClient, RequestsGoOutAsGiven)
     EXPECT_TRUE(p.contains("\r\nContent-Type: application/x-www-form-urlencoded\r\n")) << p.toStdString();
     EXPECT_TRUE(p.contains("\r\nContent-Length: 8\r\n")) << p.toStdString();
     EXPECT_TRUE(p.endsWith("\r\n\r\npin=1001")) << p.toStdString();
+}
+
+TEST(QtHttpClient, HttpsIsAReplyOnlyFromAServerWhoseCertificateIsTrustedAndNamesTheHost)
+{
+    const TestCertificate mine(QStringLiteral("127.0.0.1")), otherHost(QStringLiteral("127.0.0.2"));
+    ASSERT_FALSE(mine.certificate.isNull()) << "openssl made no certificate";
+    const struct {
+        const char *what;
+        std::optional<QSslConfiguration> server;
+        QList<QSslCertificate> trusted;
+        bool reply;
+    } cases[] = {
+        { "trusted, right name", mine.server, { mine.certificate }, true },
+        { "not trusted", mine.server, {}, false },
+        { "trusted, another host's name", otherHost.server, { otherHost.certificate }, false },
+        { "no TLS at all", std::nullopt, { mine.certificate }, false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalServer server(c.server);
+        server.answer = httpReply(200, "OK", "<amount>12.50</amount>");
+        QtHttpClient http(500); // a server without TLS waits for a request that never comes
+        http.trustAlso(c.trusted);
+        QByteArray url = server.base() + "/x?pin=1001";
+        url.replace("http://", "https://");
+        const HttpReply r = sendAndWait(http, HttpRequest { "GET", url, {}, {} });
+        EXPECT_EQ(r.received, c.reply);
+        EXPECT_EQ(r.body, c.reply ? QByteArray("<amount>12.50</amount>") : QByteArray());
+        // Without a connection that passed, the request never left.
+        EXPECT_EQ(server.received.size(), c.reply ? 1 : 0);
+    }
 }
 
 TEST(QtHttpClient, AnyStatusIsAReplyWithItsText)
