@@ -2,6 +2,7 @@
 
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
+#include "calls/CallHistoryRecorder.h"
 #include "calls/SoundFailure.h"
 #include "windows/AudioSetupWindow.h"
 #include "windows/DesktopBrowser.h"
@@ -41,16 +42,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
     useBillingServer(QString::fromUtf8(deployment::kBillingUrl), {});
-    m_engine->setUpdateBalance([this] {
-        m_billing->updateBalance([this](const std::optional<QString> &text) {
-            if (text)
-                m_engine->setBalanceText(*text);
-        });
-    });
-    m_engine->setQueryCreditTime(
-        [this](CallEngine::CreditTimeAnswer answer) { m_billing->queryCreditTime(std::move(answer)); });
-    m_engine->setAddRecentCall(
-        [this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
+    m_historyRecorder = std::make_unique<CallHistoryRecorder>(m_engine->session(),
+        [this](const QString &number, CallKind kind) { m_history->addRecentCall(number, kind); });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -70,9 +63,11 @@ void Softphone::useBillingServer(const QString &baseUrl, const QList<QSslCertifi
 {
     auto http = std::make_unique<QtHttpClient>();
     http->trustAlso(alsoTrusted);
+    m_callBilling.reset();
     m_billing.reset(); // its queries go with it
     m_http = std::move(http);
     m_billing = std::make_unique<BillingClient>(*m_http, baseUrl, m_state.login);
+    m_callBilling = std::make_unique<CallBilling>(*m_engine, *m_billing);
 }
 
 MainWindow &Softphone::window()

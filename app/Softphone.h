@@ -4,6 +4,7 @@
 #pragma once
 
 #include "account/BillingClient.h"
+#include "account/CallBilling.h"
 #include "account/HttpClient.h"
 #include "account/LoginController.h"
 #include "account/SavedLogin.h"
@@ -28,6 +29,8 @@
 #include <memory>
 
 namespace ralu {
+
+class CallHistoryRecorder;
 
 class Softphone {
 public:
@@ -95,8 +98,10 @@ private:
     std::unique_ptr<LocalTonePlayer> m_localTones;
     std::unique_ptr<KeyTones> m_keyTones;
     std::unique_ptr<Dialer> m_dialer;
+    std::unique_ptr<CallHistoryRecorder> m_historyRecorder;
     std::unique_ptr<HttpClient> m_http;
     std::unique_ptr<BillingClient> m_billing;
+    std::unique_ptr<CallBilling> m_callBilling;
     QPointer<LoginWindow> m_login;
     MixerBackendFactory m_mixerBackend;
     std::unique_ptr<SoundMixer> m_mixer;

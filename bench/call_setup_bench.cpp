@@ -50,16 +50,17 @@ void runFor(int ms)
 
 bool runUntilStatus(CallEngine &engine, const QString &status, int ms)
 {
-    if (engine.statusText() == status)
+    if (engine.presenter().statusText() == status)
         return true;
     QEventLoop loop;
-    QObject::connect(&engine, &CallEngine::statusTextChanged, &loop, [&loop, &status](const QString &s) {
-        if (s == status)
-            loop.quit();
-    });
+    QObject::connect(
+        &engine.presenter(), &MainPresenter::statusTextChanged, &loop, [&loop, &status](const QString &s) {
+            if (s == status)
+                loop.quit();
+        });
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-    return engine.statusText() == status;
+    return engine.presenter().statusText() == status;
 }
 
 void usage()
@@ -101,10 +102,11 @@ int main(int argc, char **argv)
     }
 
     long long connectedUs = 0;
-    QObject::connect(&phone.engine(), &CallEngine::statusTextChanged, [&connectedUs](const QString &status) {
-        if (status == QLatin1String("Connected") && connectedUs == 0)
-            connectedUs = nowUs();
-    });
+    QObject::connect(&phone.engine().presenter(), &MainPresenter::statusTextChanged,
+        [&connectedUs](const QString &status) {
+            if (status == QLatin1String("Connected") && connectedUs == 0)
+                connectedUs = nowUs();
+        });
 
     QLineEdit *box = phone.app().window().numberBox();
     for (int run = 1; run <= runs; ++run) {

@@ -10,7 +10,8 @@
 // rewrites the file, keeping the bytes of every line it does not take out.
 #pragma once
 
-#include <QChar>
+#include "engine/CallKind.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +23,6 @@ class Clock;
 
 class CallHistoryLog {
 public:
-    enum Kind { Missed = 0, Received = 1, Dialed = 2 };
-
     static constexpr const char *kFileName = "recentcall.txt";
 
     // The clock must outlive the log.
@@ -31,21 +30,20 @@ public:
 
     QString filePath() const { return m_path; }
 
-    // Appends one entry stamped with the clock's time. Returns false, without
-    // touching the file, for a kind other than Missed/Received/Dialed, and
-    // false when the file cannot be opened or written (the caller may
-    // ignore it: a lost history line is not worth bothering the user).
+    // Appends one entry stamped with the clock's time. Returns false when
+    // the file cannot be opened or written (the caller may ignore it: a lost
+    // history line is not worth bothering the user).
     // A file whose last line lacks a line end first gets one, so the new
     // entry never joins the old last line. A CR or LF in the number is
     // written as a blank: one call, one line.
-    bool addRecentCall(const QString &number, int kind);
+    bool addRecentCall(const QString &number, CallKind kind);
 
     // "DD/MM/YY hh:mm AM" / "... PM"; midnight is 12 AM, noon 12 PM.
     static QString formatStamp(const QDateTime &when);
 
-    // For each line starting with `kind` ('D', 'R' or 'M'), in file order,
-    // the line from its 4th character on (the text after "D::").
-    QStringList entries(QChar kind) const;
+    // For each line starting with the kind's letter, in file order, the
+    // line from its 4th character on (the text after "D::").
+    QStringList entries(CallKind kind) const;
 
 private:
     QString m_path;

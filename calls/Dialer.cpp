@@ -26,14 +26,16 @@ QString Dialer::toneName(QChar key)
 void Dialer::makeCall()
 {
     // Never over a call under way: its digits would go out as tones into it.
-    if (m_engine.callLive())
+    CallSession &session = m_engine.session();
+    MainPresenter &presenter = m_engine.presenter();
+    if (session.live())
         return;
-    if (m_engine.registrationState() != RegistrationState::Registered) {
+    if (m_engine.registration().state() != RegistrationState::Registered) {
         m_boxes.show(
             QStringLiteral("Sorry, you are not registered, please Login again"), MessageBoxes::Icon::None);
         return;
     }
-    const QString typed = m_engine.numberText();
+    const QString typed = presenter.numberText();
     if (typed.isEmpty()) {
         m_boxes.show(QStringLiteral("Enter number to call"), MessageBoxes::Icon::None);
         return;
@@ -51,8 +53,8 @@ void Dialer::makeCall()
     for (qsizetype i = 0; i < typed.size(); ++i) {
         const QString tone = toneName(typed.at(i));
         if (tone.isEmpty()) {
-            m_engine.setStatusText(QStringLiteral("Numbers 0 to 9 only, please!"));
-            m_engine.setIdleControls();
+            presenter.setStatusText(QStringLiteral("Numbers 0 to 9 only, please!"));
+            presenter.setIdleControls();
             return;
         }
         if (m_playTone)
@@ -65,40 +67,42 @@ void Dialer::makeCall()
             m_pause(100);
     }
 
-    m_engine.dial(typed.trimmed());
+    session.dial(typed.trimmed());
 }
 
 bool Dialer::callNumber(const QString &number)
 {
-    if (m_engine.callLive())
+    if (m_engine.session().live())
         return false;
-    m_engine.setNumberText(number);
+    m_engine.presenter().setNumberText(number);
     makeCall();
     return true;
 }
 
 void Dialer::dialButton()
 {
-    if (m_engine.callState() == CallState::Ringing) {
-        m_engine.answer();
-        m_engine.focusNumberBox();
+    CallSession &session = m_engine.session();
+    MainPresenter &presenter = m_engine.presenter();
+    if (session.state() == CallState::Ringing) {
+        session.answer();
+        presenter.focusNumberBox();
         return;
     }
-    if (m_engine.numberText().isEmpty()) {
+    if (presenter.numberText().isEmpty()) {
         m_boxes.show(QStringLiteral("Please enter number to Dial"), MessageBoxes::Icon::None);
-        m_engine.focusNumberBox();
+        presenter.focusNumberBox();
         return;
     }
-    if (m_engine.calling())
+    if (session.calling())
         return;
     makeCall();
-    m_engine.focusNumberBox();
+    presenter.focusNumberBox();
 }
 
 void Dialer::endButton()
 {
-    m_engine.hangUp();
-    m_engine.focusNumberBox();
+    m_engine.session().hangUp();
+    m_engine.presenter().focusNumberBox();
 }
 
 } // namespace ralu

@@ -23,9 +23,9 @@ std::optional<RtcDtmf> KeyTones::digitOf(const QString &toneName)
 
 void KeyTones::playDtmf(const QString &toneName)
 {
-    if (m_engine.callState() == CallState::Connected) {
+    if (m_engine.session().state() == CallState::Connected) {
         if (const auto digit = digitOf(toneName))
-            m_engine.sendTone(*digit);
+            m_engine.session().sendTone(*digit);
         return;
     }
     if (m_playLocal)

@@ -20,7 +20,7 @@ void RecentList::load()
     TextFile file;
     file.read(m_path);
     for (const QString &line : file.texts()) {
-        if (!line.isEmpty() && line.at(0) == m_kind) {
+        if (!line.isEmpty() && line.at(0) == kindLetter(m_kind)) {
             const QString entry = line.mid(3);
             m_items.append(TextFile::shown(entry));
             m_numbers.append(numberOf(entry)); // not of the shown text: that may be cut
@@ -40,7 +40,7 @@ bool RecentList::clearKind()
             return false;
         }
         file.lines().removeIf([this](const TextFile::Line &line) {
-            return !line.text().isEmpty() && line.text().at(0) == m_kind;
+            return !line.text().isEmpty() && line.text().at(0) == kindLetter(m_kind);
         });
         if (!file.write(m_path, &error)) {
             m_boxes.show(

@@ -3,9 +3,9 @@
 // of one kind from the file.
 #pragma once
 
+#include "engine/CallKind.h"
 #include "engine/MessageBoxes.h"
 
-#include <QChar>
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +16,8 @@ public:
     // path is the history file (CallHistoryLog::filePath()).
     RecentList(QString path, MessageBoxes &boxes);
 
-    // 'D' dialed, 'R' received or 'M' missed.
-    QChar kind() const { return m_kind; }
-    void setKind(QChar kind) { m_kind = kind; }
+    CallKind kind() const { return m_kind; }
+    void setKind(CallKind kind) { m_kind = kind; }
 
     // The entries of the current kind as the list shows them (the line after
     // its "D::", cut to TextFile::kShownLength characters), in file order.
@@ -43,7 +42,7 @@ public:
 private:
     QString m_path;
     MessageBoxes &m_boxes;
-    QChar m_kind = QLatin1Char('D');
+    CallKind m_kind = CallKind::Dialed;
     QStringList m_items;
     QStringList m_numbers;
 };

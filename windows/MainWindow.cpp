@@ -109,7 +109,7 @@ void MainWindow::wireButtons()
              MainControl::Small39, MainControl::Small42, MainControl::Small43 })
         onClick(key, [this] { focusNumberBox(); });
     onClick(MainControl::ClearButton, [this] {
-        m_engine.setNumberText(QString());
+        m_engine.presenter().setNumberText(QString());
         focusNumberBox();
     });
     for (MainControl key : { MainControl::CloseButton, MainControl::HideButton })
@@ -144,7 +144,7 @@ void MainWindow::wireButtons()
         focusNumberBox();
     });
     onClick(MainControl::MissedCallsButton, [this] {
-        m_engine.acknowledgeMissedCalls(); // the history then opens on the missed calls
+        m_engine.attention().acknowledgeMissedCalls(); // the history then opens on the missed calls
         if (m_openHistory)
             m_openHistory();
         focusNumberBox();
@@ -153,46 +153,48 @@ void MainWindow::wireButtons()
 
 void MainWindow::connectEngine()
 {
-    auto bindLabel = [this](MainControl key, void (CallEngine::*signal)(const QString &)) {
-        connect(&m_engine, signal, label(key), &QLabel::setText);
+    MainPresenter &presenter = m_engine.presenter();
+    auto bindLabel = [this, &presenter](MainControl key, void (MainPresenter::*signal)(const QString &)) {
+        connect(&presenter, signal, label(key), &QLabel::setText);
     };
-    bindLabel(MainControl::StatusLabel, &CallEngine::statusTextChanged);
-    bindLabel(MainControl::AccountLabel, &CallEngine::accountLabelChanged);
-    bindLabel(MainControl::BalanceLabel, &CallEngine::balanceTextChanged);
-    bindLabel(MainControl::CallTimeLabel, &CallEngine::callTimeTextChanged);
-    bindLabel(MainControl::AccountTimeLabel, &CallEngine::accountTimeTextChanged);
-    label(MainControl::StatusLabel)->setText(m_engine.statusText());
-    label(MainControl::BalanceLabel)->setText(m_engine.balanceText());
+    bindLabel(MainControl::StatusLabel, &MainPresenter::statusTextChanged);
+    bindLabel(MainControl::AccountLabel, &MainPresenter::accountLabelChanged);
+    bindLabel(MainControl::BalanceLabel, &MainPresenter::balanceTextChanged);
+    bindLabel(MainControl::CallTimeLabel, &MainPresenter::callTimeTextChanged);
+    bindLabel(MainControl::AccountTimeLabel, &MainPresenter::accountTimeTextChanged);
+    label(MainControl::StatusLabel)->setText(presenter.statusText());
+    label(MainControl::BalanceLabel)->setText(presenter.balanceText());
 
-    connect(&m_engine, &CallEngine::numberTextChanged, m_number, [this](const QString &text) {
+    connect(&presenter, &MainPresenter::numberTextChanged, m_number, [this](const QString &text) {
         if (m_number->text() != text)
             m_number->setText(text);
     });
-    connect(m_number, &QLineEdit::textChanged, &m_engine, &CallEngine::setNumberText);
-    connect(&m_engine, &CallEngine::controlsChanged, this, [this](bool inCall) {
+    connect(m_number, &QLineEdit::textChanged, &presenter, &MainPresenter::setNumberText);
+    connect(&presenter, &MainPresenter::controlsChanged, this, [this](bool inCall) {
         button(MainControl::DialButton)->setEnabled(!inCall);
         button(MainControl::ClearButton)->setEnabled(!inCall);
         button(MainControl::EndButton)->setEnabled(true);
         m_number->setEnabled(!inCall);
     });
-    connect(&m_engine, &CallEngine::loginButtonsEnabledChanged, this, [this](bool enabled) {
+    connect(&presenter, &MainPresenter::loginButtonsEnabledChanged, this, [this](bool enabled) {
         button(MainControl::LoginButton)->setEnabled(enabled);
         button(MainControl::LoginButton2)->setEnabled(enabled);
     });
-    connect(&m_engine, &CallEngine::focusNumberBoxRequested, this, &MainWindow::focusNumberBox);
+    connect(&presenter, &MainPresenter::focusNumberBoxRequested, this, &MainWindow::focusNumberBox);
     // The missed-call indicator and its blinking frame.
     button(MainControl::MissedCallsButton)->hide();
     QLabel *frame = label(MainControl::MissedFrame);
     frame->hide();
-    connect(&m_engine, &CallEngine::missedIndicatorChanged, this, [this, frame](bool shown, bool red) {
-        button(MainControl::MissedCallsButton)->setVisible(shown);
-        frame->setVisible(shown);
-        frame->setStyleSheet(red ? QStringLiteral("border: 1px solid rgb(255,0,0)")
-                                 : QStringLiteral("border: 1px solid rgb(255,255,255)"));
-    });
+    connect(&m_engine.attention(), &CallAttention::missedIndicatorChanged, this,
+        [this, frame](bool shown, bool red) {
+            button(MainControl::MissedCallsButton)->setVisible(shown);
+            frame->setVisible(shown);
+            frame->setStyleSheet(red ? QStringLiteral("border: 1px solid rgb(255,0,0)")
+                                     : QStringLiteral("border: 1px solid rgb(255,255,255)"));
+        });
     new WindowAttention(
         m_engine, [this](bool on) { WindowAttention::setDesktopHint(this, on); }, this);
-    connect(&m_engine, &CallEngine::restoreFromTrayRequested, this, &MainWindow::showFromTray);
+    connect(&m_engine.attention(), &CallAttention::restoreFromTrayRequested, this, &MainWindow::showFromTray);
     connect(&m_engine, &CallEngine::exitRequested, this, [this] {
         hide();
         m_tray->hideIcon();
@@ -215,7 +217,7 @@ void MainWindow::padKeyClicked(QChar key)
 {
     if (m_actions.playTone)
         m_actions.playTone(Dialer::toneName(key));
-    m_engine.setNumberText(m_engine.numberText() + key);
+    m_engine.presenter().setNumberText(m_engine.presenter().numberText() + key);
     focusNumberBox();
 }
 

@@ -39,7 +39,7 @@ void PortalButtons::pageChosen(const QString &path)
     if (m_open)
         m_open(weblinks::portalAddress(m_portalBase, path));
     windowlayer::placeOnTop(&m_window);
-    m_engine.focusNumberBox();
+    m_engine.presenter().focusNumberBox();
 }
 
 } // namespace ralu

@@ -55,29 +55,28 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_link->installEventFilter(this);
 
     if (state.openRecentOnMissed)
-        m_list.setKind(QLatin1Char('M'));
+        m_list.setKind(CallKind::Missed);
     colourTabs();
     m_list.load();
     fillList();
 }
 
-QLabel *RecentWindow::tab(QChar kind) const
+QLabel *RecentWindow::tab(CallKind kind) const
 {
-    switch (kind.unicode()) {
-    case 'D':
+    switch (kind) {
+    case CallKind::Dialed:
         return m_dialed;
-    case 'R':
+    case CallKind::Received:
         return m_received;
-    case 'M':
-        return m_missed;
-    default:
-        return nullptr;
+    case CallKind::Missed:
+        break;
     }
+    return m_missed;
 }
 
 void RecentWindow::colourTabs()
 {
-    for (QChar kind : { QLatin1Char('D'), QLatin1Char('R'), QLatin1Char('M') }) {
+    for (CallKind kind : kCallKinds) {
         QLabel *label = tab(kind);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, kind == m_list.kind() ? QColor(255, 0, 0) : QColor(0, 0, 0));
@@ -95,7 +94,7 @@ void RecentWindow::fillList()
     }
 }
 
-void RecentWindow::chooseKind(QChar kind)
+void RecentWindow::chooseKind(CallKind kind)
 {
     m_list.setKind(kind);
     m_list.load();
@@ -138,11 +137,11 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
         if (mouse->button() == Qt::LeftButton && label
             && label->rect().contains(mouse->position().toPoint())) {
             if (label == m_dialed)
-                chooseKind(QLatin1Char('D'));
+                chooseKind(CallKind::Dialed);
             else if (label == m_received)
-                chooseKind(QLatin1Char('R'));
+                chooseKind(CallKind::Received);
             else if (label == m_missed)
-                chooseKind(QLatin1Char('M'));
+                chooseKind(CallKind::Missed);
             else if (label == m_link)
                 linkClicked();
         }

@@ -28,10 +28,9 @@ public:
     RecentWindow(const QString &historyPath, const AppState &state, MessageBoxes &boxes,
         std::function<bool(const QString &)> callNumber, QWidget *parent = nullptr);
 
-    // 'D', 'R' or 'M'.
-    QChar kind() const { return m_list.kind(); }
+    CallKind kind() const { return m_list.kind(); }
     // The tab of a kind: "Dialed", "Received", "Missed".
-    QLabel *tab(QChar kind) const;
+    QLabel *tab(CallKind kind) const;
     QListWidget *list() const { return m_recentList; }
     PictureButton *clearButton() const { return m_clear; }
     PictureButton *closeButton() const { return m_close; }
@@ -41,7 +40,7 @@ public:
     void setOpenBilledHistory(std::function<void()> open) { m_openBilledHistory = std::move(open); }
 
     // A tab was clicked: its kind, reread from the file.
-    void chooseKind(QChar kind);
+    void chooseKind(CallKind kind);
     // The clear button: every entry of the kind on view leaves the file.
     void clearKind();
     // The link: blue from now on, and its page opened.

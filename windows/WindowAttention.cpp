@@ -21,8 +21,8 @@ WindowAttention::WindowAttention(CallEngine &engine, std::function<void(bool)> s
     : QObject(parent)
     , m_setHint(std::move(setHint))
 {
-    connect(&engine, &CallEngine::flashWindowRequested, this, &WindowAttention::toggle);
-    connect(&engine, &CallEngine::flashStopped, this, &WindowAttention::clear);
+    connect(&engine.attention(), &CallAttention::flashWindowRequested, this, &WindowAttention::toggle);
+    connect(&engine.attention(), &CallAttention::flashStopped, this, &WindowAttention::clear);
 }
 
 void WindowAttention::toggle()

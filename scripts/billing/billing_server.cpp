@@ -10,6 +10,8 @@
 // HTTP/1.1, one request per connection (every reply closes it); with a
 // certificate and its key (PEM), every connection is TLS (https) and
 // nothing is served in clear.
+#include "ServerSupport.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -58,46 +60,6 @@ struct Behaviour {
 
 constexpr int kMaxRequestBytes = 64 * 1024;
 
-QByteArray reasonPhrase(int code)
-{
-    switch (code) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
-}
-
-// Form and query values: "+" is a blank, then percent escapes.
-QByteArray formDecode(QByteArray value)
-{
-    value.replace('+', ' ');
-    return QByteArray::fromPercentEncoding(value);
-}
-
-QMap<QByteArray, QByteArray> parseForm(const QByteArray &text)
-{
-    QMap<QByteArray, QByteArray> out;
-    for (const QByteArray &pair : text.split('&')) {
-        if (pair.isEmpty())
-            continue;
-        const int eq = pair.indexOf('=');
-        const QByteArray key = formDecode(eq < 0 ? pair : pair.left(eq));
-        out.insert(key, eq < 0 ? QByteArray() : formDecode(pair.mid(eq + 1)));
-    }
-    return out;
-}
-
 struct Request {
     QByteArray raw; // every byte received: request line, headers, body
     QByteArray method;
@@ -106,36 +68,6 @@ struct Request {
     QByteArray query;
     QByteArray body;
 };
-
-[[noreturn]] void fail(const QByteArray &why)
-{
-    std::fprintf(stderr, "ralu_billing_server: %s\n", why.constData());
-    std::exit(1);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail("cannot read " + path.toLocal8Bit());
-    return file.readAll();
-}
-
-// The server's side of TLS from a PEM certificate and its key (RSA or EC).
-QSslConfiguration tlsConfiguration(const QString &certPath, const QString &keyPath)
-{
-    const QSslCertificate cert(readFile(certPath), QSsl::Pem);
-    const QByteArray keyPem = readFile(keyPath);
-    QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
-    if (key.isNull())
-        key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
-    if (cert.isNull() || key.isNull())
-        fail("no PEM certificate in " + certPath.toLocal8Bit() + " or no key in " + keyPath.toLocal8Bit());
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setLocalCertificate(cert);
-    config.setPrivateKey(key);
-    return config;
-}
 
 class BillingServer : public QObject {
 public:

@@ -238,7 +238,7 @@ bool Phone::start()
 
 bool Phone::waitForStatus(const QString &status, int ms)
 {
-    return waitUntil([&] { return m_app->engine().statusText() == status; }, ms);
+    return waitUntil([&] { return m_app->engine().presenter().statusText() == status; }, ms);
 }
 
 QString Phone::historyText() const

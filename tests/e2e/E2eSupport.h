@@ -84,7 +84,7 @@ public:
     // files unless the phone was made with PhoneAudio::Devices.
     bool start();
     bool waitForStatus(const QString &status, int ms = 5000);
-    QString status() const { return m_app->engine().statusText(); }
+    QString status() const { return m_app->engine().presenter().statusText(); }
 
     Softphone &app() { return *m_app; }
     CallEngine &engine() { return m_app->engine(); }

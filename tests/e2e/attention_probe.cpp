@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
     if (!engine.initializeRTC())
         return 1;
-    engine.registerProfile();
+    engine.registerAccount();
     rtc.registration(RTCRS_REGISTERED);
     window.show();
     std::printf("wid 0x%llx\n", static_cast<unsigned long long>(window.winId()));

@@ -2,6 +2,7 @@
 // registration and calls against the local provider's billing server on
 // 127.0.0.1:8088, which is told through its control request how to answer.
 // What reached the server is read back from its log, byte for byte.
+#include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "BillingSupport.h"
 #include "E2eSupport.h"
@@ -71,7 +72,7 @@ struct BillingE2e : ::testing::Test {
         // The next reply may follow at once: the texts are watched, not polled.
         QStringList shown;
         QObject watch;
-        QObject::connect(&phone->engine(), &CallEngine::balanceTextChanged, &watch,
+        QObject::connect(&phone->engine().presenter(), &MainPresenter::balanceTextChanged, &watch,
             [&](const QString &text) { shown << text; });
         return waitUntil([&] { return shown.value(0) == QStringLiteral("Balance :12.50"); }, 3000)
             ? std::move(phone)
@@ -87,8 +88,9 @@ struct BillingE2e : ::testing::Test {
         // The account time keeps the last call's text until the first tick.
         int ticks = 0;
         QObject ticksSeen;
-        QObject::connect(&phone.engine(), &CallEngine::accountTimeTextChanged, &ticksSeen, [&] { ++ticks; });
-        phone.engine().setNumberText(QStringLiteral("5551234"));
+        QObject::connect(&phone.engine().presenter(), &MainPresenter::accountTimeTextChanged, &ticksSeen,
+            [&] { ++ticks; });
+        phone.engine().presenter().setNumberText(QStringLiteral("5551234"));
         phone.app().dialer().makeCall();
         if (!phone.waitForStatus(QStringLiteral("Connected"), 8000))
             return false;
@@ -113,13 +115,18 @@ TEST_F(BillingE2e, BalanceAtStartUpAtRegistrationAndAroundACallWithTheCountdownF
     ASSERT_TRUE(callAndWaitFirstTick(*phone)) << phone->status().toStdString();
     EXPECT_TRUE(balanceShows(*phone, QStringLiteral("Balance :10.00"))) << balanceLabel(*phone).toStdString();
     // 3725 s is 1:02:05; the first tick counts one second off.
-    EXPECT_EQ(phone->engine().accountTimeText(), QStringLiteral("Account's Time: 01:02:04"));
+    EXPECT_EQ(
+        CallEngineTestAccess::accountTimeText(phone->engine()), QStringLiteral("Account's Time: 01:02:04"));
     EXPECT_EQ(phone->app().window().findChild<QLabel *>(QStringLiteral("timeMsg1"))->text(),
         QStringLiteral("Account's Time: 01:02:04"));
     ASSERT_TRUE(waitUntil(
-        [&] { return phone->engine().accountTimeText() != QStringLiteral("Account's Time: 01:02:04"); },
+        [&] {
+            return CallEngineTestAccess::accountTimeText(phone->engine())
+                != QStringLiteral("Account's Time: 01:02:04");
+        },
         2500));
-    EXPECT_EQ(phone->engine().accountTimeText(), QStringLiteral("Account's Time: 01:02:03"));
+    EXPECT_EQ(
+        CallEngineTestAccess::accountTimeText(phone->engine()), QStringLiteral("Account's Time: 01:02:03"));
 
     ASSERT_TRUE(control("account=1001&balance=9.40"));
     phone->app().dialer().endButton();
@@ -250,7 +257,7 @@ TEST_F(BillingE2e, StartUpWithASilentServerWaitsForNothing)
     EXPECT_LT(started.elapsed(), kTimeOutMs - 1000);
     EXPECT_TRUE(phone.app().window().isVisible());
     EXPECT_TRUE(phone.waitForStatus(kRegistered, 5000)) << phone.status().toStdString();
-    EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REGISTERED"));
+    EXPECT_EQ(registrationWord(phone.engine().registration().state()), QStringLiteral("REGISTERED"));
     pump(2 * kTimeOutMs); // the start-up's and the registration's queries give up
     EXPECT_TRUE(balanceLabel(phone).isEmpty());
 }
@@ -276,10 +283,15 @@ TEST_F(BillingE2e, CreditTimeWithoutAGoodAnswerReusesTheLastGoodOne)
         if (!control(form) || !callAndWaitFirstTick(*phone))
             return -1;
         CallEngine &engine = phone->engine();
-        const bool started
-            = waitUntil([&] { return engine.accountTimeText() != QStringLiteral("Account's Time: 0:0:00"); },
-                kTimeOutMs + 2000);
-        const int sum = started ? seconds(engine.accountTimeText()) + seconds(engine.callTimeText()) : -2;
+        const bool started = waitUntil(
+            [&] {
+                return CallEngineTestAccess::accountTimeText(engine)
+                    != QStringLiteral("Account's Time: 0:0:00");
+            },
+            kTimeOutMs + 2000);
+        const int sum = started ? seconds(CallEngineTestAccess::accountTimeText(engine))
+                + seconds(CallEngineTestAccess::callTimeText(engine))
+                                : -2;
         phone->app().dialer().endButton();
         return phone->waitForStatus(QStringLiteral("Registered and Ready.."), 8000) ? sum : -3;
     };
@@ -311,15 +323,16 @@ TEST_F(BillingE2e, SilentServerDelaysNeitherTheCallClockNorTheEndButton)
     BillingLog log;
     qint64 firstTickAt = 0; // wall clock, ms
     QObject seen;
-    QObject::connect(&phone->engine(), &CallEngine::callTimeTextChanged, &seen, [&](const QString &text) {
-        if (!text.isEmpty() && firstTickAt == 0)
-            firstTickAt = QDateTime::currentMSecsSinceEpoch();
-    });
-    phone->engine().setNumberText(QStringLiteral("5551234"));
+    QObject::connect(
+        &phone->engine().presenter(), &MainPresenter::callTimeTextChanged, &seen, [&](const QString &text) {
+            if (!text.isEmpty() && firstTickAt == 0)
+                firstTickAt = QDateTime::currentMSecsSinceEpoch();
+        });
+    phone->engine().presenter().setNumberText(QStringLiteral("5551234"));
     phone->app().dialer().makeCall();
     ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Connected"), 8000)) << phone->status().toStdString();
     ASSERT_TRUE(waitUntil([&] { return firstTickAt != 0; }, 3000));
-    EXPECT_EQ(phone->engine().callTimeText(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(phone->engine()), QStringLiteral("00:00:00"));
     pump(300);
     // The credit-time query waits for its reply; the balance's waits behind it.
     ASSERT_EQ(log.requestLines(), QList<QByteArray> { kCreditLine });

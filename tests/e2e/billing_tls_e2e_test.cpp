@@ -2,6 +2,7 @@
 // TLS mode on 127.0.0.1:8443, with a certificate made for this run, and Ralu
 // started against it. What crossed lo is captured: the PIN is in no plain
 // packet. A certificate Ralu does not trust gives no reply.
+#include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "BillingSupport.h"
 #include "E2eSupport.h"
@@ -85,13 +86,17 @@ TEST(BillingTlsE2e, BalanceAndTalkTimeComeOverHttpsAndThePinIsInNoPlainPacket)
 
     Sipp farEnd(QStringLiteral("farend-answer.xml"), kFarEnd);
     pump(300);
-    phone.engine().setNumberText(QStringLiteral("5551234"));
+    phone.engine().presenter().setNumberText(QStringLiteral("5551234"));
     phone.app().dialer().makeCall();
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Connected"), 8000)) << phone.status().toStdString();
     // 3725 s is 1:02:05; the first tick counts one second off.
     EXPECT_TRUE(waitUntil(
-        [&] { return phone.engine().accountTimeText() == QStringLiteral("Account's Time: 01:02:04"); }, 3000))
-        << phone.engine().accountTimeText().toStdString();
+        [&] {
+            return CallEngineTestAccess::accountTimeText(phone.engine())
+                == QStringLiteral("Account's Time: 01:02:04");
+        },
+        3000))
+        << CallEngineTestAccess::accountTimeText(phone.engine()).toStdString();
     phone.app().dialer().endButton();
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready.."), 5000));
     EXPECT_TRUE(farEnd.waitFinished(5000));

@@ -1,6 +1,7 @@
 // Calls against the real provider: outgoing calls to the telephone network
 // (SIPp as the far end), incoming calls from it (SIPp as the caller), the
 // status line, the call history file and what crossed the wire.
+#include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
 
@@ -34,8 +35,8 @@ struct CallFixture : ::testing::Test {
         phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"));
         ASSERT_TRUE(phone->start());
         ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), 5000));
-        QObject::connect(
-            &phone->engine(), &CallEngine::statusTextChanged, [this](const QString &s) { statuses << s; });
+        QObject::connect(&phone->engine().presenter(), &MainPresenter::statusTextChanged,
+            [this](const QString &s) { statuses << s; });
     }
 
     // Types the number and presses Enter in the number box.
@@ -65,14 +66,15 @@ TEST_F(CallFixture, OutgoingCallAnsweredAndEndedHere)
     EXPECT_EQ(historyLines(), QStringList { "D::5551234" });
 
     pump(1500);
-    EXPECT_EQ(phone->engine().callTimeText(), QStringLiteral("00:00:00")) << "the clock lags one second";
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(phone->engine()), QStringLiteral("00:00:00"))
+        << "the clock lags one second";
     phone->app().dialer().endButton();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_EQ(statuses.mid(statuses.indexOf(QStringLiteral("Connected"))),
         (QStringList { "Connected", "Disconnected", "Registered and Ready.." }));
     EXPECT_TRUE(phone->app().window().numberBox()->text().isEmpty());
     EXPECT_TRUE(phone->app().window().numberBox()->isEnabled());
-    EXPECT_TRUE(phone->engine().callTimeText().isEmpty());
+    EXPECT_TRUE(CallEngineTestAccess::callTimeText(phone->engine()).isEmpty());
     EXPECT_TRUE(farEnd.waitFinished(5000));
     EXPECT_EQ(farEnd.exitCode(), 0) << farEnd.output().toStdString();
 
@@ -126,13 +128,13 @@ TEST_F(CallFixture, IncomingCallAnsweredThenCallerHangsUp)
     Sipp sipp(QStringLiteral("caller-answered.xml"),
         caller(QStringLiteral("5550100"), { "-set", "talk_ms", "1500" }));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550100")));
-    EXPECT_TRUE(phone->engine().isRunning(EngineTimer::Ring));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::Ring));
     phone->app().dialer().dialButton();
     ASSERT_TRUE(waitStatus(QStringLiteral("Connected")));
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready.."), 8000))
         << statuses.join(',').toStdString();
     EXPECT_EQ(historyLines(), QStringList { "R::5550100" });
-    EXPECT_FALSE(phone->engine().missedIndicatorShown());
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(phone->engine()));
     EXPECT_TRUE(sipp.waitFinished(5000));
     EXPECT_EQ(sipp.exitCode(), 0) << sipp.output().toStdString();
 }
@@ -142,7 +144,7 @@ TEST_F(CallFixture, IncomingCallRejectedWithTheEndButtonIsBusyForTheCaller)
     Sipp sipp(QStringLiteral("caller-expect-busy.xml"), caller(QStringLiteral("5550200")));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550200")));
     phone->app().dialer().endButton();
-    EXPECT_FALSE(phone->engine().isRunning(EngineTimer::Ring));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::Ring));
     ASSERT_TRUE(sipp.waitFinished(5000));
     EXPECT_EQ(sipp.exitCode(), 0) << "the caller got 486 Busy Here: " << sipp.output().toStdString();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
@@ -156,8 +158,8 @@ TEST_F(CallFixture, IncomingCallAbandonedByTheCallerIsMissed)
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550300")));
     // Shown for a moment only: watched, not polled.
     ASSERT_TRUE(waitUntil([&] { return statuses.contains(QStringLiteral("Disconnected")); }, 5000));
-    EXPECT_TRUE(phone->engine().missedIndicatorShown());
-    EXPECT_TRUE(phone->engine().isRunning(EngineTimer::MissedBlink));
+    EXPECT_TRUE(CallEngineTestAccess::missedIndicatorShown(phone->engine()));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::MissedBlink));
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_EQ(historyLines(), QStringList { "M::5550300" });
     EXPECT_TRUE(sipp.waitFinished(5000));
@@ -170,7 +172,7 @@ TEST_F(CallFixture, SecondCallerDuringAConnectedCallLeavesItAlone)
     pump(300);
     dialWithEnter(QStringLiteral("5551234"));
     ASSERT_TRUE(waitStatus(QStringLiteral("Connected")));
-    const auto connectedSession = phone->engine().currentSession();
+    const auto connectedSession = CallEngineTestAccess::currentSession(phone->engine());
 
     // Nobody could answer the second caller: it hears busy at once.
     Sipp second(QStringLiteral("caller-expect-busy.xml"), caller(QStringLiteral("5550400")));
@@ -178,8 +180,8 @@ TEST_F(CallFixture, SecondCallerDuringAConnectedCallLeavesItAlone)
     EXPECT_EQ(second.exitCode(), 0) << second.output().toStdString();
     pump(300);
     EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
-    EXPECT_EQ(phone->engine().currentSession(), connectedSession);
-    EXPECT_FALSE(phone->engine().missedIndicatorShown());
+    EXPECT_EQ(CallEngineTestAccess::currentSession(phone->engine()), connectedSession);
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(phone->engine()));
     EXPECT_EQ(historyLines(), (QStringList { "D::5551234", "M::5550400" }));
 
     // The connected call still ends from here.
@@ -199,7 +201,7 @@ TEST_F(CallFixture, SecondCallerReplacesARingingFirstOneWhichHearsBusy)
 
     Sipp first(QStringLiteral("caller-expect-busy.xml"), caller(QStringLiteral("5550500")));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550500")));
-    other.engine().setNumberText(QStringLiteral("1001"));
+    other.engine().presenter().setNumberText(QStringLiteral("1001"));
     other.app().dialer().makeCall();
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 1002")));
 
@@ -207,9 +209,9 @@ TEST_F(CallFixture, SecondCallerReplacesARingingFirstOneWhichHearsBusy)
     EXPECT_EQ(first.exitCode(), 0) << first.output().toStdString();
     pump(300);
     EXPECT_EQ(phone->status(), QStringLiteral("Incoming: 1002"));
-    EXPECT_TRUE(phone->engine().isRunning(EngineTimer::Ring));
-    EXPECT_EQ(phone->engine().incoming(), 1);
-    EXPECT_FALSE(phone->engine().missedIndicatorShown());
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::Ring));
+    EXPECT_EQ(phone->engine().session().incoming(), 1);
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(phone->engine()));
     EXPECT_EQ(historyLines(), QStringList { "M::5550500" });
 
     // The second call is still answerable.

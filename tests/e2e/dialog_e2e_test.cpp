@@ -40,14 +40,14 @@ TEST_F(DialogE2e, AFarEndsTransferIsRefusedAndTheCallGoesOn)
         { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1", "-rtp_echo", "-set",
             "ring_ms", "200", "-set", "hangup_ms", "300" });
     pump(300);
-    ASSERT_TRUE(phone.engine().dial(QStringLiteral("5551234")));
+    ASSERT_TRUE(phone.engine().session().dial(QStringLiteral("5551234")));
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Connected"), 8000));
     ASSERT_TRUE(waitUntil([&] { return count(QStringLiteral("REFER")) > 0; }, 5000));
     pump(1500);
-    EXPECT_EQ(phone.engine().callState(), CallState::Connected);
+    EXPECT_EQ(phone.engine().session().state(), CallState::Connected);
     EXPECT_EQ(count(QStringLiteral("INVITE"), QStringLiteral("5559999")), 0) << "no call to the target";
 
-    phone.engine().hangUp();
+    phone.engine().session().hangUp();
     EXPECT_TRUE(phone.waitForStatus(kReady, 5000));
     EXPECT_TRUE(farEnd.waitFinished(5000));
     EXPECT_EQ(farEnd.exitCode(), 0) << farEnd.output().toStdString(); // it got 603, then our BYE
@@ -60,7 +60,7 @@ TEST_F(DialogE2e, AFarEndIgnoringRecordRouteKeepsItsCallAndEndsIt)
         { "-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
             "-set", "caller_number", "5550950", "-set", "talk_ms", "40000", "-rtp_echo", "127.0.0.1:5060" });
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550950"), 5000));
-    phone.engine().answer();
+    phone.engine().session().answer();
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Connected"), 5000));
     QElapsedTimer call;
     call.start();

@@ -51,10 +51,11 @@ struct DtmfFixture : ::testing::Test {
         ASSERT_TRUE(phone->start());
         ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), 5000))
             << phone->status().toStdString();
-        QObject::connect(&phone->engine(), &CallEngine::statusTextChanged, [this](const QString &s) {
-            if (s == QLatin1String("Disconnected"))
-                boxAtDisconnect = box()->text();
-        });
+        QObject::connect(
+            &phone->engine().presenter(), &MainPresenter::statusTextChanged, [this](const QString &s) {
+                if (s == QLatin1String("Disconnected"))
+                    boxAtDisconnect = box()->text();
+            });
     }
 
     QLineEdit *box() const { return phone->app().window().numberBox(); }

@@ -100,8 +100,8 @@ TEST(HostileSipE2e, NothingFromTheProvidersAddressCrashesDeafensOrPinsIt)
     const int port = registeredPort(log);
     ASSERT_GT(port, 0);
     QStringList statuses;
-    QObject::connect(
-        &phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { statuses << s; });
+    QObject::connect(&phone.engine().presenter(), &MainPresenter::statusTextChanged,
+        [&](const QString &s) { statuses << s; });
 
     Attack longName, lyingLength, longUser, bigHeader, strayBye, bogusReinvite;
     longName.fromName = QString(1100, QLatin1Char('A'));

@@ -84,8 +84,8 @@ struct Interop : ::testing::Test {
         phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"));
         ASSERT_TRUE(phone->start());
         ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready..."), kWaitMs));
-        QObject::connect(
-            &phone->engine(), &CallEngine::statusTextChanged, [this](const QString &s) { statuses << s; });
+        QObject::connect(&phone->engine().presenter(), &MainPresenter::statusTextChanged,
+            [this](const QString &s) { statuses << s; });
         peer = k.make(PeerSetup { "1002", 440, "demo1002", k.sipPort, k.rtpPort, codecs, false });
         ASSERT_TRUE(peer->start()) << peer->log().toStdString();
     }
@@ -137,7 +137,7 @@ struct Interop : ::testing::Test {
     void connect(bool raluCalls)
     {
         if (raluCalls) {
-            phone->engine().setNumberText(QStringLiteral("1002"));
+            phone->engine().presenter().setNumberText(QStringLiteral("1002"));
             phone->app().dialer().makeCall();
             ASSERT_TRUE(peer->expect(&PeerDialect::incoming, kWaitMs)) << context();
             peer->act(&PeerDialect::answer);
@@ -190,7 +190,7 @@ TEST_P(PeerTest, CallsBothWaysEndedOnEitherSide)
                 peer->act(&PeerDialect::hangUp);
                 ASSERT_TRUE(phone->waitForStatus(kReady, kWaitMs)) << context();
                 EXPECT_TRUE(statuses.contains(QStringLiteral("Disconnected")));
-                EXPECT_EQ(phone->engine().callState(), CallState::Idle);
+                EXPECT_EQ(phone->engine().session().state(), CallState::Idle);
             }
             const auto byes = requests(QStringLiteral("BYE"), !raluEnds);
             ASSERT_FALSE(byes.isEmpty()) << context();
@@ -253,7 +253,7 @@ TEST_P(PeerTest, FarEndHoldAndResume)
         EXPECT_TRUE(directions.contains(direction(replies.last().text))) << context();
         pump(500);
         EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
-        EXPECT_EQ(phone->engine().callState(), CallState::Connected);
+        EXPECT_EQ(phone->engine().session().state(), CallState::Connected);
     };
     peer->act(&PeerDialect::hold);
     answered(1, { "sendonly", "recvonly", "inactive" });
@@ -290,7 +290,7 @@ TEST_P(PeerTest, FarEndTransferIsRefused)
         EXPECT_TRUE(phone->waitForStatus(kReady, kWaitMs)) << context();
         return;
     }
-    EXPECT_EQ(phone->engine().callState(), CallState::Connected);
+    EXPECT_EQ(phone->engine().session().state(), CallState::Connected);
     EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
     endHere();
 }
@@ -353,7 +353,7 @@ struct CodecTest : Interop, ::testing::WithParamInterface<CodecCase> {
             return QString();
         };
         if (raluCalls) {
-            phone->engine().setNumberText(QStringLiteral("1002"));
+            phone->engine().presenter().setNumberText(QStringLiteral("1002"));
             phone->app().dialer().makeCall();
             waitUntil(
                 [&] { return !failure().isEmpty() || peer->expect(&PeerDialect::incoming, 0); }, kWaitMs);
@@ -387,8 +387,8 @@ TEST_P(CodecTest, CallsConnectWithThePeersOnlyCodec)
     for (const bool raluCalls : { false, true }) {
         SCOPED_TRACE(raluCalls ? "Ralu calls" : "the peer calls");
         call(raluCalls);
-        if (phone->engine().callState() != CallState::Idle) {
-            phone->engine().hangUp();
+        if (phone->engine().session().state() != CallState::Idle) {
+            phone->engine().session().hangUp();
             phone->waitForStatus(kReady, kWaitMs);
         }
     }

@@ -1,6 +1,7 @@
 // The provider going away and coming back. Its registrations survive a
 // plain restart (calls still reach Ralu), and while it is away Ralu does not
 // claim to be registered; it registers again soon after the provider is back.
+#include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
 #include "sip/LinphoneAccount.h"
@@ -97,7 +98,7 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     QElapsedTimer clock;
     clock.start();
     QStringList shown; // "seconds since the outage: status"
-    QObject::connect(&phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) {
+    QObject::connect(&phone.engine().presenter(), &MainPresenter::statusTextChanged, [&](const QString &s) {
         shown << QStringLiteral("%1 s: %2").arg(clock.elapsed() / 1000.0, 0, 'f', 1).arg(s);
     });
 
@@ -107,7 +108,7 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     // a REGISTER to a silent server takes to fail.
     ASSERT_TRUE(waitUntil([&] { return phone.status() != kRegistered; }, 100 * 1000)) << "never noticed";
     const qint64 noticed = clock.elapsed();
-    EXPECT_NE(phone.engine().registrationState(), RegistrationState::Registered);
+    EXPECT_NE(phone.engine().registration().state(), RegistrationState::Registered);
     EXPECT_TRUE(
         phone.status() == QStringLiteral("Not Registered") || phone.status() == QStringLiteral("Registering"))
         << phone.status().toStdString();
@@ -119,8 +120,8 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     EXPECT_TRUE(waitUntil([&] { return phone.status() == kRegistered; }, 60 * 1000))
         << shown.join(", ").toStdString();
     const qint64 regained = clock.elapsed() - back;
-    EXPECT_EQ(phone.engine().registrationState(), RegistrationState::Registered);
-    EXPECT_EQ(phone.engine().accountLabel(), QStringLiteral("1001"));
+    EXPECT_EQ(phone.engine().registration().state(), RegistrationState::Registered);
+    EXPECT_EQ(CallEngineTestAccess::accountLabel(phone.engine()), QStringLiteral("1001"));
     std::cout << "outage noticed after " << noticed / 1000.0 << " s; registered again " << regained / 1000.0
               << " s after the provider was back; shown: " << shown.join(", ").toStdString() << std::endl;
 

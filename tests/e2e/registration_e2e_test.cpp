@@ -1,5 +1,6 @@
 // Registration against the real provider: what the status line and the
 // account label show, and what REGISTER carried on the wire.
+#include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
 #include "sip/NssHold.h"
@@ -21,7 +22,7 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     ASSERT_TRUE(phone.start());
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000))
         << phone.status().toStdString();
-    EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REGISTERED"));
+    EXPECT_EQ(registrationWord(phone.engine().registration().state()), QStringLiteral("REGISTERED"));
     EXPECT_EQ(
         phone.app().window().findChild<QLabel *>(QStringLiteral("lblPin"))->text(), QStringLiteral("1001"));
     EXPECT_EQ(phone.app().window().findChild<QLabel *>(QStringLiteral("lblMsg"))->text(),
@@ -55,8 +56,8 @@ TEST(RegistrationE2e, WrongPasswordEndsInRejected)
     Phone phone(QStringLiteral("1002"), QStringLiteral("not-the-password"));
     ASSERT_TRUE(phone.start());
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Rejected"), 5000)) << phone.status().toStdString();
-    EXPECT_EQ(registrationWord(phone.engine().registrationState()), QStringLiteral("REJECTED"));
-    EXPECT_TRUE(phone.engine().accountLabel().isEmpty());
+    EXPECT_EQ(registrationWord(phone.engine().registration().state()), QStringLiteral("REJECTED"));
+    EXPECT_TRUE(CallEngineTestAccess::accountLabel(phone.engine()).isEmpty());
     EXPECT_FALSE(phone.app().state().blnStartupLogin);
 }
 

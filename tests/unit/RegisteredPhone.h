@@ -27,9 +27,9 @@ struct RegisteredPhone {
         state.login.strUserName = QStringLiteral("1001");
         state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
         ASSERT_TRUE(engine.initializeRTC());
-        engine.registerProfile();
+        engine.registerAccount();
         rtc.registration(RTCRS_REGISTERED);
-        ASSERT_EQ(registrationWord(engine.registrationState()), QStringLiteral("REGISTERED"));
+        ASSERT_EQ(registrationWord(engine.registration().state()), QStringLiteral("REGISTERED"));
     }
 
     // The SIP addresses of the calls placed so far.

@@ -1,37 +1,17 @@
 // The balance and credit-time queries over a fake HTTP client: the requests
 // exactly as they go out, and what every kind of reply does to the balance
 // label and to the remaining talk time.
+#include "FakeHttpClient.h"
 #include "account/BillingClient.h"
 #include "qt_printers.h"
 
-#include <deque>
 #include <gtest/gtest.h>
 #include <memory>
 
 using namespace ralu;
+using namespace ralu::testing;
 
 namespace {
-
-// Keeps every request; a test answers the oldest one still waiting.
-class FakeHttp : public HttpClient {
-public:
-    std::vector<HttpRequest> requests;
-    std::deque<Done> waiting;
-
-    void send(const HttpRequest &request, Done done) override
-    {
-        requests.push_back(request);
-        waiting.push_back(std::move(done));
-    }
-    // No reply by default, as from a server that is not there.
-    void answer(const HttpReply &reply = {})
-    {
-        ASSERT_FALSE(waiting.empty());
-        Done done = std::move(waiting.front());
-        waiting.pop_front();
-        done(reply);
-    }
-};
 
 HttpReply ok(const QByteArray &body)
 {

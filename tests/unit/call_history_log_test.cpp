@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using ralu::CallHistoryLog;
+using ralu::CallKind;
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST_F(CallHistoryLogTest, FreshFileGetsOneEntryAndOneEmptyLine)
 {
     CallHistoryLog log(dir.path(), clock);
     EXPECT_EQ(log.filePath(), path());
-    EXPECT_TRUE(log.addRecentCall("555", CallHistoryLog::Dialed));
+    EXPECT_TRUE(log.addRecentCall("555", CallKind::Dialed));
     EXPECT_EQ(readBytes(path()), QByteArray("D::555  [01/01/10 12:05 AM]\r\n\r\n"));
 }
 
@@ -94,7 +95,7 @@ TEST_F(CallHistoryLogTest, AppendsInOrderWithoutTouchingEarlierBytes)
 {
     CallHistoryLog log(dir.path(), clock);
     QByteArray before;
-    const int kinds[] = { CallHistoryLog::Dialed, CallHistoryLog::Received, CallHistoryLog::Missed };
+    const CallKind kinds[] = { CallKind::Dialed, CallKind::Received, CallKind::Missed };
     for (int i = 0; i < 3; ++i) {
         clock.time = at(2010, 1, 1, 12 + i, 10 * i);
         ASSERT_TRUE(log.addRecentCall(QString::number(100 + i), kinds[i]));
@@ -131,57 +132,46 @@ TEST_F(CallHistoryLogTest, ExistingContentIsKeptAndLastLineEndMended)
     for (const Case &c : cases) {
         writeBytes(path(), c.existing);
         CallHistoryLog log(dir.path(), clock);
-        EXPECT_TRUE(log.addRecentCall("555", CallHistoryLog::Received));
+        EXPECT_TRUE(log.addRecentCall("555", CallKind::Received));
         EXPECT_EQ(readBytes(path()), c.expected) << c.existing.toStdString();
     }
 
     writeBytes(path(), "M::7  [x]");
     CallHistoryLog log(dir.path(), clock);
-    ASSERT_TRUE(log.addRecentCall("8", CallHistoryLog::Missed));
-    EXPECT_EQ(log.entries('M'), QStringList({ "7  [x]", "8  [01/01/10 12:05 AM]" }));
-}
-
-TEST_F(CallHistoryLogTest, UnknownKindWritesNothing)
-{
-    CallHistoryLog log(dir.path(), clock);
-    EXPECT_FALSE(log.addRecentCall("555", 3));
-    EXPECT_FALSE(log.addRecentCall("555", -1));
-    EXPECT_FALSE(QFile::exists(path()));
-
-    writeBytes(path(), "D::1  [x]\r\n\r\n");
-    EXPECT_FALSE(log.addRecentCall("555", 7));
-    EXPECT_EQ(readBytes(path()), QByteArray("D::1  [x]\r\n\r\n"));
+    ASSERT_TRUE(log.addRecentCall("8", CallKind::Missed));
+    EXPECT_EQ(log.entries(CallKind::Missed), QStringList({ "7  [x]", "8  [01/01/10 12:05 AM]" }));
 }
 
 TEST_F(CallHistoryLogTest, UnwritableFolderReportsFalse)
 {
     CallHistoryLog missing(dir.filePath("no/such/folder"), clock);
-    EXPECT_FALSE(missing.addRecentCall("555", CallHistoryLog::Dialed));
+    EXPECT_FALSE(missing.addRecentCall("555", CallKind::Dialed));
     EXPECT_FALSE(QDir(dir.filePath("no")).exists());
-    EXPECT_TRUE(missing.entries('D').isEmpty());
+    EXPECT_TRUE(missing.entries(CallKind::Dialed).isEmpty());
 
     // A folder path naming a plain file fails even for root.
     QTemporaryFile notAFolder;
     ASSERT_TRUE(notAFolder.open());
     CallHistoryLog blocked(notAFolder.fileName(), clock);
-    EXPECT_FALSE(blocked.addRecentCall("555", CallHistoryLog::Dialed));
+    EXPECT_FALSE(blocked.addRecentCall("555", CallKind::Dialed));
 }
 
 TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)
 {
     CallHistoryLog log(dir.path(), clock);
-    ASSERT_TRUE(log.addRecentCall(QString::fromUtf8("Zo\xc3\xab"), CallHistoryLog::Dialed));
+    ASSERT_TRUE(log.addRecentCall(QString::fromUtf8("Zo\xc3\xab"), CallKind::Dialed));
     EXPECT_EQ(readBytes(path()), QByteArray("D::Zo\xc3\xab  [01/01/10 12:05 AM]\r\n\r\n"));
-    EXPECT_EQ(log.entries('D'), QStringList({ QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]") }));
+    EXPECT_EQ(
+        log.entries(CallKind::Dialed), QStringList({ QString::fromUtf8("Zo\xc3\xab  [01/01/10 12:05 AM]") }));
 }
 
 TEST_F(CallHistoryLogTest, ALineBreakInACallersNumberStaysInItsEntry)
 {
     CallHistoryLog log(dir.path(), clock);
-    ASSERT_TRUE(log.addRecentCall(QStringLiteral("555\r\nD::666\rx\ny"), CallHistoryLog::Received));
+    ASSERT_TRUE(log.addRecentCall(QStringLiteral("555\r\nD::666\rx\ny"), CallKind::Received));
     EXPECT_EQ(readBytes(path()), QByteArray("R::555  D::666 x y  [01/01/10 12:05 AM]\r\n\r\n"));
-    EXPECT_TRUE(log.entries('D').isEmpty());
-    EXPECT_EQ(log.entries('R'), QStringList({ "555  D::666 x y  [01/01/10 12:05 AM]" }));
+    EXPECT_TRUE(log.entries(CallKind::Dialed).isEmpty());
+    EXPECT_EQ(log.entries(CallKind::Received), QStringList({ "555  D::666 x y  [01/01/10 12:05 AM]" }));
 }
 
 TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)
@@ -194,9 +184,9 @@ TEST_F(CallHistoryLogTest, EntriesPicksOneKindInFileOrder)
     for (const QByteArray &bytes : { mixed, QByteArray(mixed).replace("\r\n", "\n") }) {
         writeBytes(path(), bytes);
         CallHistoryLog log(dir.path(), clock);
-        EXPECT_EQ(log.entries('D'), QStringList({ "100  [01/01/10 12:00 PM]", "400  [01/01/10 03:00 PM]" }));
-        EXPECT_EQ(log.entries('R'), QStringList({ "200  [01/01/10 01:00 PM]" }));
-        EXPECT_EQ(log.entries('M'), QStringList({ "300  [01/01/10 02:00 PM]" }));
-        EXPECT_TRUE(log.entries('X').isEmpty());
+        EXPECT_EQ(log.entries(CallKind::Dialed),
+            QStringList({ "100  [01/01/10 12:00 PM]", "400  [01/01/10 03:00 PM]" }));
+        EXPECT_EQ(log.entries(CallKind::Received), QStringList({ "200  [01/01/10 01:00 PM]" }));
+        EXPECT_EQ(log.entries(CallKind::Missed), QStringList({ "300  [01/01/10 02:00 PM]" }));
     }
 }

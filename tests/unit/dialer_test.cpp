@@ -1,7 +1,9 @@
 // Placing a call: the checks in their order, the dialing sound, the history
 // entry, the session; the dial and end buttons; in-call touch tones.
+#include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
+#include "calls/CallHistoryRecorder.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
 #include "engine/CallEngine.h"
@@ -23,16 +25,16 @@ struct DialerFixture : ::testing::Test {
     QStringList history; // "D:555"
     Dialer dialer { engine, state, boxes, [this](const QString &t) { sound << t; },
         [this](int ms) { sound << QStringLiteral("pause %1").arg(ms); } };
+    CallHistoryRecorder recorder { engine.session(),
+        [this](const QString &n, CallKind kind) { history << kindLetter(kind) + QLatin1Char(':') + n; } };
 
     void SetUp() override
     {
-        engine.setAddRecentCall(
-            [this](const QString &n, int kind) { history << QStringLiteral("%1:%2").arg(kind).arg(n); });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
         state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
         ASSERT_TRUE(engine.initializeRTC());
-        engine.registerProfile();
+        engine.registerAccount();
         rtc.registration(RTCRS_REGISTERED);
     }
 
@@ -42,7 +44,7 @@ struct DialerFixture : ::testing::Test {
         sound.clear();
         history.clear();
         rtc.calls.clear();
-        engine.setNumberText(number);
+        engine.presenter().setNumberText(number);
         dialer.makeCall();
     }
 
@@ -65,7 +67,7 @@ TEST_F(DialerFixture, RegistrationIsCheckedFirst)
         EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::None);
         EXPECT_TRUE(sound.isEmpty());
         EXPECT_TRUE(rtc.createdSessions.empty());
-        EXPECT_EQ(engine.numberText(), number);
+        EXPECT_EQ(engine.presenter().numberText(), number);
     }
 }
 
@@ -91,24 +93,24 @@ TEST_F(DialerFixture, OwnNumberWithABlankIsRefusedAtTheBlank)
 {
     dial(QStringLiteral(" 1001"));
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
     EXPECT_TRUE(sound.isEmpty());
 }
 
 TEST_F(DialerFixture, BadCharacterStopsAfterTheTonesBeforeIt)
 {
-    engine.setInCallControls();
+    engine.presenter().setInCallControls();
     dial(QStringLiteral("12a3"));
     EXPECT_EQ(sound, (QStringList { "Tone1.wav", "pause 100", "Tone2.wav", "pause 100" }));
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
-    EXPECT_FALSE(engine.inCallControls());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(engine));
     EXPECT_TRUE(history.isEmpty());
     EXPECT_TRUE(rtc.createdSessions.empty());
-    EXPECT_EQ(engine.numberText(), QStringLiteral("12a3"));
+    EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("12a3"));
 
     dial(QStringLiteral("   "));
     EXPECT_TRUE(sound.isEmpty());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Numbers 0 to 9 only, please!"));
     dial(QStringLiteral("555 "));
     EXPECT_TRUE(history.isEmpty()) << "a trailing blank is a bad character too";
 }
@@ -129,27 +131,27 @@ TEST_F(DialerFixture, ValidNumberIsSoundedLoggedAndCalled)
     EXPECT_EQ(sound,
         (QStringList { "Tone1.wav", "pause 100", "Tone2.wav", "pause 100", "Tonestar.wav", "pause 100",
             "Tone3.wav", "pause 100", "Tone4.wav" }));
-    EXPECT_EQ(history, QStringList { "2:12*34" });
+    EXPECT_EQ(history, QStringList { "D:12*34" });
     EXPECT_EQ(rtc.calls, QStringList { "createSession 1 null 1" });
     ASSERT_EQ(rtc.createdSessions.size(), 1u);
     const auto &session = rtc.createdSessions[0];
     ASSERT_EQ(session->added.size(), 1u);
     EXPECT_EQ(session->added[0].first, "sip:12*34@127.0.0.1");
     EXPECT_EQ(session->added[0].second, "Any Name");
-    EXPECT_EQ(engine.currentSession(), session.get());
-    EXPECT_TRUE(engine.hasParticipant());
-    EXPECT_TRUE(engine.inCallControls());
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), session.get());
+    EXPECT_TRUE(CallEngineTestAccess::hasParticipant(engine));
+    EXPECT_TRUE(CallEngineTestAccess::inCallControls(engine));
 }
 
 TEST_F(DialerFixture, RefusedSessionLeavesTheWindowIdleButLogged)
 {
     rtc.failing.insert("createSession");
-    engine.setStatusText(QStringLiteral("Registered and Ready..."));
+    engine.presenter().setStatusText(QStringLiteral("Registered and Ready..."));
     dial(QStringLiteral("555"));
-    EXPECT_EQ(history, QStringList { "2:555" }) << "the attempt is still logged";
-    EXPECT_FALSE(engine.inCallControls());
-    EXPECT_FALSE(engine.currentSession());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Call failed"));
+    EXPECT_EQ(history, QStringList { "D:555" }) << "the attempt is still logged";
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(engine));
+    EXPECT_FALSE(CallEngineTestAccess::currentSession(engine));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Call failed"));
 }
 
 TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
@@ -170,35 +172,35 @@ TEST_F(DialerFixture, RefusedParticipantLeavesTheWindowIdle)
     state.login.strUserName = QStringLiteral("1001");
     state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
     ASSERT_TRUE(e.initializeRTC());
-    e.registerProfile();
+    e.registerAccount();
     refusing.registration(RTCRS_REGISTERED);
-    e.setNumberText(QStringLiteral("555"));
+    e.presenter().setNumberText(QStringLiteral("555"));
     d.makeCall();
-    EXPECT_FALSE(e.inCallControls());
-    EXPECT_FALSE(e.currentSession());
-    EXPECT_EQ(e.statusText(), QStringLiteral("Call failed"));
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(e));
+    EXPECT_FALSE(CallEngineTestAccess::currentSession(e));
+    EXPECT_EQ(e.presenter().statusText(), QStringLiteral("Call failed"));
 }
 
 TEST_F(DialerFixture, DialButtonAnswersARingingCall)
 {
     auto call = FakeSession::offeredBy("sip:201@host");
     rtc.session(call, RTCSS_INCOMING);
-    engine.setNumberText(QStringLiteral("555"));
+    engine.presenter().setNumberText(QStringLiteral("555"));
     dialer.dialButton();
     EXPECT_EQ(call->answers, 1);
     EXPECT_TRUE(rtc.createdSessions.empty());
-    EXPECT_EQ(engine.numberText(), QStringLiteral("555"));
+    EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("555"));
 }
 
 TEST_F(DialerFixture, DialButtonAsksForANumberAndWaitsDuringAnOutgoingCall)
 {
-    engine.setNumberText(QString());
+    engine.presenter().setNumberText(QString());
     dialer.dialButton();
     EXPECT_EQ(onlyMessage(), QStringLiteral("Please enter number to Dial"));
 
     boxes.shown.clear();
-    engine.setNumberText(QStringLiteral("555"));
-    ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+    engine.presenter().setNumberText(QStringLiteral("555"));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("777")));
     auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_INPROGRESS);
     dialer.dialButton();
@@ -215,12 +217,12 @@ TEST_F(DialerFixture, EndButtonRejectsRingingAsBusyAndEndsOthersNormally)
     dialer.endButton(); // no call: nothing happens
     auto call = FakeSession::offeredBy("sip:201@host");
     rtc.session(call, RTCSS_INCOMING);
-    ASSERT_TRUE(engine.isRunning(EngineTimer::Ring));
+    ASSERT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
     dialer.endButton();
     EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
 
-    ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("777")));
     auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_CONNECTED);
     dialer.endButton();
@@ -246,7 +248,7 @@ TEST_F(DialerFixture, NoCallIsPlacedOverALiveCallFromAnywhere)
         if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
             live = FakeSession::offeredBy("sip:201@host");
         } else {
-            ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+            ASSERT_TRUE(engine.session().dial(QStringLiteral("777")));
             live = rtc.createdSessions.back();
         }
         for (RtcSessionState step : steps)
@@ -257,8 +259,8 @@ TEST_F(DialerFixture, NoCallIsPlacedOverALiveCallFromAnywhere)
         EXPECT_EQ(rtc.createdSessions.size(), sessions) << steps.size();
         EXPECT_TRUE(sound.isEmpty()) << "no digits go out into the live call";
         EXPECT_TRUE(history.isEmpty());
-        EXPECT_EQ(engine.numberText(), QStringLiteral("42"));
-        EXPECT_EQ(engine.currentSession(), live.get());
+        EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("42"));
+        EXPECT_EQ(CallEngineTestAccess::currentSession(engine), live.get());
         dialer.endButton();
         EXPECT_EQ(live->terminations.size(), 1u) << "the end button still ends the live call";
         rtc.session(live, RTCSS_DISCONNECTED);
@@ -271,26 +273,26 @@ TEST_F(DialerFixture, DialingOverACallRingingInDeclinesItAsMissedFirst)
     rtc.session(offer, RTCSS_INCOMING);
     dial(QStringLiteral("555"));
     EXPECT_EQ(offer->terminations, std::vector<RtcTerminateReason> { RTCTR_BUSY });
-    EXPECT_EQ(history, (QStringList { "0:201", "2:555" }));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
+    EXPECT_EQ(history, (QStringList { "M:201", "D:555" }));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
 
     auto outgoing = rtc.createdSessions.back();
     rtc.session(offer, RTCSS_DISCONNECTED); // the declined caller's end
-    EXPECT_EQ(engine.currentSession(), outgoing.get());
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), outgoing.get());
     rtc.session(outgoing, RTCSS_INPROGRESS);
     rtc.session(outgoing, RTCSS_CONNECTED);
     rtc.session(outgoing, RTCSS_DISCONNECTED);
-    EXPECT_EQ(history, (QStringList { "0:201", "2:555" })) << "no false received entry, no second missed one";
+    EXPECT_EQ(history, (QStringList { "M:201", "D:555" })) << "no false received entry, no second missed one";
 
     // The same when the client will not place the call: nothing keeps ringing.
     offer = FakeSession::offeredBy("sip:302@host");
     rtc.session(offer, RTCSS_INCOMING);
     rtc.failing.insert("createSession");
     dial(QStringLiteral("555"));
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Call failed"));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_EQ(engine.callState(), CallState::Idle);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Call failed"));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_EQ(engine.session().state(), CallState::Idle);
     rtc.failing.clear();
     dialer.dialButton();
     EXPECT_EQ(rtc.createdSessions.size(), 2u) << "the dial button works again";
@@ -313,10 +315,10 @@ TEST(KeyTonesTest, ConnectedSendsTouchTonesOtherwisePlaysLocally)
     EXPECT_EQ(rtc.dtmf, (std::vector<RtcDtmf> { RTC_DTMF_0, RTC_DTMF_9, RTC_DTMF_STAR, RTC_DTMF_POUND }));
     EXPECT_TRUE(local.isEmpty());
 
-    engine.setStatusText(QStringLiteral("Registered and Ready...")); // still connected
+    engine.presenter().setStatusText(QStringLiteral("Registered and Ready...")); // still connected
     tones.playDtmf(QStringLiteral("Tone4.wav"));
     rtc.session(call, RTCSS_DISCONNECTED);
-    engine.setStatusText(QStringLiteral("Connected")); // a text is no call
+    engine.presenter().setStatusText(QStringLiteral("Connected")); // a text is no call
     tones.playDtmf(QStringLiteral("Tone5.wav"));
     tones.playDtmf(QStringLiteral("Tone6.wav"));
     EXPECT_EQ(rtc.dtmf.size(), 5u);

@@ -264,7 +264,7 @@ TEST(LocalTonePlayerTest, KeyTonesPlayLocallyOnlyWhenNotConnected)
     KeyTones tones { engine, [&](const QString &t) { local.play(t); } };
     const QString scratch = dir.filePath(QStringLiteral("DTMF.WAV"));
 
-    engine.setStatusText(QStringLiteral("Connected")); // a text is no call
+    engine.presenter().setStatusText(QStringLiteral("Connected")); // a text is no call
     tones.playDtmf(QStringLiteral("Tone7.wav"));
     EXPECT_EQ(readFile(scratch), readFile(QStringLiteral(":/tones/TONE7.WAV")));
     EXPECT_EQ(player.played.size(), 1);

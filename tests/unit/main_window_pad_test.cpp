@@ -181,7 +181,7 @@ TEST_F(PadFixture, PadClickSoundsAppendsAndFocusesTheNumberBox)
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    engine.setNumberText(QStringLiteral("555"));
+    engine.presenter().setNumberText(QStringLiteral("555"));
     box()->setCursorPosition(0);
     window.setFocus();
     ASSERT_FALSE(box()->hasFocus());
@@ -192,7 +192,7 @@ TEST_F(PadFixture, PadClickSoundsAppendsAndFocusesTheNumberBox)
     window.padKeyClicked(QLatin1Char('0'));
     EXPECT_EQ(tones, (QStringList { "Tonepnd.wav", "Tone1.wav", "Tonestar.wav", "Tone0.wav" }));
     EXPECT_EQ(box()->text(), QStringLiteral("555#1*0"));
-    EXPECT_EQ(engine.numberText(), QStringLiteral("555#1*0"));
+    EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("555#1*0"));
     EXPECT_TRUE(box()->hasFocus());
     EXPECT_EQ(box()->cursorPosition(), 7);
     EXPECT_TRUE(pressed().isEmpty());

@@ -66,7 +66,7 @@ TEST_F(MainWindowSkin, BodyLabelsAndNumberBoxDragTheWindowAndGiveTheNumberBoxThe
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.activateWindow();
-    phone.engine.setNumberText(QStringLiteral("0044123"));
+    phone.engine.presenter().setNumberText(QStringLiteral("0044123"));
     QLineEdit *box = window.numberBox();
     struct Case {
         QWidget *area;

@@ -34,7 +34,7 @@ TEST_F(MainWindowFixture, LabelsShowTheEngineTextsAtTheirPlaces)
     EXPECT_EQ(label("lblBalance")->geometry(), QRect(16, 40, 179, 18));
     EXPECT_EQ(phone.window.numberBox()->geometry(), QRect(16, 88, 196, 23));
     EXPECT_EQ(phone.window.size(), QSize(231, 346));
-    phone.engine.setBalanceText(QStringLiteral("Balance :12.50"));
+    phone.engine.presenter().setBalanceText(QStringLiteral("Balance :12.50"));
     EXPECT_EQ(label("lblBalance")->text(), QStringLiteral("Balance :12.50"));
 }
 
@@ -47,14 +47,14 @@ TEST_F(MainWindowFixture, TextsFromTheNetworkAreShownAsSentNeverAsMarkup)
     };
     for (const QString &text : texts) {
         SCOPED_TRACE(text.toStdString());
-        phone.engine.setBalanceText(text);
+        phone.engine.presenter().setBalanceText(text);
         QLabel *balance = label("lblBalance");
         EXPECT_EQ(balance->text(), text);
         // Every character takes its room: no tag was read as markup.
         EXPECT_GE(balance->sizeHint().width(), balance->fontMetrics().horizontalAdvance(text));
     }
     // The status line shows plain text too, whatever the engine puts there.
-    phone.engine.setStatusText(QStringLiteral("Incoming: <i>201</i>"));
+    phone.engine.presenter().setStatusText(QStringLiteral("Incoming: <i>201</i>"));
     QLabel *status = label("lblMsg");
     ASSERT_EQ(status->text(), QStringLiteral("Incoming: <i>201</i>"));
     EXPECT_GE(status->sizeHint().width(), status->fontMetrics().horizontalAdvance(status->text()));
@@ -62,12 +62,12 @@ TEST_F(MainWindowFixture, TextsFromTheNetworkAreShownAsSentNeverAsMarkup)
 
 TEST_F(MainWindowFixture, ControlsFollowTheCallState)
 {
-    phone.engine.setInCallControls();
+    phone.engine.presenter().setInCallControls();
     EXPECT_FALSE(button("Picture6")->isEnabled());
     EXPECT_FALSE(button("Picture17")->isEnabled());
     EXPECT_TRUE(button("Picture8")->isEnabled());
     EXPECT_FALSE(phone.window.numberBox()->isEnabled());
-    phone.engine.setIdleControls();
+    phone.engine.presenter().setIdleControls();
     EXPECT_TRUE(button("Picture6")->isEnabled());
     EXPECT_TRUE(button("Picture17")->isEnabled());
     EXPECT_TRUE(phone.window.numberBox()->isEnabled());
@@ -76,8 +76,8 @@ TEST_F(MainWindowFixture, ControlsFollowTheCallState)
 TEST_F(MainWindowFixture, NumberBoxAndEngineStayInStep)
 {
     phone.window.numberBox()->setText(QStringLiteral("555"));
-    EXPECT_EQ(phone.engine.numberText(), QStringLiteral("555"));
-    phone.engine.setNumberText(QString());
+    EXPECT_EQ(phone.engine.presenter().numberText(), QStringLiteral("555"));
+    phone.engine.presenter().setNumberText(QString());
     EXPECT_TRUE(phone.window.numberBox()->text().isEmpty());
 }
 
@@ -98,14 +98,14 @@ TEST_F(MainWindowFixture, MissedCallShowsTheBlinkingIndicatorUntilClicked)
     CallEngineTestAccess::tick(phone.engine, EngineTimer::MissedBlink);
     EXPECT_TRUE(frame->styleSheet().contains(QStringLiteral("rgb(255,255,255)")));
 
-    phone.engine.acknowledgeMissedCalls();
+    phone.engine.attention().acknowledgeMissedCalls();
     EXPECT_TRUE(indicator->isHidden());
     EXPECT_TRUE(frame->isHidden());
 }
 
 TEST_F(MainWindowFixture, ClearButtonEmptiesTheNumber)
 {
-    phone.engine.setNumberText(QStringLiteral("12345"));
+    phone.engine.presenter().setNumberText(QStringLiteral("12345"));
     emit button("Picture17")->clicked();
     EXPECT_TRUE(phone.window.numberBox()->text().isEmpty());
 }

@@ -248,11 +248,11 @@ TEST_F(PhoneBookTest, CallWithAnEmptiedNumberLeavesTheChecksToMakeCall)
 TEST_F(PhoneBookTest, CallDoesNothingWhileACallIsBeingPlaced)
 {
     writeBytes(path, "Bob--555\r\n");
-    ASSERT_TRUE(engine.dial(QStringLiteral("777")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("777")));
     auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_INPROGRESS);
-    ASSERT_TRUE(engine.calling());
-    engine.setNumberText(QStringLiteral("42"));
+    ASSERT_TRUE(engine.session().calling());
+    engine.presenter().setNumberText(QStringLiteral("42"));
 
     auto w = open();
     pick(*w, 1);

@@ -5,6 +5,7 @@
 #include "RegisteredPhone.h"
 #include "TestFiles.h"
 #include "calls/CallHistoryLog.h"
+#include "calls/CallHistoryRecorder.h"
 #include "engine/Clock.h"
 #include "files/TextFile.h"
 #include "qt_printers.h"
@@ -50,7 +51,7 @@ QStringList items(const RecentWindow &window)
 
 QColor captionColour(const RecentWindow &window, char kind)
 {
-    return window.tab(QLatin1Char(kind))->palette().color(QPalette::WindowText);
+    return window.tab(*kindOfLetter(QLatin1Char(kind)))->palette().color(QPalette::WindowText);
 }
 
 struct RecentWindowTest : ::testing::Test, RegisteredPhone {
@@ -62,8 +63,9 @@ struct RecentWindowTest : ::testing::Test, RegisteredPhone {
     {
         ASSERT_TRUE(dir.isValid());
         registerAccount();
-        engine.setAddRecentCall([this](const QString &number, int kind) { log.addRecentCall(number, kind); });
     }
+    CallHistoryRecorder recorder { engine.session(),
+        [this](const QString &number, CallKind kind) { log.addRecentCall(number, kind); } };
 
     std::unique_ptr<RecentWindow> open()
     {
@@ -73,7 +75,10 @@ struct RecentWindowTest : ::testing::Test, RegisteredPhone {
         return w;
     }
 
-    void clickTab(RecentWindow &w, char kind) { QTest::mouseClick(w.tab(QLatin1Char(kind)), Qt::LeftButton); }
+    void clickTab(RecentWindow &w, char kind)
+    {
+        QTest::mouseClick(w.tab(*kindOfLetter(QLatin1Char(kind))), Qt::LeftButton);
+    }
 };
 
 const QColor kRed(255, 0, 0);
@@ -85,7 +90,7 @@ TEST_F(RecentWindowTest, TabsListTheirKindInFileOrderWithTheCurrentCaptionRed)
 {
     writeBytes(log.filePath(), kHistory);
     auto w = open();
-    EXPECT_EQ(w->kind(), QLatin1Char('D'));
+    EXPECT_EQ(w->kind(), CallKind::Dialed);
     EXPECT_EQ(items(*w), (QStringList { "555  [01/01/10 12:05 AM]", "777  [02/01/10 01:00 PM]" }));
     EXPECT_EQ(captionColour(*w, 'D'), kRed);
     EXPECT_EQ(captionColour(*w, 'R'), kBlack);
@@ -102,7 +107,7 @@ TEST_F(RecentWindowTest, TabsListTheirKindInFileOrderWithTheCurrentCaptionRed)
     EXPECT_EQ(captionColour(*w, 'R'), kBlack);
 
     // A call missed while the window is open shows at the next tab click.
-    log.addRecentCall(QStringLiteral("204"), CallHistoryLog::Missed);
+    log.addRecentCall(QStringLiteral("204"), CallKind::Missed);
     EXPECT_EQ(w->list()->count(), 2);
     clickTab(*w, 'M');
     EXPECT_EQ(items(*w).value(2), QStringLiteral("204  [03/01/10 09:30 AM]"));
@@ -113,10 +118,10 @@ TEST_F(RecentWindowTest, TabsListTheirKindInFileOrderWithTheCurrentCaptionRed)
 TEST_F(RecentWindowTest, OpensOnMissedCallsOnceTheIndicatorWasClicked)
 {
     writeBytes(log.filePath(), kHistory);
-    engine.acknowledgeMissedCalls();
+    engine.attention().acknowledgeMissedCalls();
     for (int showing = 0; showing < 2; ++showing) { // nothing clears the flag
         auto w = open();
-        EXPECT_EQ(w->kind(), QLatin1Char('M'));
+        EXPECT_EQ(w->kind(), CallKind::Missed);
         EXPECT_EQ(w->list()->count(), 2);
         EXPECT_EQ(captionColour(*w, 'M'), kRed);
         EXPECT_EQ(captionColour(*w, 'D'), kBlack);
@@ -159,7 +164,7 @@ TEST_F(RecentWindowTest, ClearingOneKindKeepsEveryOtherLineInOrderAndLaterEntrie
     EXPECT_EQ(items(*w), (QStringList { "202  [01/01/10 12:09 AM]", "203  [02/01/10 02:00 PM]" }));
 
     QTest::mouseClick(w->clearButton(), Qt::LeftButton);
-    log.addRecentCall(QStringLiteral("888"), CallHistoryLog::Dialed);
+    log.addRecentCall(QStringLiteral("888"), CallKind::Dialed);
     EXPECT_EQ(readBytes(log.filePath()),
         QByteArray("\r\n"
                    "D::555  [01/01/10 12:05 AM]\r\n\r\n"
@@ -207,12 +212,12 @@ TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
     for (const Case &c : cases) {
         writeBytes(log.filePath(), c.file);
         RecentList list(log.filePath(), boxes);
-        list.setKind(QLatin1Char(c.kind));
+        list.setKind(*kindOfLetter(QLatin1Char(c.kind)));
         list.load();
         EXPECT_EQ(list.items(), c.shown) << c.what;
         EXPECT_TRUE(list.clearKind()) << c.what;
         EXPECT_EQ(readBytes(log.filePath()), c.cleared) << c.what;
-        EXPECT_TRUE(log.addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed));
+        EXPECT_TRUE(log.addRecentCall(QStringLiteral("555"), CallKind::Dialed));
         EXPECT_EQ(readBytes(log.filePath()), c.cleared + c.mended + "D::555  [03/01/10 09:30 AM]\r\n\r\n")
             << c.what;
     }
@@ -265,7 +270,7 @@ TEST_F(RecentWindowTest, AnEntryLongerThanTheListShowsDialsTheWholeNumber)
 TEST_F(RecentWindowTest, RedialWithoutASelectedEntryDoesNothing)
 {
     writeBytes(log.filePath(), kHistory);
-    engine.setNumberText(QStringLiteral("42"));
+    engine.presenter().setNumberText(QStringLiteral("42"));
     auto w = open();
     w->list()->setCurrentRow(0, QItemSelectionModel::NoUpdate); // current, yet not selected
     w->redial();

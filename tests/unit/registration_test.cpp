@@ -1,8 +1,10 @@
 // Start-up of the client, the profile, registration events, the ready timer
 // and exit, driven through the call engine with a fake client.
 #include "CallEngineTestAccess.h"
+#include "FakeHttpClient.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
+#include "account/CallBilling.h"
 #include "engine/CallEngine.h"
 #include "qt_printers.h"
 
@@ -21,16 +23,29 @@ struct EngineFixture : ::testing::Test {
     CallEngine engine { state, &rtc };
     int balanceQueries = 0;
     QStringList trace; // texts in the order they changed
+    // Each query is counted as it goes out and answered at once (no reply),
+    // so that the next may go out.
+    struct CountingHttp : FakeHttp {
+        std::function<void()> sent;
+        void send(const HttpRequest &request, Done done) override
+        {
+            sent();
+            FakeHttp::send(request, std::move(done));
+            answer();
+        }
+    } http;
+    BillingClient billing { http, QStringLiteral("http://127.0.0.1:8088"), state.login };
+    CallBilling billed { engine, billing };
 
     void SetUp() override
     {
-        engine.setUpdateBalance([this] {
+        http.sent = [this] {
             ++balanceQueries;
             trace << QStringLiteral("balance");
-        });
-        QObject::connect(&engine, &CallEngine::statusTextChanged,
+        };
+        QObject::connect(&engine.presenter(), &MainPresenter::statusTextChanged,
             [this](const QString &t) { trace << QStringLiteral("status:") + t; });
-        QObject::connect(&engine, &CallEngine::accountLabelChanged,
+        QObject::connect(&engine.presenter(), &MainPresenter::accountLabelChanged,
             [this](const QString &t) { trace << QStringLiteral("label:") + t; });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
@@ -42,7 +57,7 @@ struct EngineFixture : ::testing::Test {
     void registerOnce()
     {
         ASSERT_TRUE(engine.initializeRTC());
-        engine.registerProfile();
+        engine.registerAccount();
     }
 };
 
@@ -55,11 +70,11 @@ TEST_F(EngineFixture, LoadingStartsNotLoggedInAndIdle)
     CallEngine e(fresh, &client);
     fresh.login.strUserName = QStringLiteral("x");
     e.prepareLoad();
-    EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
-    EXPECT_EQ(registrationWord(e.registrationState()), QStringLiteral("NOTREGISTERED"));
+    EXPECT_EQ(e.presenter().statusText(), QStringLiteral("Not logged in..."));
+    EXPECT_EQ(registrationWord(e.registration().state()), QStringLiteral("NOTREGISTERED"));
     EXPECT_TRUE(fresh.blnStartupLogin);
-    EXPECT_FALSE(e.calling());
-    EXPECT_FALSE(e.inCallControls());
+    EXPECT_FALSE(e.session().calling());
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(e));
     EXPECT_TRUE(fresh.login.strUserName.isEmpty());
     EXPECT_TRUE(client.calls.isEmpty()) << "the client is not touched before the login step";
 }
@@ -77,10 +92,10 @@ TEST_F(EngineFixture, ClientSetUpStopsAtTheFirstFailure)
     EXPECT_FALSE(engine.initializeRTC());
     EXPECT_EQ(rtc.calls, (QStringList { "initialize", "filter 39" }));
     // Without a configured client registration builds the text and stops.
-    engine.registerProfile();
-    EXPECT_FALSE(engine.xmlProfile().isEmpty());
+    engine.registerAccount();
+    EXPECT_FALSE(CallEngineTestAccess::xmlProfile(engine).isEmpty());
     EXPECT_TRUE(rtc.profiles.empty());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Not logged in..."));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Not logged in..."));
 }
 
 TEST_F(EngineFixture, MissingClientLeavesTheWindowNotLoggedIn)
@@ -88,9 +103,9 @@ TEST_F(EngineFixture, MissingClientLeavesTheWindowNotLoggedIn)
     CallEngine e(state, nullptr);
     e.prepareLoad();
     EXPECT_FALSE(e.initializeRTC());
-    e.registerProfile();
-    EXPECT_EQ(e.statusText(), QStringLiteral("Not logged in..."));
-    EXPECT_EQ(registrationWord(e.registrationState()), QStringLiteral("NOTREGISTERED"));
+    e.registerAccount();
+    EXPECT_EQ(e.presenter().statusText(), QStringLiteral("Not logged in..."));
+    EXPECT_EQ(registrationWord(e.registration().state()), QStringLiteral("NOTREGISTERED"));
 }
 
 TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresence)
@@ -100,28 +115,28 @@ TEST_F(EngineFixture, ProfileIsBuiltFromTheLoginAndEnabledForCallsMessagesPresen
     ASSERT_EQ(rtc.enabled.size(), 1u);
     EXPECT_EQ(rtc.enabled[0].second, 7);
     const std::string xml = rtc.profiles.at(0)->xml();
-    EXPECT_EQ(QString::fromStdString(xml), engine.xmlProfile());
+    EXPECT_EQ(QString::fromStdString(xml), CallEngineTestAccess::xmlProfile(engine));
     EXPECT_NE(
         xml.find(
             "<user account=\"1001\" name=\"Front desk\" password=\"demo1001\" uri=\"sip:1001@127.0.0.1\""),
         std::string::npos);
-    EXPECT_EQ(engine.sipServer(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(engine.registration().server(), QStringLiteral("127.0.0.1"));
 
     // A new login makes and enables a new profile that replaces the old one.
     state.login.strLoginSIPIP = QStringLiteral("sip1.ralu.example");
     engine.registerAccount();
     ASSERT_EQ(rtc.enabled.size(), 2u);
-    EXPECT_EQ(rtc.enabled[1].first->xml(), engine.xmlProfile().toStdString());
-    EXPECT_EQ(engine.sipServer(), QStringLiteral("sip1.ralu.example"));
+    EXPECT_EQ(rtc.enabled[1].first->xml(), CallEngineTestAccess::xmlProfile(engine).toStdString());
+    EXPECT_EQ(engine.registration().server(), QStringLiteral("sip1.ralu.example"));
 }
 
 TEST_F(EngineFixture, RefusedProfileRegistersNothing)
 {
     ASSERT_TRUE(engine.initializeRTC());
     rtc.failing.insert("createProfile");
-    engine.registerProfile();
+    engine.registerAccount();
     EXPECT_TRUE(rtc.enabled.empty());
-    EXPECT_EQ(registrationWord(engine.registrationState()), QStringLiteral("NOTREGISTERED"));
+    EXPECT_EQ(registrationWord(engine.registration().state()), QStringLiteral("NOTREGISTERED"));
 }
 
 TEST_F(EngineFixture, RegistrationTableRowByRow)
@@ -143,9 +158,11 @@ TEST_F(EngineFixture, RegistrationTableRowByRow)
     };
     for (const Row &row : rows) {
         rtc.registration(row.state);
-        EXPECT_EQ(registrationWord(engine.registrationState()), QString::fromLatin1(row.word)) << row.state;
-        EXPECT_EQ(engine.statusText(), QString::fromLatin1(row.status)) << row.state;
-        EXPECT_EQ(engine.accountLabel(), row.labelHoldsUser ? QStringLiteral("1001") : QString())
+        EXPECT_EQ(registrationWord(engine.registration().state()), QString::fromLatin1(row.word))
+            << row.state;
+        EXPECT_EQ(engine.presenter().statusText(), QString::fromLatin1(row.status)) << row.state;
+        EXPECT_EQ(CallEngineTestAccess::accountLabel(engine),
+            row.labelHoldsUser ? QStringLiteral("1001") : QString())
             << row.state;
     }
     EXPECT_EQ(balanceQueries, 3) << "each registration asks for the balance once";
@@ -173,9 +190,9 @@ TEST_F(EngineFixture, ErrorAndUnregisteringOnlyEndTheStartUpLogin)
         trace.clear();
         rtc.registration(s);
         EXPECT_FALSE(state.blnStartupLogin);
-        EXPECT_EQ(registrationWord(engine.registrationState()), QStringLiteral("REGISTERED"));
-        EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready..."));
-        EXPECT_EQ(engine.accountLabel(), QStringLiteral("1001"));
+        EXPECT_EQ(registrationWord(engine.registration().state()), QStringLiteral("REGISTERED"));
+        EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready..."));
+        EXPECT_EQ(CallEngineTestAccess::accountLabel(engine), QStringLiteral("1001"));
         EXPECT_TRUE(trace.isEmpty()) << trace.join(QLatin1Char(',')).toStdString();
     }
 }
@@ -184,14 +201,14 @@ TEST_F(EngineFixture, ReadyTimerFiresOnceWithTwoDotsAndEmptiesTheNumber)
 {
     registerOnce();
     rtc.registration(RTCRS_REJECTED);
-    engine.setNumberText(QStringLiteral("5551234"));
+    engine.presenter().setNumberText(QStringLiteral("5551234"));
     CallEngineTestAccess::start(engine, EngineTimer::Ready);
-    QSignalSpy spy(&engine, &CallEngine::statusTextChanged);
+    QSignalSpy spy(&engine.presenter(), &MainPresenter::statusTextChanged);
     ASSERT_TRUE(spy.wait(1000));
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
-    EXPECT_TRUE(engine.numberText().isEmpty());
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ready));
-    EXPECT_EQ(engine.intervalOf(EngineTimer::Ready), 2);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready.."));
+    EXPECT_TRUE(engine.presenter().numberText().isEmpty());
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ready));
+    EXPECT_EQ(CallEngineTestAccess::intervalOf(engine, EngineTimer::Ready), 2);
 }
 
 TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
@@ -208,13 +225,13 @@ TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
         if (!steps.empty() && steps.front() == RTCSS_INCOMING) {
             call = FakeSession::offeredBy("sip:201@host");
         } else {
-            engine.setNumberText(QStringLiteral("555"));
-            ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+            engine.presenter().setNumberText(QStringLiteral("555"));
+            ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
             call = rtc.createdSessions.back();
         }
         for (RtcSessionState step : steps)
             rtc.session(call, step);
-        engine.setStatusText(QStringLiteral("Call failed"));
+        engine.presenter().setStatusText(QStringLiteral("Call failed"));
         rtc.calls.clear();
         engine.exitProgram();
         EXPECT_EQ(call->terminations, std::vector<RtcTerminateReason> { RTCTR_SHUTDOWN }) << steps.size();
@@ -227,14 +244,14 @@ TEST_F(EngineFixture, ExitEndsALiveCallBeforeShuttingDown)
 TEST_F(EngineFixture, ExitWhileIdleOnlyShutsTheClientDown)
 {
     registerOnce();
-    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
     auto call = rtc.createdSessions.back();
     rtc.session(call, RTCSS_DISCONNECTED);
     QSignalSpy exitSpy(&engine, &CallEngine::exitRequested);
     // The status line is output only: a text that looks like a call is none.
     for (const char *status : { "Registered and Ready...", "Connected", "Incoming: 7" }) {
         rtc.calls.clear();
-        engine.setStatusText(QString::fromLatin1(status));
+        engine.presenter().setStatusText(QString::fromLatin1(status));
         engine.exitProgram();
         EXPECT_TRUE(call->terminations.empty()) << status;
         EXPECT_EQ(rtc.calls, QStringList { "shutdown" });
@@ -255,13 +272,14 @@ TEST_F(EngineFixture, ExitStillEndsTheProgramWhenTerminateFails)
     engine.exitProgram();
     EXPECT_EQ(exitSpy.count(), 1);
     EXPECT_FALSE(rtc.calls.contains(QStringLiteral("shutdown"))) << "later steps are skipped";
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring)) << "no event or tick is handled after exit";
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring))
+        << "no event or tick is handled after exit";
 }
 
 TEST_F(EngineFixture, AbandonedStartUpCreatesNothing)
 {
     state.startupAbandoned = true;
-    engine.setBalanceText(QStringLiteral("EXITING")); // a label is never read back
+    engine.presenter().setBalanceText(QStringLiteral("EXITING")); // a label is never read back
     EXPECT_FALSE(engine.finishLoad());
     EXPECT_TRUE(rtc.calls.isEmpty()) << "nothing is created when start-up is abandoned";
     EXPECT_EQ(balanceQueries, 0);

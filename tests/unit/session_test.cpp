@@ -1,8 +1,11 @@
 // Session states and incoming calls, driven through the call engine with a
 // fake client: statuses, timers, history entries, and second callers.
 #include "CallEngineTestAccess.h"
+#include "FakeHttpClient.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
+#include "account/CallBilling.h"
+#include "calls/CallHistoryRecorder.h"
 #include "engine/CallEngine.h"
 #include "engine/CallerNumber.h"
 #include "qt_printers.h"
@@ -23,24 +26,34 @@ struct SessionFixture : ::testing::Test {
     FakeMessageBoxes boxes;
     CallEngine engine { state, &rtc };
     QStringList history; // "M:201" ...
-    QStringList effects; // outside effects in order
+    CallHistoryRecorder recorder { engine.session(),
+        [this](const QString &n, CallKind kind) { history << kindLetter(kind) + QLatin1Char(':') + n; } };
+    FakeHttp http;
+    BillingClient billing { http, QStringLiteral("http://127.0.0.1:8088"), state.login };
+    CallBilling billed { engine, billing };
     int flashes = 0;
+
+    // The billing queries asked since the last call, "credit" or "balance".
+    QStringList queries()
+    {
+        while (!http.waiting.empty())
+            http.answer(); // the next waits for the one before
+        QStringList out;
+        for (const HttpRequest &r : std::exchange(http.requests, {}))
+            out << (r.method == "POST" ? QStringLiteral("credit") : QStringLiteral("balance"));
+        return out;
+    }
 
     void SetUp() override
     {
-        engine.setAddRecentCall([this](const QString &n, int kind) {
-            history << QStringLiteral("%1:%2").arg(kind == 2 ? 'D' : kind == 1 ? 'R' : 'M').arg(n);
-        });
-        engine.setUpdateBalance([this] { effects << QStringLiteral("balance"); });
-        engine.setQueryCreditTime([this](auto) { effects << QStringLiteral("credit"); });
-        QObject::connect(&engine, &CallEngine::flashWindowRequested, [this] { ++flashes; });
+        QObject::connect(&engine.attention(), &CallAttention::flashWindowRequested, [this] { ++flashes; });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
         state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
         ASSERT_TRUE(engine.initializeRTC());
-        engine.registerProfile();
+        engine.registerAccount();
         rtc.registration(RTCRS_REGISTERED);
-        effects.clear();
+        queries();
     }
 
     std::shared_ptr<FakeSession> offer(const std::string &uri)
@@ -56,18 +69,19 @@ struct SessionFixture : ::testing::Test {
 TEST_F(SessionFixture, OfferRingsFlashesAndShowsTheCaller)
 {
     auto call = offer("sip:201@host");
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 201"));
-    EXPECT_EQ(engine.incoming(), 1);
-    EXPECT_EQ(engine.callerNumber(), QStringLiteral("201"));
-    EXPECT_EQ(engine.currentSession(), call.get());
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_EQ(engine.intervalOf(EngineTimer::Ring), 2000);
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash));
-    EXPECT_EQ(engine.intervalOf(EngineTimer::Flash), 500);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Incoming: 201"));
+    EXPECT_EQ(engine.session().incoming(), 1);
+    EXPECT_EQ(CallEngineTestAccess::callerNumber(engine), QStringLiteral("201"));
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), call.get());
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_EQ(CallEngineTestAccess::intervalOf(engine, EngineTimer::Ring), 2000);
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
+    EXPECT_EQ(CallEngineTestAccess::intervalOf(engine, EngineTimer::Flash), 500);
     EXPECT_EQ(rtc.rings, 0) << "the first ring sounds one interval after the offer";
     CallEngineTestAccess::tick(engine, EngineTimer::Ring);
     EXPECT_EQ(rtc.rings, 1);
-    EXPECT_FALSE(engine.inCallControls()) << "a call ringing in leaves the controls idle";
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(engine))
+        << "a call ringing in leaves the controls idle";
 }
 
 TEST_F(SessionFixture, CallerNumberIsTheUserPartOfTheAddress)
@@ -81,118 +95,119 @@ TEST_F(SessionFixture, CallerNumberIsTheUserPartOfTheAddress)
 
 TEST_F(SessionFixture, OfferWithoutOneParticipantKeepsTheOldTexts)
 {
-    engine.setStatusText(QStringLiteral("Registered and Ready..."));
+    engine.presenter().setStatusText(QStringLiteral("Registered and Ready..."));
     auto s = std::make_shared<FakeSession>();
     rtc.session(s, RTCSS_INCOMING);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready..."));
-    EXPECT_EQ(engine.incoming(), 1);
-    EXPECT_EQ(engine.currentSession(), s.get());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready..."));
+    EXPECT_EQ(engine.session().incoming(), 1);
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), s.get());
 }
 
 TEST_F(SessionFixture, AnsweredIncomingCallLogsReceivedOnly)
 {
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_ANSWERING);
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
     rtc.session(call, RTCSS_CONNECTED);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
-    EXPECT_EQ(effects, (QStringList { "credit", "balance" }));
-    EXPECT_TRUE(engine.isRunning(EngineTimer::CallClock));
-    EXPECT_TRUE(engine.inCallControls());
-    EXPECT_FALSE(engine.loginButtonsEnabled());
-    EXPECT_EQ(engine.incoming(), 0);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Connected"));
+    EXPECT_EQ(queries(), (QStringList { "credit", "balance" }));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::CallClock));
+    EXPECT_TRUE(CallEngineTestAccess::inCallControls(engine));
+    EXPECT_FALSE(CallEngineTestAccess::loginButtonsEnabled(engine));
+    EXPECT_EQ(engine.session().incoming(), 0);
     EXPECT_EQ(history, QStringList { "R:201" });
 
     rtc.session(call, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList { "R:201" }) << "no missed entry for an answered call";
-    EXPECT_FALSE(engine.missedIndicatorShown());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
-    EXPECT_FALSE(engine.currentSession());
-    EXPECT_FALSE(engine.hasParticipant());
-    EXPECT_FALSE(engine.inCallControls());
-    EXPECT_FALSE(engine.isRunning(EngineTimer::CallClock));
-    EXPECT_TRUE(engine.loginButtonsEnabled());
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Ready));
-    EXPECT_EQ(effects.count(QStringLiteral("balance")), 2);
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(engine));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Disconnected"));
+    EXPECT_FALSE(CallEngineTestAccess::currentSession(engine));
+    EXPECT_FALSE(CallEngineTestAccess::hasParticipant(engine));
+    EXPECT_FALSE(CallEngineTestAccess::inCallControls(engine));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::CallClock));
+    EXPECT_TRUE(CallEngineTestAccess::loginButtonsEnabled(engine));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ready));
+    EXPECT_EQ(queries(), QStringList { "balance" });
 }
 
 TEST_F(SessionFixture, AbandonedOfferIsMissedAndBlinks)
 {
-    engine.setNumberText(QStringLiteral("555"));
+    engine.presenter().setNumberText(QStringLiteral("555"));
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList { "M:201" });
-    EXPECT_TRUE(engine.missedIndicatorShown());
-    EXPECT_TRUE(engine.isRunning(EngineTimer::MissedBlink));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
-    EXPECT_EQ(engine.incoming(), 0);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
+    EXPECT_TRUE(CallEngineTestAccess::missedIndicatorShown(engine));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::MissedBlink));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
+    EXPECT_EQ(engine.session().incoming(), 0);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Disconnected"));
 
     // Red and white in turn.
-    EXPECT_TRUE(engine.missedFrameRed());
+    EXPECT_TRUE(CallEngineTestAccess::missedFrameRed(engine));
     CallEngineTestAccess::tick(engine, EngineTimer::MissedBlink);
-    EXPECT_FALSE(engine.missedFrameRed());
+    EXPECT_FALSE(CallEngineTestAccess::missedFrameRed(engine));
     CallEngineTestAccess::tick(engine, EngineTimer::MissedBlink);
-    EXPECT_TRUE(engine.missedFrameRed());
+    EXPECT_TRUE(CallEngineTestAccess::missedFrameRed(engine));
 
-    QSignalSpy spy(&engine, &CallEngine::statusTextChanged);
+    QSignalSpy spy(&engine.presenter(), &MainPresenter::statusTextChanged);
     ASSERT_TRUE(spy.wait(1000));
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
-    EXPECT_TRUE(engine.numberText().isEmpty());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready.."));
+    EXPECT_TRUE(engine.presenter().numberText().isEmpty());
 
-    engine.acknowledgeMissedCalls();
-    EXPECT_FALSE(engine.missedIndicatorShown());
-    EXPECT_FALSE(engine.isRunning(EngineTimer::MissedBlink));
+    engine.attention().acknowledgeMissedCalls();
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(engine));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::MissedBlink));
     EXPECT_TRUE(state.openRecentOnMissed);
 }
 
 TEST_F(SessionFixture, OutgoingCallStates)
 {
-    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
     history.clear();
     auto call = rtc.createdSessions.back();
     rtc.session(call, RTCSS_INPROGRESS);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Inprogress"));
-    EXPECT_TRUE(engine.calling());
-    EXPECT_FALSE(engine.loginButtonsEnabled());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Inprogress"));
+    EXPECT_TRUE(engine.session().calling());
+    EXPECT_FALSE(CallEngineTestAccess::loginButtonsEnabled(engine));
     rtc.session(call, RTCSS_CONNECTED);
     EXPECT_TRUE(history.isEmpty()) << "the engine logs no outgoing call";
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_FALSE(engine.calling());
+    EXPECT_FALSE(engine.session().calling());
     EXPECT_TRUE(history.isEmpty());
-    EXPECT_FALSE(engine.missedIndicatorShown());
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(engine));
 }
 
 TEST_F(SessionFixture, IdleHoldReferAndMedia)
 {
-    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
     auto call = rtc.createdSessions.back();
     rtc.session(call, RTCSS_IDLE);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("IDLE"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("IDLE"));
     rtc.session(call, RTCSS_HOLD);
     rtc.session(call, RTCSS_REFER);
     RtcEvent media;
     media.type = RTCE_MEDIA;
     rtc.handler(RTCE_MEDIA, media);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("IDLE"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("IDLE"));
 }
 
 TEST_F(SessionFixture, ClocksRunFromConnection)
 {
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_CONNECTED);
-    engine.callClock().setRemaining(0, 5, 9); // as the credit-time answer sets it
+    CallEngineTestAccess::callClock(engine).setRemaining(0, 5, 9); // as the credit-time answer sets it
     CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
-    EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:00"));
-    EXPECT_EQ(engine.accountTimeText(), QStringLiteral("Account's Time: 00:05:08"));
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(engine), QStringLiteral("00:00:00"));
+    EXPECT_EQ(CallEngineTestAccess::accountTimeText(engine), QStringLiteral("Account's Time: 00:05:08"));
     for (int i = 0; i < 60; ++i)
         CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
-    EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:01:00"));
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(engine), QStringLiteral("00:01:00"));
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_TRUE(engine.callTimeText().isEmpty());
-    EXPECT_FALSE(engine.accountTimeText().isEmpty()) << "the account time stays until the next call";
+    EXPECT_TRUE(CallEngineTestAccess::callTimeText(engine).isEmpty());
+    EXPECT_FALSE(CallEngineTestAccess::accountTimeText(engine).isEmpty())
+        << "the account time stays until the next call";
 }
 
 // ---- a second caller ----
@@ -205,64 +220,65 @@ TEST_F(SessionFixture, SecondCallerDuringAConnectedCallIsNotTaken)
     flashes = 0;
 
     auto second = offer("sip:302@host");
-    EXPECT_EQ(engine.currentSession(), first.get());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
-    EXPECT_EQ(engine.callerNumber(), QStringLiteral("201"));
-    EXPECT_EQ(engine.incoming(), 0);
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash)) << "the window still draws attention";
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), first.get());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Connected"));
+    EXPECT_EQ(CallEngineTestAccess::callerNumber(engine), QStringLiteral("201"));
+    EXPECT_EQ(engine.session().incoming(), 0);
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash))
+        << "the window still draws attention";
 
     // The second caller gives up: logged under its own number, nothing else.
     rtc.session(second, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList { "M:302" });
-    EXPECT_EQ(engine.currentSession(), first.get());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
-    EXPECT_TRUE(engine.inCallControls());
-    EXPECT_TRUE(engine.isRunning(EngineTimer::CallClock));
-    EXPECT_FALSE(engine.missedIndicatorShown());
-    EXPECT_FALSE(engine.isRunning(EngineTimer::Flash));
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), first.get());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Connected"));
+    EXPECT_TRUE(CallEngineTestAccess::inCallControls(engine));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::CallClock));
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(engine));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
 
     // The connected call can still be ended, and ends normally.
     rtc.session(first, RTCSS_DISCONNECTED);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Disconnected"));
     EXPECT_EQ(history, QStringList { "M:302" });
 }
 
 TEST_F(SessionFixture, OfferDuringAnOutgoingCallDoesNotTakeItOver)
 {
-    ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+    ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
     history.clear();
     auto outgoing = rtc.createdSessions.back();
     rtc.session(outgoing, RTCSS_INPROGRESS);
     auto caller = offer("sip:302@host");
-    EXPECT_EQ(engine.currentSession(), outgoing.get());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Inprogress"));
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), outgoing.get());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Inprogress"));
     rtc.session(outgoing, RTCSS_CONNECTED);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Connected"));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Connected"));
     rtc.session(caller, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList { "M:302" });
-    EXPECT_EQ(engine.currentSession(), outgoing.get());
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), outgoing.get());
 }
 
 TEST_F(SessionFixture, SecondOfferReplacesARingingOneAndBothEndsAreLoggedRight)
 {
     auto first = offer("sip:201@host");
     auto second = offer("sip:302@host");
-    EXPECT_EQ(engine.currentSession(), second.get());
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 302"));
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), second.get());
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Incoming: 302"));
 
     // The first caller gives up: its own missed entry; the second keeps ringing.
     rtc.session(first, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, QStringList { "M:201" });
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Ring));
-    EXPECT_TRUE(engine.isRunning(EngineTimer::Flash));
-    EXPECT_EQ(engine.incoming(), 1);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Incoming: 302"));
-    EXPECT_FALSE(engine.missedIndicatorShown());
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Ring));
+    EXPECT_TRUE(CallEngineTestAccess::isRunning(engine, EngineTimer::Flash));
+    EXPECT_EQ(engine.session().incoming(), 1);
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Incoming: 302"));
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(engine));
 
     rtc.session(second, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, (QStringList { "M:201", "M:302" }));
-    EXPECT_TRUE(engine.missedIndicatorShown());
+    EXPECT_TRUE(CallEngineTestAccess::missedIndicatorShown(engine));
 }
 
 TEST_F(SessionFixture, LateEventsOfAnEndedCallChangeNothing)
@@ -270,19 +286,20 @@ TEST_F(SessionFixture, LateEventsOfAnEndedCallChangeNothing)
     auto call = offer("sip:201@host");
     rtc.session(call, RTCSS_DISCONNECTED);
     history.clear();
-    engine.setStatusText(QStringLiteral("Registered and Ready.."));
+    engine.presenter().setStatusText(QStringLiteral("Registered and Ready.."));
     rtc.session(call, RTCSS_CONNECTED);
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
+    EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready.."));
     EXPECT_TRUE(history.isEmpty());
 }
 
 TEST_F(SessionFixture, OfferWhileInTrayAsksToRestoreBeforeRinging)
 {
     QStringList order;
-    QObject::connect(&engine, &CallEngine::restoreFromTrayRequested, [&] {
-        order << (engine.isRunning(EngineTimer::Ring) ? QStringLiteral("restore-after-ring")
-                                                      : QStringLiteral("restore"));
+    QObject::connect(&engine.attention(), &CallAttention::restoreFromTrayRequested, [&] {
+        order << (CallEngineTestAccess::isRunning(engine, EngineTimer::Ring)
+                ? QStringLiteral("restore-after-ring")
+                : QStringLiteral("restore"));
     });
     state.blnInTray = true;
     offer("sip:201@host");
@@ -297,12 +314,13 @@ TEST_F(SessionFixture, ResumeAfterHoldIsNoNewConnection)
     auto call = rtc.connectedCallFrom("sip:201@host");
     for (int i = 0; i < 3; ++i)
         CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
-    effects.clear();
+    queries();
     rtc.session(call, RTCSS_HOLD);
     rtc.session(call, RTCSS_CONNECTED);
-    EXPECT_TRUE(effects.isEmpty()) << "credit time and balance are not fetched again";
+    EXPECT_TRUE(queries().isEmpty()) << "credit time and balance are not fetched again";
     CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
-    EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:03")) << "the call clock runs on";
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(engine), QStringLiteral("00:00:03"))
+        << "the call clock runs on";
     EXPECT_EQ(history, QStringList { "R:201" });
 }
 
@@ -327,8 +345,8 @@ TEST_F(SessionFixture, OffersNobodyCanAnswerAreDeclinedBusyAtOnce)
     rtc.session(first, RTCSS_DISCONNECTED);
     rtc.session(third, RTCSS_DISCONNECTED);
     EXPECT_EQ(history, (QStringList { "R:302", "M:201", "M:403" }));
-    EXPECT_EQ(engine.callState(), CallState::Connected);
-    EXPECT_EQ(engine.currentSession(), second.get());
+    EXPECT_EQ(engine.session().state(), CallState::Connected);
+    EXPECT_EQ(CallEngineTestAccess::currentSession(engine), second.get());
 }
 
 // ---- how a call ended ----
@@ -351,19 +369,19 @@ TEST_F(SessionFixture, AFailedCallSaysWhyForAboutThreeSecondsAndANormalEndAsEver
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
-        engine.setNumberText(QStringLiteral("555"));
-        ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+        engine.presenter().setNumberText(QStringLiteral("555"));
+        ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
         rtc.session(rtc.createdSessions.back(), RTCSS_INPROGRESS);
         rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED, c.end);
-        EXPECT_EQ(engine.statusText(), QLatin1String(c.text));
-        const int shown = engine.intervalOf(EngineTimer::Ready);
+        EXPECT_EQ(engine.presenter().statusText(), QLatin1String(c.text));
+        const int shown = CallEngineTestAccess::intervalOf(engine, EngineTimer::Ready);
         if (c.end == RTCCE_NONE)
             EXPECT_EQ(shown, 2);
         else
             EXPECT_TRUE(shown >= 2500 && shown <= 4000) << shown;
         CallEngineTestAccess::tick(engine, EngineTimer::Ready);
-        EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
-        EXPECT_TRUE(engine.numberText().isEmpty());
+        EXPECT_EQ(engine.presenter().statusText(), QStringLiteral("Registered and Ready.."));
+        EXPECT_TRUE(engine.presenter().numberText().isEmpty());
     }
 }
 
@@ -374,22 +392,23 @@ TEST_F(SessionFixture, WhatComesWhileAFailureIsShownOutlivesTheReadyTick)
         std::function<void()> meanwhile;
         QString status, number; // after the tick
     } cases[] = {
-        { "a number typed", [this] { engine.setNumberText(QStringLiteral("556")); }, "Registered and Ready..",
-            "556" },
+        { "a number typed", [this] { engine.presenter().setNumberText(QStringLiteral("556")); },
+            "Registered and Ready..", "556" },
         { "a registration event", [this] { rtc.registration(RTCRS_NOT_REGISTERED); }, "Not Registered", "" },
-        { "the same number dialed again", [this] { engine.dial(engine.numberText()); }, "Busy", "555" },
+        { "the same number dialed again", [this] { engine.session().dial(engine.presenter().numberText()); },
+            "Busy", "555" },
         { "an offer", [this] { offer("sip:201@host"); }, "Incoming: 201", "" },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        engine.setNumberText(QStringLiteral("555"));
-        ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+        engine.presenter().setNumberText(QStringLiteral("555"));
+        ASSERT_TRUE(engine.session().dial(QStringLiteral("555")));
         rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED, RTCCE_BUSY);
         c.meanwhile();
         CallEngineTestAccess::tick(engine, EngineTimer::Ready);
-        EXPECT_EQ(engine.statusText(), c.status);
-        EXPECT_EQ(engine.numberText(), c.number);
-        if (engine.callLive()) // the new call ends normally
+        EXPECT_EQ(engine.presenter().statusText(), c.status);
+        EXPECT_EQ(engine.presenter().numberText(), c.number);
+        if (engine.session().live()) // the new call ends normally
             rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED);
     }
 }
@@ -420,7 +439,7 @@ TEST_F(SessionFixture, CallersNumberIsShownAndLoggedAsWhatASipUserPartCanHold)
         SCOPED_TRACE(c.user.left(40).toStdString());
         history.clear();
         auto call = offer(("sip:" + c.user + "@host").toStdString());
-        EXPECT_EQ(engine.statusText(), "Incoming: " + c.number);
+        EXPECT_EQ(engine.presenter().statusText(), "Incoming: " + c.number);
         rtc.session(call, RTCSS_DISCONNECTED);
         EXPECT_EQ(history, QStringList { "M:" + c.number });
     }

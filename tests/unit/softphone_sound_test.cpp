@@ -100,7 +100,7 @@ TEST(SoftphoneSound, NoSoundDeviceIsReportedOnceAndRefusesDialing)
         if (!c.clientStarts)
             continue;
         s.rtc.registration(RTCRS_REGISTERED);
-        s.phone->engine().setNumberText(QStringLiteral("5551234"));
+        s.phone->engine().presenter().setNumberText(QStringLiteral("5551234"));
         s.phone->dialer().makeCall();
         ASSERT_EQ(s.boxes.shown.size(), 2u);
         EXPECT_EQ(s.boxes.shown[1].text, kSoundCard);

@@ -2,6 +2,7 @@
 // book buttons and the missed-call indicator open them modally over it, on
 // the files of the folder the Softphone was given, and give the number box
 // the focus back afterwards.
+#include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "account/SettingsStore.h"
@@ -61,7 +62,7 @@ struct SoftphoneWindowsTest : ::testing::Test {
     {
         ASSERT_TRUE(dir.isValid());
         phone.window().show();
-        phone.engine().setNumberText(QStringLiteral("12345"));
+        phone.engine().presenter().setNumberText(QStringLiteral("12345"));
         phone.window().numberBox()->setCursorPosition(0);
     }
 };
@@ -85,12 +86,12 @@ TEST_F(SoftphoneWindowsTest, PhoneBookButtonOpensThePhoneBookOfTheGivenFolderMod
 
 TEST_F(SoftphoneWindowsTest, HistoryButtonOpensTheHistoryOfTheGivenFolderOnDialedCalls)
 {
-    phone.history().addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed);
+    phone.history().addRecentCall(QStringLiteral("555"), CallKind::Dialed);
     const bool opened = clickAndInspect("Picture3", [&](QWidget *modal) {
         auto *recent = qobject_cast<RecentWindow *>(modal);
         ASSERT_TRUE(recent);
         EXPECT_EQ(recent->parentWidget(), &phone.window());
-        EXPECT_EQ(recent->kind(), QLatin1Char('D'));
+        EXPECT_EQ(recent->kind(), CallKind::Dialed);
         ASSERT_EQ(recent->list()->count(), 1);
         EXPECT_TRUE(recent->list()->item(0)->text().startsWith(QStringLiteral("555  [")));
     });
@@ -103,10 +104,10 @@ TEST_F(SoftphoneWindowsTest, MissedCallIndicatorAcknowledgesAndOpensTheHistoryOn
     const bool opened = clickAndInspect("MissedCalls", [&](QWidget *modal) {
         auto *recent = qobject_cast<RecentWindow *>(modal);
         ASSERT_TRUE(recent);
-        EXPECT_EQ(recent->kind(), QLatin1Char('M'));
+        EXPECT_EQ(recent->kind(), CallKind::Missed);
     });
     EXPECT_TRUE(opened);
     EXPECT_TRUE(phone.state().openRecentOnMissed);
-    EXPECT_FALSE(phone.engine().missedIndicatorShown());
+    EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(phone.engine()));
     expectNumberBoxFocusedAtItsEnd();
 }

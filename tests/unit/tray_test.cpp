@@ -107,7 +107,7 @@ TEST_F(NoTrayWindow, IncomingCallBringsBackAWindowHiddenByAHideButton)
     EXPECT_FALSE(phone.window.isMinimized());
     EXPECT_TRUE(phone.window.isVisible());
     EXPECT_FALSE(phone.state.blnInTray);
-    EXPECT_EQ(phone.engine.statusText(), QStringLiteral("Incoming: 201"));
+    EXPECT_EQ(phone.engine.presenter().statusText(), QStringLiteral("Incoming: 201"));
 }
 
 TEST_F(NoTrayWindow, IncomingCallLeavesAWindowTheDesktopMinimised)

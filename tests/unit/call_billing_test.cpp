@@ -1,8 +1,11 @@
-// The credit-time answer reaches the call engine later than the connection:
-// the countdown starts when it arrives, with the seconds already counted
-// taken off, and an answer for a call that is over changes nothing.
+// The billing queries as calls come and go: the credit-time answer reaches
+// the countdown later than the connection, which starts when it arrives,
+// with the seconds already counted taken off; an answer for a call that is
+// over changes nothing.
 #include "CallEngineTestAccess.h"
+#include "FakeHttpClient.h"
 #include "FakeRtcClient.h"
+#include "account/CallBilling.h"
 #include "engine/CallEngine.h"
 #include "qt_printers.h"
 
@@ -13,70 +16,78 @@ using namespace ralu::testing;
 
 namespace {
 
-struct AnswerFixture : ::testing::Test {
+struct CallBillingFixture : ::testing::Test {
     AppState state;
     FakeRtcClient rtc;
     CallEngine engine { state, &rtc };
-    std::vector<CallEngine::CreditTimeAnswer> asked; // one per connection
+    FakeHttp http;
+    BillingClient billing { http, QStringLiteral("http://127.0.0.1:8088"), state.login };
+    CallBilling billed { engine, billing };
 
     void SetUp() override
     {
-        engine.setQueryCreditTime([this](CallEngine::CreditTimeAnswer answer) { asked.push_back(answer); });
         engine.prepareLoad();
         state.login.strUserName = QStringLiteral("1001");
         state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
         ASSERT_TRUE(engine.initializeRTC());
-        engine.registerProfile();
+        engine.registerAccount();
         rtc.registration(RTCRS_REGISTERED);
+        answerAll({});
+    }
+
+    // Answers the queries waiting, in turn: the credit time with a reply of
+    // credit (none when empty), the balance with none.
+    void answerAll(const QByteArray &credit, int upTo = 1000)
+    {
+        for (; upTo > 0 && !http.waiting.empty(); --upTo) {
+            const HttpRequest &r = http.requests[http.requests.size() - http.waiting.size()];
+            http.answer(
+                r.method == "POST" && !credit.isEmpty() ? HttpReply { true, 200, credit } : HttpReply {});
+        }
     }
 
     QString afterTicks(int ticks)
     {
         for (int i = 0; i < ticks; ++i)
             CallEngineTestAccess::tick(engine, EngineTimer::CallClock);
-        return engine.accountTimeText();
+        return CallEngineTestAccess::accountTimeText(engine);
     }
 };
 
 } // namespace
 
-TEST_F(AnswerFixture, CountdownStartsAtTheAnswerWithTheSecondsSinceTheConnectionTakenOff)
+TEST_F(CallBillingFixture, CountdownStartsAtTheAnswerWithTheSecondsSinceTheConnectionTakenOff)
 {
-    engine.callClock().setRemaining(0, 5, 9); // what an earlier call left
+    CallEngineTestAccess::callClock(engine).setRemaining(0, 5, 9); // what an earlier call left
     auto call = rtc.connectedCallFrom("sip:201@host");
-    ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 0:0:00")) << "no talk time known yet";
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 0:0:00"));
-    asked[0](3725);
+    answerAll("3725");
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 01:02:02")) << "3725 s less the three counted";
-    EXPECT_EQ(engine.callTimeText(), QStringLiteral("00:00:02"));
+    EXPECT_EQ(CallEngineTestAccess::callTimeText(engine), QStringLiteral("00:00:02"));
 
     // An answer later than the talk time itself leaves nothing.
     rtc.session(call, RTCSS_DISCONNECTED);
     rtc.connectedCallFrom("sip:202@host");
     afterTicks(4);
-    asked[1](3);
+    answerAll("3");
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 00:00:00"));
 }
 
-TEST_F(AnswerFixture, WithoutAnyGoodReplyTheSecondsTheCountdownHoldsAreSplit)
+TEST_F(CallBillingFixture, WithoutAnyGoodReplyTheSecondsTheCountdownHoldsAreSplit)
 {
     rtc.connectedCallFrom("sip:201@host");
-    asked[0](std::nullopt);
+    answerAll({});
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 00:00:00"));
 }
 
-TEST_F(AnswerFixture, AnAnswerForACallThatIsOverChangesNothing)
+TEST_F(CallBillingFixture, AnAnswerForACallThatIsOverChangesNothing)
 {
     auto first = rtc.connectedCallFrom("sip:201@host");
     rtc.session(first, RTCSS_DISCONNECTED);
-    asked[0](3725); // the call has ended
-    EXPECT_EQ(engine.callClock().timesec, 0);
-    EXPECT_FALSE(engine.callClock().timehr1.has_value());
-
     rtc.connectedCallFrom("sip:202@host");
-    asked[0](3725); // the earlier call's, arriving during this one
+    answerAll("3725", 1); // the first call's, arriving during the second
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 0:0:00"));
-    asked[1](59);
+    answerAll("59");
     EXPECT_EQ(afterTicks(1), QStringLiteral("Account's Time: 00:00:57"));
 }
