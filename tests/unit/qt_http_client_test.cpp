@@ -2,6 +2,7 @@
 // the bytes of the requests, replies of any status, and the cases with no
 // reply (refused, silent until the time-out, cut off, too long, encoded).
 // Sending returns at once; the reply comes from the event loop.
+#include "TestCertificate.h"
 #include "account/QtHttpClient.h"
 #include "qt_printers.h"
 
@@ -23,6 +24,7 @@
 #include <sys/socket.h>
 
 using namespace ralu;
+using ralu::testing::TestCertificate;
 
 namespace {
 
@@ -118,31 +120,6 @@ private:
     QTcpServer *m_server = new QTcpServer(this);
 };
 
-// A self-signed certificate for one IP address, made now by openssl, and
-// the server's configuration with it.
-struct TestCertificate {
-    QSslCertificate certificate;
-    QSslConfiguration server;
-
-    explicit TestCertificate(const QString &ip)
-    {
-        QTemporaryDir dir;
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-            { "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days",
-                "1", "-subj", "/CN=" + ip, "-addext", "subjectAltName=IP:" + ip, "-keyout",
-                dir.filePath("key.pem"), "-out", dir.filePath("cert.pem") });
-        openssl.waitForFinished(20000);
-        QFile cert(dir.filePath("cert.pem")), key(dir.filePath("key.pem"));
-        cert.open(QIODevice::ReadOnly);
-        key.open(QIODevice::ReadOnly);
-        certificate = QSslCertificate(&cert, QSsl::Pem);
-        server = QSslConfiguration::defaultConfiguration();
-        server.setLocalCertificate(certificate);
-        server.setPrivateKey(QSslKey(&key, QSsl::Ec));
-    }
-};
-
 QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
 {
     return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reason
@@ -207,17 +184,17 @@ TEST(QtHttpClient, RequestsGoOutAsGiven)
 TEST(QtHttpClient, HttpsIsAReplyOnlyFromAServerWhoseCertificateIsTrustedAndNamesTheHost)
 {
     const TestCertificate mine(QStringLiteral("127.0.0.1")), otherHost(QStringLiteral("127.0.0.2"));
-    ASSERT_FALSE(mine.certificate.isNull()) << "openssl made no certificate";
+    ASSERT_FALSE(mine.certificate().isNull()) << "openssl made no certificate";
     const struct {
         const char *what;
         std::optional<QSslConfiguration> server;
         QList<QSslCertificate> trusted;
         bool reply;
     } cases[] = {
-        { "trusted, right name", mine.server, { mine.certificate }, true },
-        { "not trusted", mine.server, {}, false },
-        { "trusted, another host's name", otherHost.server, { otherHost.certificate }, false },
-        { "no TLS at all", std::nullopt, { mine.certificate }, false },
+        { "trusted, right name", mine.server(), { mine.certificate() }, true },
+        { "not trusted", mine.server(), {}, false },
+        { "trusted, another host's name", otherHost.server(), { otherHost.certificate() }, false },
+        { "no TLS at all", std::nullopt, { mine.certificate() }, false },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
