@@ -48,19 +48,15 @@ struct HttpRecord {
     }
 };
 
-// A billing server's log (the provider's unless given) from the moment this
-// object was made.
+// The billing server's log from the moment this object was made.
 class BillingLog {
 public:
-    explicit BillingLog(QString path = providerRunDir() + QStringLiteral("/billing.log"))
-        : m_path(std::move(path))
-        , m_start(QFile(m_path).size())
-    {
-    }
+    BillingLog() { m_start = QFile(path()).size(); }
+    static QString path() { return providerRunDir() + QStringLiteral("/billing.log"); }
 
     QByteArray raw() const
     {
-        QFile file(m_path);
+        QFile file(path());
         if (!file.open(QIODevice::ReadOnly))
             return {};
         file.seek(m_start);
@@ -92,7 +88,6 @@ public:
     }
 
 private:
-    QString m_path;
     qint64 m_start = 0;
 };
 
