@@ -10,8 +10,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <QFileInfo>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The SIP stack under a core (exported by liblinphone, not in its headers):
@@ -43,13 +48,40 @@ std::string folderWithSlash(const QString &path)
     return QFile::encodeName(p).toStdString();
 }
 
-bool makeOwnerOnlyFolder(const QString &path)
+QString folderFailure(const QString &folder, int error)
 {
-    QDir dir;
-    if (!dir.mkpath(path))
+    return error == EACCES || error == EROFS || error == EPERM
+        ? QStringLiteral("the folder %1 is not writable").arg(folder)
+        : QStringLiteral("the folder %1 cannot be made (%2)")
+              .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// mkdir -p, naming the folder that stood in the way.
+bool makeFolders(const QString &path, QString &why)
+{
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent != path && !makeFolders(parent, why))
         return false;
-    return QFile::setPermissions(
-        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0 || QFileInfo(path).isDir())
+        return true;
+    why = folderFailure(errno == EEXIST ? path : parent, errno);
+    return false;
+}
+
+// The folder, made when missing, owner-only; on failure *why says which
+// folder could not be made or written.
+bool makeOwnerOnlyFolder(const QString &path, QString *why = nullptr)
+{
+    QString failure;
+    const QByteArray name = QFile::encodeName(path);
+    if (makeFolders(path, failure) && ::chmod(name.constData(), 0700) == 0
+        && ::access(name.constData(), W_OK | X_OK) == 0)
+        return true;
+    if (why)
+        *why = failure.isEmpty() ? folderFailure(path, errno) : failure;
+    return false;
 }
 
 } // namespace
@@ -141,11 +173,21 @@ std::pair<int, int> LinphoneCoreRunner::rtpPorts()
 
 bool LinphoneCoreRunner::prepareFolders()
 {
-    if (m_stateDir.isEmpty() || !makeOwnerOnlyFolder(m_stateDir))
+    m_startFailure.clear();
+    if (m_stateDir.isEmpty()) {
+        m_startFailure = QStringLiteral("no folder for its files");
         return false;
+    }
     // An empty plugin folder: mediastreamer2 then loads no plugin (its video
     // plugin would bring Qt 5 into the process).
-    return makeOwnerOnlyFolder(stateFile(kPluginFolderName));
+    return makeOwnerOnlyFolder(m_stateDir, &m_startFailure)
+        && makeOwnerOnlyFolder(stateFile(kPluginFolderName), &m_startFailure);
+}
+
+QString LinphoneCoreRunner::startFailure() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_startFailure;
 }
 
 bool LinphoneCoreRunner::onCoreThread() const
@@ -248,6 +290,9 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     const bool ok = createCore(std::move(listeners));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (!ok)
+            m_startFailure
+                = QStringLiteral("the SIP core did not start (its files are in %1)").arg(m_stateDir);
         m_startResult = ok;
         m_startFinished = true;
     }
