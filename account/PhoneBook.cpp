@@ -39,7 +39,7 @@ void PhoneBook::load()
 {
     m_file = TextFile();
     m_readError.clear();
-    if (!m_file.read(m_path, &m_readError, kMaxFileSize)) {
+    if (!m_file.read(m_path, &m_readError, kMaxFileSize, kMaxLines)) {
         m_boxes.show(
             QStringLiteral("Could not read the phone book: ") + m_readError, MessageBoxes::Icon::Error);
         return;

@@ -83,8 +83,8 @@ QByteArray lineEndNeeded(int fd, qint64 size)
     return last == "\r" ? QByteArray("\n") : kCrLf;
 }
 
-// Copies ranges of one file into a new one, joining ranges that follow
-// each other into one copy.
+// Copies ranges of one file into a new one through two buffers of a
+// megabyte: a file of short lines costs a few system calls a megabyte.
 class RangeCopy {
 public:
     RangeCopy(int fd, FileReplacement &out)
@@ -94,31 +94,39 @@ public:
     }
     void copy(qint64 offset, qint64 length)
     {
-        if (offset != m_end)
-            flush();
-        if (m_begin == m_end)
-            m_begin = offset;
-        m_end = offset + length;
+        while (m_ok && length > 0) {
+            if (offset < m_readAt || offset >= m_readAt + m_read.size()) {
+                m_read = readAt(m_fd, offset, kPiece);
+                m_readAt = offset;
+                m_ok = !m_read.isEmpty(); // the file shrank meanwhile
+            }
+            const qint64 n = std::min(length, m_readAt + m_read.size() - offset);
+            add(QByteArrayView(m_read).sliced(offset - m_readAt, n));
+            offset += n;
+            length -= n;
+        }
     }
-    void add(const QByteArray &bytes) { m_ok = flush() && m_out.write(bytes); }
-    // False once a copy failed: the file could not be read (it shrank), or
-    // the new one written.
+    void add(QByteArrayView bytes)
+    {
+        m_written += bytes;
+        if (m_written.size() >= kPiece)
+            flush();
+    }
+    // False once a copy failed: the file could not be read, or the new one
+    // written.
     bool flush()
     {
-        constexpr qint64 kPiece = 1 << 20;
-        while (m_ok && m_begin < m_end) {
-            const QByteArray piece = readAt(m_fd, m_begin, qsizetype(std::min(kPiece, m_end - m_begin)));
-            m_ok = !piece.isEmpty() && m_out.write(piece);
-            m_begin += piece.size();
-        }
-        m_begin = m_end = 0;
+        m_ok = m_ok && m_out.write(m_written);
+        m_written.clear();
         return m_ok;
     }
 
 private:
+    static constexpr qsizetype kPiece = 1 << 20;
     int m_fd;
     FileReplacement &m_out;
-    qint64 m_begin = 0, m_end = 0;
+    QByteArray m_read, m_written;
+    qint64 m_readAt = 0;
     bool m_ok = true;
 };
 
@@ -132,7 +140,7 @@ TextFile::Line::Line(QString text)
         m_text.remove(0, 1);
 }
 
-bool TextFile::read(const QString &path, QString *error, qint64 maxSize)
+bool TextFile::read(const QString &path, QString *error, qint64 maxSize, qsizetype maxLines)
 {
     m_bom.clear();
     m_lines.clear();
@@ -158,6 +166,12 @@ bool TextFile::read(const QString &path, QString *error, qint64 maxSize)
     const char *const end = begin + all.size();
     const char *at = begin;
     while (at < end) {
+        if (m_lines.size() == maxLines) {
+            m_bom.clear();
+            m_lines.clear();
+            return report(
+                error, RegularFile::failure(path, QStringLiteral("more than %1 lines").arg(maxLines)));
+        }
         const char *stop = std::find_if(at, end, [](char c) { return c == '\r' || c == '\n'; });
         const char *next = stop;
         if (next < end)

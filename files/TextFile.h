@@ -42,10 +42,11 @@ public:
     };
 
     // Reads the file. A missing file reads as no lines; one that exists but
-    // cannot be read, is no regular file (RegularFile.h) or is larger than
-    // maxSize bytes (when not negative) gives false, no lines, and the
-    // reason in *error. CR LF, LF and CR alone each end a line.
-    bool read(const QString &path, QString *error = nullptr, qint64 maxSize = -1);
+    // cannot be read, is no regular file (RegularFile.h), or is larger than
+    // maxSize bytes or maxLines lines (limits when not negative) gives
+    // false, no lines, and the reason in *error. CR LF, LF and CR alone each
+    // end a line.
+    bool read(const QString &path, QString *error = nullptr, qint64 maxSize = -1, qsizetype maxLines = -1);
 
     QList<Line> &lines() { return m_lines; }
     const QList<Line> &lines() const { return m_lines; }

@@ -64,9 +64,12 @@ bool makeFolders(const QString &path, QString &why)
     const QString parent = QFileInfo(path).absolutePath();
     if (parent != path && !makeFolders(parent, why))
         return false;
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0 || QFileInfo(path).isDir())
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
         return true;
-    why = folderFailure(errno == EEXIST ? path : parent, errno);
+    const int error = errno;
+    if (QFileInfo(path).isDir())
+        return true;
+    why = folderFailure(error == EEXIST ? path : parent, error);
     return false;
 }
 
