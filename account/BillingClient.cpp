@@ -1,5 +1,7 @@
 #include "account/BillingClient.h"
 
+#include "engine/VisibleText.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -39,29 +41,6 @@ bool usable(const HttpReply &reply)
     return reply.received && reply.body.size() <= HttpClient::kMaxReplyBytes;
 }
 
-// The amount as the label shows it: at most kMaxAmountChars characters,
-// and every control, format (such as a right-to-left override),
-// private or unassigned character shown as the replacement character.
-// Blanks, tabs and line ends stay.
-QString shown(const QString &amount)
-{
-    QList<uint> chars = amount.toUcs4();
-    const bool cut = chars.size() > BillingClient::kMaxAmountChars;
-    chars.resize(qMin<qsizetype>(chars.size(), BillingClient::kMaxAmountChars));
-    QString out;
-    for (const uint c : chars) {
-        const QChar::Category category = QChar::category(c);
-        const bool harmful = (category == QChar::Other_Control && c != '\t' && c != '\r' && c != '\n')
-            || category == QChar::Other_Format || category == QChar::Other_Surrogate
-            || category == QChar::Other_PrivateUse || category == QChar::Other_NotAssigned;
-        const char32_t shownChar = harmful ? char32_t(QChar::ReplacementCharacter) : char32_t(c);
-        out += QString::fromUcs4(&shownChar, 1);
-    }
-    if (cut)
-        out += QChar(0x2026); // "…": there was more
-    return out;
-}
-
 } // namespace
 
 std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
@@ -86,7 +65,9 @@ std::optional<QString> BillingClient::balanceLabel(const HttpReply &reply)
 
     if (amount == QLatin1String("Account does not exist."))
         return QStringLiteral("Balance :0.00");
-    return QStringLiteral("Balance :") + shown(amount);
+    // At most kMaxAmountChars characters, control and other unprintable ones
+    // (a right-to-left override...) shown as U+FFFD; blanks, tabs, line ends stay.
+    return QStringLiteral("Balance :") + visibleText(amount, kMaxAmountChars, isPrintable);
 }
 
 // ------------------------------------------------------------- credit time
@@ -128,7 +109,9 @@ std::optional<double> BillingClient::seconds(const QString &text, const QLocale 
         v = QLocale::c().toDouble(t, &ok);
     if (!ok)
         v = userLocale.toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
+    // Talk time left is never below zero: a negative reply is as broken as
+    // one that is not a number, and the countdown would show it as 00:0-8:0-20.
+    if (!ok || !std::isfinite(v) || v < 0)
         return std::nullopt;
     // Whole seconds must fit the 32-bit arithmetic of the split.
     if (std::fabs(v) > static_cast<double>(std::numeric_limits<qint32>::max()))

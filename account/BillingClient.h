@@ -27,12 +27,12 @@
 // exponent, blanks around ignored) and, failing that, in the number format
 // of the user's locale ("3599,5" in a German locale). It is rounded to whole
 // seconds, halves to the even neighbour, and split into hours, minutes and
-// seconds. Only a good reply counts: status 200 and a number. Without one
-// (no reply, an error status, no number) the text of the last good reply
-// is read again, so the talk time is what that reply gave; when no good
-// reply has come yet, the seconds the countdown holds now are split
-// instead. A number whose whole seconds do not fit in 32 bits counts as no
-// number.
+// seconds. Only a good reply counts: status 200 and a number not below
+// zero. Without one (no reply, an error status, no number, a negative one)
+// the text of the last good reply is read again, so the talk time is what
+// that reply gave; when no good reply has come yet, the seconds the
+// countdown holds now are split instead. A number whose whole seconds do
+// not fit in 32 bits counts as no number.
 #pragma once
 
 #include "account/HttpClient.h"

@@ -13,16 +13,21 @@ RecentList::RecentList(QString path, MessageBoxes &boxes)
 void RecentList::load()
 {
     m_items.clear();
+    m_numbers.clear();
     // Only the end of the file is read, and its newest entries kept: a
     // history of any size opens at once.
     QString error;
     const bool read = TextFile::readTail(
         m_path, kReadTail,
         [this](const QString &line) {
-            if (!line.isEmpty() && line.at(0) == m_kind) {
-                m_items.append(TextFile::shown(line.mid(3)));
-                if (m_items.size() > kMaxListed)
-                    m_items.removeFirst();
+            if (line.isEmpty() || line.at(0) != m_kind)
+                return;
+            const QString entry = line.mid(3);
+            m_items.append(TextFile::shown(entry));
+            m_numbers.append(numberOf(entry)); // not of the shown text: that may be cut
+            if (m_items.size() > kMaxListed) {
+                m_items.removeFirst();
+                m_numbers.removeFirst();
             }
         },
         &error);
@@ -42,6 +47,7 @@ bool RecentList::clearKind()
         return false;
     }
     m_items.clear();
+    m_numbers.clear();
     return true;
 }
 

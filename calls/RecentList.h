@@ -32,8 +32,11 @@ public:
 
     // The entries of the current kind as the list shows them (the line after
     // its "D::", cut to TextFile::kShownLength characters), in file order:
-    // the newest kMaxListed of the last kReadTail bytes.
+    // the newest kMaxListed of the last kReadTail bytes. Output only: what an
+    // entry dials is numbers().
     const QStringList &items() const { return m_items; }
+    // The number of each entry of items(), whole as the file holds it.
+    const QStringList &numbers() const { return m_numbers; }
 
     // Rereads the file for the current kind; a missing file gives no entries,
     // one that cannot be read (or is no regular file) is told.
@@ -46,7 +49,8 @@ public:
     // then as it was.
     bool clearKind();
 
-    // The number of a listed entry: its text before the first blank.
+    // The number of an entry (the line after its "D::"): its text before the
+    // first blank.
     static QString numberOf(const QString &item);
 
 private:
@@ -54,6 +58,7 @@ private:
     MessageBoxes &m_boxes;
     QChar m_kind = QLatin1Char('D');
     QStringList m_items;
+    QStringList m_numbers;
 };
 
 } // namespace ralu

@@ -1,5 +1,8 @@
 #include "engine/CallEngine.h"
 
+#include "engine/CallEndNotice.h"
+#include "engine/CallerNumber.h"
+
 namespace ralu {
 
 CallEngine::CallEngine(AppState &state, RtcClient *client, QObject *parent)
@@ -22,17 +25,13 @@ CallEngine::CallEngine(AppState &state, RtcClient *client, QObject *parent)
 
 // ---------------------------------------------------------------- the call
 
-QString CallEngine::userPart(const QString &address)
-{
-    const QStringList colon = address.split(QLatin1Char(':'));
-    const QString afterScheme = colon.size() > 1 ? colon.at(1) : colon.at(0);
-    return afterScheme.split(QLatin1Char('@')).at(0);
-}
-
 bool CallEngine::dial(const QString &number)
 {
     if (callLive())
         return false;
+    // The last call's pending reset would wipe this call's number and status.
+    m_ready.stop();
+    m_readyDue.keepBoth();
     if (m_callState == CallState::Ringing)
         declineRingingCall();
     addRecentCall(number, 2);
@@ -133,7 +132,7 @@ void CallEngine::sessionStateChanged(const RtcEvent &event)
             connected();
         break;
     case RTCSS_DISCONNECTED:
-        disconnected();
+        disconnected(event.callEnd);
         break;
     default:
         break;
@@ -150,7 +149,8 @@ void CallEngine::offered(const std::shared_ptr<RtcSession> &session)
         = session ? session->participants() : std::vector<std::shared_ptr<RtcParticipant>> {};
     if (participants.size() == 1) {
         caller = participants.front();
-        number = userPart(QString::fromStdString(caller->userUri()));
+        // Where a caller's number enters: from here on it is safe to show and log.
+        number = CallerNumber::fromAddress(QString::fromStdString(caller->userUri()));
     }
     if (callLive()) {
         // A call under way is never displaced. Nobody could answer this one,
@@ -230,7 +230,7 @@ void CallEngine::connected()
     updateBalance();
 }
 
-void CallEngine::disconnected()
+void CallEngine::disconnected(RtcCallEnd end)
 {
     if (incoming()) {
         setMissedIndicator(true);
@@ -248,9 +248,10 @@ void CallEngine::disconnected()
     updateBalance();
     m_session.reset();
     m_participant.reset();
-    setStatusText(QStringLiteral("Disconnected"));
+    const CallEndNotice notice = CallEndNotice::of(end);
+    setStatusText(notice.text);
     setIdleControls();
-    m_ready.start();
+    startReady(notice.shownMs);
     focusNumberBox();
 }
 

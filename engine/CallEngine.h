@@ -8,6 +8,7 @@
 #include "engine/AppState.h"
 #include "engine/CallClock.h"
 #include "engine/CallStates.h"
+#include "engine/PendingReady.h"
 #include "engine/RtcClient.h"
 #include "engine/TickDeferral.h"
 
@@ -122,9 +123,6 @@ public:
     // sets the latter.
     CallClock &callClock() { return m_clock; }
 
-    // User part of a SIP address: sip:201@host gives 201.
-    static QString userPart(const QString &address);
-
 signals:
     void statusTextChanged(const QString &text);
     void accountLabelChanged(const QString &text);
@@ -156,7 +154,7 @@ private:
     void declineRingingCall();
     void untakenOfferEnded(const std::shared_ptr<RtcSession> &session);
     void connected();
-    void disconnected();
+    void disconnected(RtcCallEnd end);
     void setAccountLabel(const QString &text);
     void setCallTimeText(const QString &text);
     void setAccountTimeText(const QString &text);
@@ -171,6 +169,8 @@ private:
     const QTimer &timer(EngineTimer which) const;
     void runTick(int tick);
     void ringTick();
+    // After a call's end: the ready text and an empty number box in ms.
+    void startReady(int ms);
     void readyTick();
     void missedBlinkTick();
     void callClockTick();
@@ -215,6 +215,7 @@ private:
     QTimer m_flash;
     QTimer m_missedBlink;
     QTimer m_ready;
+    PendingReady m_readyDue;
     QTimer m_connected;
     CallClock m_clock;
     TickDeferral m_deferral;

@@ -4,6 +4,7 @@
 #include "engine/ProvisioningProfile.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 namespace ralu {
 
@@ -121,11 +122,21 @@ void CallEngine::registrationStateChanged(const RtcEvent &event)
     }
 }
 
+void CallEngine::startReady(int ms)
+{
+    m_ready.setInterval(ms);
+    m_ready.start();
+    m_readyDue.arm();
+}
+
 void CallEngine::readyTick()
 {
-    setStatusText(QStringLiteral("Registered and Ready.."));
-    setNumberText(QString());
     m_ready.stop();
+    const PendingReady due = std::exchange(m_readyDue, {});
+    if (due.status())
+        setStatusText(QStringLiteral("Registered and Ready.."));
+    if (due.number())
+        setNumberText(QString());
 }
 
 // -------------------------------------------------------------------- exit
@@ -153,6 +164,7 @@ void CallEngine::exitProgram()
 void CallEngine::setStatusText(const QString &text)
 {
     m_status = text;
+    m_readyDue.keepStatus();
     emit statusTextChanged(text);
 }
 
@@ -173,6 +185,7 @@ void CallEngine::setNumberText(const QString &text)
     if (m_number == text)
         return;
     m_number = text;
+    m_readyDue.keepNumber();
     emit numberTextChanged(text);
 }
 

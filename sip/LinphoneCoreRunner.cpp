@@ -2,6 +2,7 @@
 
 #include "sip/LinphoneCoreSettings.h"
 #include "sip/NssHold.h"
+#include "sip/SipEdgeHook.h"
 
 #include <linphone++/linphone.hh>
 
@@ -15,16 +16,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <dlfcn.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// The SIP stack under a core (exported by liblinphone, not in its headers):
-// the core thread sleeps in its main loop.
-extern "C" {
-void *linphone_core_get_sal(void *core);
-belle_sip_stack_t *sal_get_stack_impl(void *sal);
-}
 
 namespace ralu {
 
@@ -46,6 +41,20 @@ std::string folderWithSlash(const QString &path)
     if (!p.endsWith(QLatin1Char('/')))
         p += QLatin1Char('/');
     return QFile::encodeName(p).toStdString();
+}
+
+// The SIP stack's main loop under a core, through two functions liblinphone
+// exports without declaring them: looked up at run time, so a liblinphone
+// without them leaves the core thread iterating instead of failing to load.
+belle_sip_main_loop_t *mainLoopOf(void *core)
+{
+    using GetSal = void *(*)(void *);
+    using GetStack = belle_sip_stack_t *(*)(void *);
+    const auto getSal = reinterpret_cast<GetSal>(::dlsym(RTLD_DEFAULT, "linphone_core_get_sal"));
+    const auto getStack = reinterpret_cast<GetStack>(::dlsym(RTLD_DEFAULT, "sal_get_stack_impl"));
+    void *sal = getSal ? getSal(core) : nullptr;
+    belle_sip_stack_t *stack = sal && getStack ? getStack(sal) : nullptr;
+    return stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
 }
 
 QString folderFailure(const QString &folder, int error)
@@ -255,6 +264,12 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
         return false;
     prepareCoreConfig(config);
 
+    // The stack's sockets go through the edge from its first packet on.
+    m_edgeWatcher = std::make_unique<BelleSipEdgeWatcher>();
+    m_edge = std::make_unique<SipEdge>(*m_edgeWatcher, sipPort());
+    m_edgeWatcher->setEdge(m_edge.get());
+    SipEdgeHook::install(m_edge.get());
+
     std::shared_ptr<linphone::Core> core;
     try {
         const NssHold nss;
@@ -262,8 +277,10 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
     } catch (...) {
         core.reset();
     }
-    if (!core)
+    if (!core) {
+        dropEdge();
         return false;
+    }
 
     m_coreEvents = std::make_shared<CoreEvents>(std::move(listeners));
     core->addListener(m_coreEvents);
@@ -272,6 +289,7 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
         core->removeListener(m_coreEvents);
         m_coreEvents->detach();
         m_coreEvents.reset();
+        dropEdge();
         return false;
     }
     // Whatever an earlier run left in the core (nothing, normally: their
@@ -282,10 +300,21 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
     configureMedia(core);
     m_core = core;
 
-    if (void *sal = linphone_core_get_sal(core->cPtr()))
-        if (belle_sip_stack_t *stack = sal_get_stack_impl(sal))
-            m_mainLoop = belle_sip_stack_get_main_loop(stack);
+    m_mainLoop = mainLoopOf(core->cPtr());
+    if (m_mainLoop)
+        m_edgeWatcher->attach(static_cast<belle_sip_main_loop_t *>(m_mainLoop));
+    else
+        dropEdge(); // nothing would read its sockets: the stack's own sockets then
     return true;
+}
+
+void LinphoneCoreRunner::dropEdge()
+{
+    SipEdgeHook::install(nullptr);
+    if (m_edgeWatcher)
+        m_edgeWatcher->detach();
+    m_edge.reset();
+    m_edgeWatcher.reset();
 }
 
 void LinphoneCoreRunner::threadMain(Listeners listeners)
@@ -313,6 +342,8 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     while (!m_stopping) {
         runJobs();
         m_core->iterate();
+        if (m_edge)
+            m_edge->housekeeping();
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             if (!m_jobs.empty() || m_stopping)
@@ -340,6 +371,9 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
         // sound-card and media teardown) would only delay it. Its listeners
         // are cut off; the core is never touched again.
         m_coreEvents->detach();
+        SipEdgeHook::install(nullptr);
+        m_edge.release(); // its sockets stay with the core
+        m_edgeWatcher.release();
         return;
     }
     m_core->stop();
@@ -347,6 +381,7 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     m_coreEvents->detach();
     m_coreEvents.reset();
     m_core.reset();
+    dropEdge();
     m_mainLoop = nullptr;
 }
 

@@ -35,6 +35,9 @@ class Core;
 
 namespace ralu {
 
+class BelleSipEdgeWatcher;
+class SipEdge;
+
 class LinphoneCoreRunner : public QObject {
     Q_OBJECT
 public:
@@ -98,6 +101,7 @@ private:
     bool prepareFolders();
     void threadMain(Listeners listeners);
     bool createCore(Listeners listeners);
+    void dropEdge();
     void runJobs();
     void wake();
     void flush(int flushMs);
@@ -107,6 +111,9 @@ private:
     CorePtr m_core; // core thread only
     std::shared_ptr<CoreEvents> m_coreEvents;
     void *m_mainLoop = nullptr; // the SIP stack's main loop
+    // The stack's network edge (core thread only).
+    std::unique_ptr<BelleSipEdgeWatcher> m_edgeWatcher;
+    std::unique_ptr<SipEdge> m_edge;
     int m_wakeFd = -1; // eventfd: written to end the core's sleep
 
     std::thread m_thread;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <string>
 
 namespace ralu {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kSipTransportDontBind = -2; // LC_SIP_TRANSPORT_DONTBIND
 constexpr const char *kPulseDriver = "PulseAudio";
+std::atomic<int> g_registrationRetryMs { LinphoneAccount::kRetryAfterMs };
 
 bool has(linphone::AudioDevice::Capabilities caps, linphone::AudioDevice::Capabilities bit)
 {
@@ -22,6 +24,11 @@ bool has(linphone::AudioDevice::Capabilities caps, linphone::AudioDevice::Capabi
 }
 
 } // namespace
+
+void setRegistrationRetryMs(int ms)
+{
+    g_registrationRetryMs = ms;
+}
 
 void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config)
 {
@@ -33,10 +40,13 @@ void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config)
             config->cleanSection(section);
     }
     config->setInt("sip", "auto_net_state_mon", 0); // the application says when the network is up
+    // A far end's transfer request never places a call by itself (the SIP
+    // edge refuses REFER before the stack sees it; this is the second lock).
+    config->setInt("sip", "auto_accept_refer", 0);
     config->setInt("sip", "store_auth_info", 0); // passwords stay in memory
     // A failed registration is tried again after this long (liblinphone's
     // default is a minute).
-    config->setInt("sip", "refresher_retry_after", LinphoneAccount::kRetryAfterMs);
+    config->setInt("sip", "refresher_retry_after", g_registrationRetryMs);
     config->setInt("sound", "tone_indications", 0); // no call-waiting / on-hold / end beeps
     // No history kept by liblinphone (the application keeps its own): no
     // main database (chat, call logs, conference info), no legacy call-log
@@ -55,17 +65,13 @@ void configureCore(const std::shared_ptr<linphone::Core> &core)
     const QString version = QCoreApplication::applicationVersion();
     core->setUserAgent("Ralu", version.isEmpty() ? std::string("0") : version.toStdString());
 
-    // SIP over UDP only, and with the provider only: no listening socket.
-    // Each request goes out on a socket of its own connected to its
-    // destination (a random local port, bound to the address that reaches
-    // it), so the kernel hands it nothing but that peer's datagrams: a
-    // request sent straight to Ralu by anyone else is dropped (the sender
-    // gets an ICMP port unreachable) before liblinphone sees it, and never
-    // rings. Calls come through the provider, to the registered contact.
+    // SIP over UDP only. The stack makes a socket for each peer and
+    // connects it there; the SIP edge (SipEdge) relays those sockets
+    // through its one public socket (the fixed port Ralu was built with, or
+    // a random one) and decides what reaches the stack: calls come from the
+    // provider only, to the registered contact.
     auto transports = factory->createTransports();
-    // A port fixed when Ralu is built is a listening socket on that port.
-    const int sipPort = LinphoneCoreRunner::sipPort();
-    transports->setUdpPort(sipPort > 0 ? sipPort : kSipTransportDontBind);
+    transports->setUdpPort(kSipTransportDontBind);
     transports->setTcpPort(0);
     transports->setTlsPort(0);
     transports->setDtlsPort(0);

@@ -57,6 +57,7 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     if (state.openRecentOnMissed)
         m_list.setKind(QLatin1Char('M'));
     colourTabs();
+    m_list.load();
     fillList();
 }
 
@@ -86,14 +87,18 @@ void RecentWindow::colourTabs()
 
 void RecentWindow::fillList()
 {
-    m_list.load();
     m_recentList->clear();
-    m_recentList->addItems(m_list.items());
+    // Each row keeps its whole number: the text shown may be cut.
+    for (qsizetype i = 0; i < m_list.items().size(); ++i) {
+        auto *row = new QListWidgetItem(m_list.items().at(i), m_recentList);
+        row->setData(kNumberRole, m_list.numbers().at(i));
+    }
 }
 
 void RecentWindow::chooseKind(QChar kind)
 {
     m_list.setKind(kind);
+    m_list.load();
     fillList();
     colourTabs();
 }
@@ -102,8 +107,7 @@ void RecentWindow::clearKind()
 {
     m_list.clearKind();
     // On failure the entries are still in the file, and still listed.
-    m_recentList->clear();
-    m_recentList->addItems(m_list.items());
+    fillList();
 }
 
 void RecentWindow::linkClicked()
@@ -121,7 +125,7 @@ void RecentWindow::redial()
     if (selected.isEmpty())
         return;
     // Refused while a call is under way: the window stays open.
-    if (m_callNumber && !m_callNumber(RecentList::numberOf(selected.first()->text())))
+    if (m_callNumber && !m_callNumber(selected.first()->data(kNumberRole).toString()))
         return;
     close();
 }

@@ -54,6 +54,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Where each row keeps its whole number.
+    static constexpr int kNumberRole = Qt::UserRole;
+
+    // The list from m_list's entries, as they were last read.
     void fillList();
     void colourTabs();
 

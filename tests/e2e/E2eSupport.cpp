@@ -4,6 +4,7 @@
 #include "skin/PictureButton.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -11,6 +12,9 @@
 #include <QThread>
 
 #include <cmath>
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 namespace ralu::e2e {
 
@@ -65,6 +69,11 @@ void pump(int ms)
     waitUntil([] { return false; }, ms);
 }
 
+void endWithTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 // ------------------------------------------------------------- provider log
 
 QString SipRecord::header(const QString &name) const
@@ -105,7 +114,7 @@ QList<SipRecord> ProviderLog::records() const
 {
     QList<SipRecord> out;
     const QStringList lines = raw().split(QLatin1Char('\n'));
-    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) \\S+ ?(.*)$"));
+    static const QRegularExpression start(QStringLiteral("RALU-SIP-(IN|REPLY) (\\S+) ?(.*)$"));
     SipRecord *open = nullptr;
     bool first = false;
     for (const QString &line : lines) {
@@ -126,7 +135,7 @@ QList<SipRecord> ProviderLog::records() const
         }
         const auto match = start.match(clean);
         if (match.hasMatch()) {
-            out.append(SipRecord { match.captured(1), QString(), QString() });
+            out.append(SipRecord { match.captured(1), QString(), QString(), match.captured(2) });
             open = &out.last();
             first = true;
         }
@@ -153,6 +162,40 @@ QStringList ProviderLog::localReplies() const
             out << line.mid(at + 15).trimmed();
     }
     return out;
+}
+
+double processCpuSeconds()
+{
+    rusage use {};
+    ::getrusage(RUSAGE_SELF, &use);
+    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec)
+        + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+int openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+int registeredPort(const ProviderLog &log)
+{
+    const auto registers = log.requests(QStringLiteral("REGISTER"));
+    if (registers.isEmpty())
+        return 0;
+    static const QRegularExpression port(QStringLiteral("@127\\.0\\.0\\.1:(\\d+)"));
+    return port.match(registers.last().header(QStringLiteral("Contact"))).captured(1).toInt();
+}
+
+bool ProviderLog::registered(const QString &source) const
+{
+    const QStringList accepted = localReplies();
+    for (const SipRecord &r : requests(QStringLiteral("REGISTER"))) {
+        if (r.source == source
+            && accepted.contains(
+                QStringLiteral("200 REGISTER %1 OK").arg(r.header(QStringLiteral("Call-ID")))))
+            return true;
+    }
+    return false;
 }
 
 // -------------------------------------------------------------------- phone
@@ -206,6 +249,15 @@ QString Phone::historyText() const
     return QString::fromUtf8(file.readAll());
 }
 
+QStringList Phone::historyLines() const
+{
+    QStringList lines = historyText().split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    for (QString &line : lines)
+        line = line.section(QStringLiteral("  ["), 0, 0);
+    return lines;
+}
+
 const std::pair<char, const char *> kPadButtons[12] = {
     { '1', "Picture20" },
     { '2', "Picture21" },
@@ -244,6 +296,7 @@ Sipp::Sipp(const QString &scenario, const QStringList &args)
     QStringList all { QStringLiteral("-sf"), sourceDir() + QStringLiteral("/scripts/sipp/") + scenario,
         QStringLiteral("-nostdin"), QStringLiteral("-trace_err") };
     all << args;
+    endWithTest(m_process);
     m_process.start(QStringLiteral("sipp"), all);
     m_process.waitForStarted(3000);
 }

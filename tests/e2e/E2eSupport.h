@@ -30,12 +30,16 @@ QString sourceDir();
 bool waitUntil(const std::function<bool()> &done, int ms);
 // Pumps the event loop for ms.
 void pump(int ms);
+// The process, once started, gets SIGTERM when the test process dies first
+// (a crash, or a time-out's kill): nothing started by a test outlives it.
+void endWithTest(QProcess &process);
 
 // One SIP message of the provider's log.
 struct SipRecord {
     QString kind; // "IN" for a request received, "REPLY" for a reply received
     QString firstLine;
     QString text; // the whole message
+    QString source; // who sent it: "127.0.0.1:5092"
     QString header(const QString &name) const; // first value of a header, "" if none
     QString method() const; // requests only
 };
@@ -48,11 +52,20 @@ public:
     QList<SipRecord> requests(const QString &method) const;
     // Single-line records of replies the provider made itself ("RALU-SIP-LOCAL ...").
     QStringList localReplies() const;
+    // A REGISTER from source ("127.0.0.1:5092") was accepted.
+    bool registered(const QString &source) const;
     QString raw() const;
 
 private:
     qint64 m_start = 0;
 };
+
+// This process's CPU time so far, and its open descriptors now.
+double processCpuSeconds();
+int openDescriptorCount();
+
+// Ralu's SIP port: the one in the Contact of its last REGISTER in log (0: none).
+int registeredPort(const ProviderLog &log);
 
 // Where a Phone's calls take their sound from and put what they receive.
 enum class PhoneAudio {
@@ -79,6 +92,8 @@ public:
     testing::FakeMessageBoxes &boxes() { return m_boxes; }
     QString folder() const { return m_dir.path(); }
     QString historyText() const;
+    // The lines of recentcall.txt without their time stamps: "D::5551234"...
+    QStringList historyLines() const;
 
 private:
     QTemporaryDir m_dir;

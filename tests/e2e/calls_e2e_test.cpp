@@ -48,14 +48,7 @@ struct CallFixture : ::testing::Test {
 
     bool waitStatus(const QString &s, int ms = 8000) { return phone->waitForStatus(s, ms); }
 
-    QStringList historyLines() const
-    {
-        QStringList lines = phone->historyText().split(QStringLiteral("\r\n"));
-        lines.removeAll(QString());
-        for (QString &line : lines)
-            line = line.section(QStringLiteral("  ["), 0, 0); // drop the time stamp
-        return lines;
-    }
+    QStringList historyLines() const { return phone->historyLines(); }
 };
 
 } // namespace

@@ -5,9 +5,7 @@
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
 
-#include <QFile>
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
@@ -15,48 +13,6 @@ using namespace ralu;
 using namespace ralu::e2e;
 
 namespace {
-
-// Ralu's SIP port: the one in the Contact of its last REGISTER.
-int registeredPort(const ProviderLog &log)
-{
-    const auto registers = log.requests(QStringLiteral("REGISTER"));
-    if (registers.isEmpty())
-        return 0;
-    static const QRegularExpression port(QStringLiteral("@127\\.0\\.0\\.1:(\\d+)"));
-    return port.match(registers.last().header(QStringLiteral("Contact"))).captured(1).toInt();
-}
-
-// The peer "ip:port" of this namespace's UDP socket on local port, from
-// /proc/net/udp and udp6 ("0.0.0.0:0" for a socket open to everyone), or ""
-// when there is none.
-QString udpPeerOfLocalPort(int port)
-{
-    for (const char *table : { "/proc/net/udp", "/proc/net/udp6" }) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QStringList lines = QString::fromLatin1(file.read(1 << 20)).split(QLatin1Char('\n'));
-        for (const QString &line : lines.mid(1)) {
-            const QStringList f = line.simplified().split(QLatin1Char(' '));
-            if (f.size() < 3 || f[1].section(QLatin1Char(':'), 1).toInt(nullptr, 16) != port)
-                continue;
-            // IPv4 (or the IPv4 of a mapped IPv6 address) in the last 8
-            // digits, in host byte order; the port after the colon.
-            const QString remote = f[2].section(QLatin1Char(':'), 0, 0);
-            const quint32 v4 = remote.right(8).toUInt(nullptr, 16);
-            const bool allZero = remote.count(QLatin1Char('0')) == remote.size();
-            const QString ip = allZero ? QStringLiteral("0.0.0.0")
-                                       : QStringLiteral("%1.%2.%3.%4")
-                                             .arg(v4 & 0xff)
-                                             .arg((v4 >> 8) & 0xff)
-                                             .arg((v4 >> 16) & 0xff)
-                                             .arg(v4 >> 24);
-            return ip + QLatin1Char(':')
-                + QString::number(f[2].section(QLatin1Char(':'), 1).toInt(nullptr, 16));
-        }
-    }
-    return QString();
-}
 
 // An INVITE (or the CANCEL of it) from the telephone number 0800SPOOF.
 QByteArray directRequest(
@@ -92,8 +48,6 @@ TEST(DirectRequestE2e, InviteNotThroughTheProviderRingsNothingAndGets403OrNothin
     ASSERT_TRUE(phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000));
     const int port = registeredPort(log);
     ASSERT_GT(port, 0) << log.raw().toStdString();
-    EXPECT_EQ(udpPeerOfLocalPort(port), QStringLiteral("127.0.0.1:5060"))
-        << "the SIP socket is the provider's only";
     QStringList statuses;
     QObject::connect(
         &phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { statuses << s; });

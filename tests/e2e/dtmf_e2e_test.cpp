@@ -4,6 +4,7 @@
 // through DTMF.WAV and nothing goes out.
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
+#include "LoopbackCapture.h"
 #include "calls/Dialer.h"
 #include "calls/LocalTonePlayer.h"
 
@@ -11,12 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 using namespace ralu;
 using namespace ralu::e2e;
@@ -25,7 +22,8 @@ namespace {
 
 const QStringList kFarEnd { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1",
     "-rtp_echo", "-set", "ring_ms", "1500" };
-const char *const kFarEndMediaPort = "16000";
+constexpr int kFarEndMediaPort = 16000;
+const QString kCaptureFilter = QStringLiteral("udp port 5060 or udp port 5070 or udp portrange 16000-16001");
 
 // Which key's tone resource the file holds, byte for byte ("Tone7.wav"...),
 // else a short description of it.
@@ -42,105 +40,6 @@ QString toneIn(const QString &path)
     }
     return QStringLiteral("<%1 bytes, no key's tone>").arg(bytes.size());
 }
-
-// A tshark capture on lo of the provider's, the far end's and its media's
-// UDP ports, from construction to stop().
-class Capture {
-public:
-    Capture()
-    {
-        m_file = m_dir.filePath(QStringLiteral("lo.pcapng"));
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(QStringLiteral("tshark"),
-            { "-i", "lo", "-f", "udp port 5060 or udp port 5070 or udp portrange 16000-16001", "-w",
-                m_file });
-        m_started = m_process.waitForStarted(5000);
-        // tshark says so on stderr once the capture runs.
-        m_started = m_started
-            && waitUntil(
-                [&] {
-                    m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
-                    return m_log.contains(QStringLiteral("Capturing on"));
-                },
-                10000);
-        pump(200);
-    }
-    ~Capture() { stop(); }
-
-    bool started() const { return m_started; }
-    QString log() const { return m_log; }
-
-    // Ends the capture (SIGINT to tshark's process, as Ctrl-C would).
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        pump(300); // the last packets reach the capture
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGINT);
-        if (!m_process.waitForFinished(10000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
-        m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
-    }
-
-    // RFC 2833 events sent to the far end's media port: one entry per event
-    // (its packets share an RTP time stamp), the event number, "+end" when
-    // an end-of-event packet was seen.
-    QStringList eventsToFarEnd()
-    {
-        stop();
-        QStringList events, keys;
-        for (const QStringList &row : rows()) {
-            if (row.value(2) != QLatin1String(kFarEndMediaPort))
-                continue;
-            const QString key = row.value(3) + QLatin1Char('/') + row.value(4);
-            int at = keys.indexOf(key);
-            if (at < 0) {
-                keys << key;
-                events << row.value(0);
-                at = keys.size() - 1;
-            }
-            const bool end = row.value(1) == QLatin1String("1") || row.value(1) == QLatin1String("True");
-            if (end && !events[at].endsWith(QLatin1String("+end")))
-                events[at] += QStringLiteral("+end");
-        }
-        return events;
-    }
-
-    // Every telephone-event packet in either direction.
-    int eventPackets()
-    {
-        stop();
-        return int(rows().size());
-    }
-
-private:
-    // event id, end of event, UDP destination port, SSRC, RTP time stamp.
-    QList<QStringList> rows()
-    {
-        QProcess read;
-        read.start(QStringLiteral("tshark"),
-            { "-r", m_file, "-d", "udp.port==5060,sip", "-o", "rtp.heuristic_rtp:TRUE", "-Y", "rtpevent",
-                "-T", "fields", "-e", "rtpevent.event_id", "-e", "rtpevent.end_of_event", "-e", "udp.dstport",
-                "-e", "rtp.ssrc", "-e", "rtp.timestamp" });
-        read.waitForFinished(30000);
-        m_readErrors = QString::fromLocal8Bit(read.readAllStandardError());
-        QList<QStringList> out;
-        for (const QString &line :
-            QString::fromLocal8Bit(read.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-            if (!line.trimmed().isEmpty())
-                out << line.split(QLatin1Char('\t'));
-        }
-        return out;
-    }
-
-    QTemporaryDir m_dir;
-    QString m_file;
-    QProcess m_process;
-    QString m_log, m_readErrors;
-    bool m_started = false;
-};
 
 struct DtmfFixture : ::testing::Test {
     std::unique_ptr<Phone> phone;
@@ -173,7 +72,7 @@ struct DtmfFixture : ::testing::Test {
 
 TEST_F(DtmfFixture, PadKeysDuringAConnectedCallReachTheFarEndAsTelephoneEvents)
 {
-    Capture capture;
+    LoopbackCapture capture(kCaptureFilter);
     ASSERT_TRUE(capture.started()) << capture.log().toStdString();
     Sipp farEnd(QStringLiteral("farend-answer.xml"), kFarEnd);
     pump(300);
@@ -206,14 +105,14 @@ TEST_F(DtmfFixture, PadKeysDuringAConnectedCallReachTheFarEndAsTelephoneEvents)
     EXPECT_EQ(farEnd.exitCode(), 0) << farEnd.output().toStdString();
 
     // 1, 9, star (10), 0, pound (11), 5, each ended; the ringing 7 never left.
-    EXPECT_EQ(
-        capture.eventsToFarEnd(), (QStringList { "1+end", "9+end", "10+end", "0+end", "11+end", "5+end" }))
+    EXPECT_EQ(capture.eventsTo(kFarEndMediaPort),
+        (QStringList { "1+end", "9+end", "10+end", "0+end", "11+end", "5+end" }))
         << capture.log().toStdString();
 }
 
 TEST_F(DtmfFixture, PadKeysOutsideACallPlayLocallyAndSendNothing)
 {
-    Capture capture;
+    LoopbackCapture capture(kCaptureFilter);
     ASSERT_TRUE(capture.started()) << capture.log().toStdString();
     QFile::remove(scratchFile());
 

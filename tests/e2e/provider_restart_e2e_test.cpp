@@ -3,6 +3,8 @@
 // claim to be registered; it registers again soon after the provider is back.
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
+#include "sip/LinphoneAccount.h"
+#include "sip/LinphoneCoreSettings.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -127,4 +129,28 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550800"), 5000))
         << phone.status().toStdString();
     EXPECT_TRUE(sipp.waitFinished(8000));
+}
+
+TEST_F(ProviderRestartE2e, AnOutageCostsNoDescriptorsAndNoCpu)
+{
+    ASSERT_TRUE(stopKamailio());
+    setRegistrationRetryMs(1000); // failed registrations tried again at once
+    Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
+    ASSERT_TRUE(phone.start());
+    pump(3000);
+    const int descriptors = openDescriptorCount();
+    const double cpu = processCpuSeconds();
+    pump(40 * 1000); // a REGISTER that never gets its answer, and the next
+    const double spent = processCpuSeconds() - cpu;
+    const int grown = openDescriptorCount() - descriptors;
+    setRegistrationRetryMs(LinphoneAccount::kRetryAfterMs);
+    std::cout << "outage of 40 s: " << spent << " s of CPU, descriptors " << descriptors << " -> "
+              << descriptors + grown << std::endl;
+    EXPECT_LT(spent, 1.0);
+    EXPECT_LE(grown, 0);
+
+    ASSERT_TRUE(provider(QStringLiteral("start")));
+    EXPECT_TRUE(waitUntil([&] { return phone.status() == kRegistered; }, 40 * 1000))
+        << phone.status().toStdString();
+    EXPECT_LE(openDescriptorCount(), descriptors + 1);
 }

@@ -10,7 +10,12 @@ namespace ralu {
 class CallEngineTestAccess {
 public:
     static void tick(CallEngine &engine, EngineTimer which) { engine.m_deferral.arrive(int(which)); }
-    static void start(CallEngine &engine, EngineTimer which) { engine.timer(which).start(); }
+    // The ready timer starts as a call's end starts it, with both its resets due.
+    static void start(CallEngine &engine, EngineTimer which)
+    {
+        which == EngineTimer::Ready ? engine.startReady(engine.m_ready.interval())
+                                    : engine.timer(which).start();
+    }
     static void setInterval(CallEngine &engine, EngineTimer which, int ms)
     {
         engine.timer(which).setInterval(ms);

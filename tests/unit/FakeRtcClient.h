@@ -265,7 +265,7 @@ public:
         e.registrationState = state;
         handler(e.type, e);
     }
-    void session(const std::shared_ptr<FakeSession> &s, RtcSessionState state)
+    void session(const std::shared_ptr<FakeSession> &s, RtcSessionState state, RtcCallEnd end = RTCCE_NONE)
     {
         if (s)
             s->currentState = state;
@@ -273,6 +273,7 @@ public:
         e.type = RTCE_SESSION_STATE_CHANGE;
         e.sessionState = state;
         e.session = s;
+        e.callEnd = end;
         handler(e.type, e);
     }
     // A call from uri, offered and then connected.

@@ -82,8 +82,8 @@ struct WaitFixture : ::testing::Test {
 TEST_F(WaitFixture, TickArrivingDuringTheStartUpQueryRunsRightAfterIt)
 {
     // The ready timer (2 ms) is due long before the query's wait is over.
-    CallEngineTestAccess::start(engine, EngineTimer::Ready);
     engine.setNumberText(QStringLiteral("555"));
+    CallEngineTestAccess::start(engine, EngineTimer::Ready);
     ASSERT_TRUE(engine.finishLoad());
     ASSERT_EQ(seenInQuery, QStringList { "balance held=1 status=Not logged in... time=" });
     EXPECT_FALSE(engine.queryWaiting());

@@ -300,6 +300,16 @@ TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)
     EXPECT_TRUE(readBytes(log.filePath()).endsWith("D::555  [03/01/10 09:30 AM]\r\n\r\n"));
 }
 
+TEST_F(RecentWindowTest, AnEntryLongerThanTheListShowsDialsTheWholeNumber)
+{
+    const QByteArray number(TextFile::kShownLength + 44, '5');
+    writeBytes(log.filePath(), "D::" + number + "  [01/01/10 12:05 AM]\r\n\r\n");
+    auto w = open();
+    w->list()->item(0)->setSelected(true);
+    w->redial();
+    EXPECT_EQ(dialedAddresses(), std::vector<std::string> { "sip:" + number.toStdString() + "@127.0.0.1" });
+}
+
 TEST_F(RecentWindowTest, RedialWithoutASelectedEntryDoesNothing)
 {
     writeBytes(log.filePath(), kHistory);

@@ -4,10 +4,12 @@
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "engine/CallEngine.h"
+#include "engine/CallerNumber.h"
 #include "qt_printers.h"
 
 #include <QSignalSpy>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -70,11 +72,11 @@ TEST_F(SessionFixture, OfferRingsFlashesAndShowsTheCaller)
 
 TEST_F(SessionFixture, CallerNumberIsTheUserPartOfTheAddress)
 {
-    EXPECT_EQ(CallEngine::userPart(QStringLiteral("sip:201@host")), QStringLiteral("201"));
-    EXPECT_EQ(CallEngine::userPart(QStringLiteral("sip:+44123@10.0.0.1:5060")), QStringLiteral("+44123"));
-    EXPECT_EQ(CallEngine::userPart(QStringLiteral("201")), QStringLiteral("201"));
-    EXPECT_EQ(CallEngine::userPart(QStringLiteral("anna@host")), QStringLiteral("anna"));
-    EXPECT_EQ(CallEngine::userPart(QString()), QString());
+    EXPECT_EQ(CallerNumber::userPart(QStringLiteral("sip:201@host")), QStringLiteral("201"));
+    EXPECT_EQ(CallerNumber::userPart(QStringLiteral("sip:+44123@10.0.0.1:5060")), QStringLiteral("+44123"));
+    EXPECT_EQ(CallerNumber::userPart(QStringLiteral("201")), QStringLiteral("201"));
+    EXPECT_EQ(CallerNumber::userPart(QStringLiteral("anna@host")), QStringLiteral("anna"));
+    EXPECT_EQ(CallerNumber::userPart(QString()), QString());
 }
 
 TEST_F(SessionFixture, OfferWithoutOneParticipantKeepsTheOldTexts)
@@ -327,4 +329,99 @@ TEST_F(SessionFixture, OffersNobodyCanAnswerAreDeclinedBusyAtOnce)
     EXPECT_EQ(history, (QStringList { "R:302", "M:201", "M:403" }));
     EXPECT_EQ(engine.callState(), CallState::Connected);
     EXPECT_EQ(engine.currentSession(), second.get());
+}
+
+// ---- how a call ended ----
+
+TEST_F(SessionFixture, AFailedCallSaysWhyForAboutThreeSecondsAndANormalEndAsEver)
+{
+    const struct {
+        RtcCallEnd end;
+        const char *text;
+    } cases[] = {
+        { RTCCE_BUSY, "Busy" },
+        { RTCCE_DECLINED, "Call declined" },
+        { RTCCE_NOT_FOUND, "Number not found" },
+        { RTCCE_UNAVAILABLE, "Not reachable" },
+        { RTCCE_NO_ANSWER, "No answer" },
+        { RTCCE_NO_CODEC, "No common codec" },
+        { RTCCE_NETWORK, "Network error" },
+        { RTCCE_OTHER, "Call failed" },
+        { RTCCE_NONE, "Disconnected" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        engine.setNumberText(QStringLiteral("555"));
+        ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+        rtc.session(rtc.createdSessions.back(), RTCSS_INPROGRESS);
+        rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED, c.end);
+        EXPECT_EQ(engine.statusText(), QLatin1String(c.text));
+        const int shown = engine.intervalOf(EngineTimer::Ready);
+        if (c.end == RTCCE_NONE)
+            EXPECT_EQ(shown, 2);
+        else
+            EXPECT_TRUE(shown >= 2500 && shown <= 4000) << shown;
+        CallEngineTestAccess::tick(engine, EngineTimer::Ready);
+        EXPECT_EQ(engine.statusText(), QStringLiteral("Registered and Ready.."));
+        EXPECT_TRUE(engine.numberText().isEmpty());
+    }
+}
+
+TEST_F(SessionFixture, WhatComesWhileAFailureIsShownOutlivesTheReadyTick)
+{
+    const struct {
+        const char *what;
+        std::function<void()> meanwhile;
+        QString status, number; // after the tick
+    } cases[] = {
+        { "a number typed", [this] { engine.setNumberText(QStringLiteral("556")); }, "Registered and Ready..",
+            "556" },
+        { "a registration event", [this] { rtc.registration(RTCRS_NOT_REGISTERED); }, "Not Registered", "" },
+        { "the same number dialed again", [this] { engine.dial(engine.numberText()); }, "Busy", "555" },
+        { "an offer", [this] { offer("sip:201@host"); }, "Incoming: 201", "" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        engine.setNumberText(QStringLiteral("555"));
+        ASSERT_TRUE(engine.dial(QStringLiteral("555")));
+        rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED, RTCCE_BUSY);
+        c.meanwhile();
+        CallEngineTestAccess::tick(engine, EngineTimer::Ready);
+        EXPECT_EQ(engine.statusText(), c.status);
+        EXPECT_EQ(engine.numberText(), c.number);
+        if (engine.callLive()) // the new call ends normally
+            rtc.session(rtc.createdSessions.back(), RTCSS_DISCONNECTED);
+    }
+}
+
+// ---- the caller's number ----
+
+TEST_F(SessionFixture, CallersNumberIsShownAndLoggedAsWhatASipUserPartCanHold)
+{
+    const QString bad(QChar::ReplacementCharacter);
+    const struct {
+        QString user, number;
+    } cases[] = {
+        { "1002", "1002" },
+        { "alice", "alice" },
+        { "+1-212-555-0100;phone-context=x", "+1-212-555-0100;phone-context=x" },
+        { "*21#", "*21#" },
+        { QStringLiteral("\u202E1234567"), bad + "1234567" }, // would show 7654321
+        { QStringLiteral("12\u202834"), "12" + bad + "34" }, // would split the status line
+        { QStringLiteral("12\u200B34"), "12" + bad + "34" }, // invisible
+        { QStringLiteral("1\t2\v3\f4\u00855\x7f 6"), QString("1_2_3_4_5__6").replace('_', bad) },
+        { QStringLiteral("\uFF11\uFF12"), bad + bad }, // full-width digits look like ours
+        { QStringLiteral("Zo\u00EB\U0001F600"), "Zo" + bad + bad }, // one replacement per character
+        { "<b>1</b>", bad + "b" + bad + "1" + bad + "/b" + bad },
+        { QString(CallerNumber::kMaxChars + 1000, QLatin1Char('5')),
+            QString(CallerNumber::kMaxChars, QLatin1Char('5')) + QChar(0x2026) },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.user.left(40).toStdString());
+        history.clear();
+        auto call = offer(("sip:" + c.user + "@host").toStdString());
+        EXPECT_EQ(engine.statusText(), "Incoming: " + c.number);
+        rtc.session(call, RTCSS_DISCONNECTED);
+        EXPECT_EQ(history, QStringList { "M:" + c.number });
+    }
 }

@@ -6,8 +6,8 @@
 // lower speaker level quietens it, the tone the far end receives from
 // Ralu's microphone and how a lower microphone level quietens it, and touch
 // tones arriving as telephone events. The measured figures are printed.
+#include "../BaresipFarEnd.h"
 #include "../E2eSupport.h"
-#include "BaresipFarEnd.h"
 #include "PulseAudioServer.h"
 #include "ToneMeter.h"
 
@@ -67,7 +67,10 @@ struct AudioFixture : ::testing::Test {
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("PULSE_SERVER")) << pulse->log().toStdString();
-        farEnd = std::make_unique<BaresipFarEnd>(kFarEndNumber, kFarEndToneHz);
+        PeerSetup setup; // the telephone network's side, answering at once
+        setup.user = kFarEndNumber;
+        setup.toneHz = kFarEndToneHz;
+        farEnd = std::make_unique<BaresipFarEnd>(setup);
         ASSERT_TRUE(farEnd->start()) << farEnd->log().toStdString();
         phone = std::make_unique<Phone>(QStringLiteral("1001"), QStringLiteral("demo1001"),
             QStringLiteral("127.0.0.1"), PhoneAudio::Devices);
