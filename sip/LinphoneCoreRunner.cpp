@@ -2,6 +2,7 @@
 
 #include "sip/LinphoneCoreSettings.h"
 #include "sip/NssHold.h"
+#include "sip/OwnerOnlyFolder.h"
 #include "sip/SipEdgeHook.h"
 
 #include <linphone++/linphone.hh>
@@ -11,14 +12,9 @@
 #include <QDir>
 #include <QFile>
 
-#include <QFileInfo>
-
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <dlfcn.h>
 #include <sys/eventfd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ralu {
@@ -55,45 +51,6 @@ belle_sip_main_loop_t *mainLoopOf(void *core)
     void *sal = getSal ? getSal(core) : nullptr;
     belle_sip_stack_t *stack = sal && getStack ? getStack(sal) : nullptr;
     return stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
-}
-
-QString folderFailure(const QString &folder, int error)
-{
-    return error == EACCES || error == EROFS || error == EPERM
-        ? QStringLiteral("the folder %1 is not writable").arg(folder)
-        : QStringLiteral("the folder %1 cannot be made (%2)")
-              .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
-}
-
-// mkdir -p, naming the folder that stood in the way.
-bool makeFolders(const QString &path, QString &why)
-{
-    if (QFileInfo(path).isDir())
-        return true;
-    const QString parent = QFileInfo(path).absolutePath();
-    if (parent != path && !makeFolders(parent, why))
-        return false;
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
-        return true;
-    const int error = errno;
-    if (QFileInfo(path).isDir())
-        return true;
-    why = folderFailure(error == EEXIST ? path : parent, error);
-    return false;
-}
-
-// The folder, made when missing, owner-only; on failure *why says which
-// folder could not be made or written.
-bool makeOwnerOnlyFolder(const QString &path, QString *why = nullptr)
-{
-    QString failure;
-    const QByteArray name = QFile::encodeName(path);
-    if (makeFolders(path, failure) && ::chmod(name.constData(), 0700) == 0
-        && ::access(name.constData(), W_OK | X_OK) == 0)
-        return true;
-    if (why)
-        *why = failure.isEmpty() ? folderFailure(path, errno) : failure;
-    return false;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The phone book window over a real PhoneBook.txt: the two modes, add, edit
 // and delete with their checks and messages, the number box's keys, calling,
-// lines written by hand, and rewrites that fail or are cut short.
+// lines written by hand, rewrites that fail or are cut short, and files too
+// large or not regular files, refused.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "TestFiles.h"

@@ -1,6 +1,6 @@
 // The call history window over a real recentcall.txt: the tabs and their
-// lists, clearing one kind, redial, the tooltip, closing, and a clear that
-// cannot be written.
+// lists, clearing one kind, redial, the tooltip, closing, a clear that
+// cannot be written, a huge file, and what is not a regular file.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "TestFiles.h"

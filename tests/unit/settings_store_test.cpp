@@ -1,6 +1,7 @@
 // The settings file: its text reads the same through QSettings (which wrote
 // the files of earlier versions), a change reaches disk whole or not at all,
-// and what is not the store's own file is never made owner-only.
+// the file is owner-only after every save, and what is not a regular file at
+// its path (a link, a FIFO) is refused, never written through.
 #include "FileSizeLimit.h"
 #include "TestFiles.h"
 #include "account/SettingsStore.h"
