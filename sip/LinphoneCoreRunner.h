@@ -70,6 +70,9 @@ public:
     // is in, then stops the core and its thread.
     void stop(int flushMs = 0, std::function<bool()> flushed = {});
     bool started() const { return m_started; }
+    // Why the last begin() or start() failed, for the user; empty when it
+    // did not.
+    QString startFailure() const;
     // For a process that ends right after stop(): stop() then lets the
     // un-REGISTER out but does not tear the core down.
     void setLeaveCoreAtStop(bool leave) { m_leaveCore = leave; }
@@ -122,11 +125,12 @@ private:
     std::function<bool()> m_flushUntil;
 
     // Jobs handed to the core thread, and their completion.
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_done;
     std::deque<std::pair<Job, std::shared_ptr<bool>>> m_jobs;
     bool m_startResult = false;
     bool m_startFinished = false;
+    QString m_startFailure;
 };
 
 } // namespace ralu

@@ -40,6 +40,7 @@ public:
     // finds it (nearly) ready; optional.
     void prepare();
     bool initialize() override;
+    std::string startFailure() const override { return m_runner.startFailure().toStdString(); }
     bool setEventFilter(long filter) override;
     bool setEventHandler(RtcEventHandler handler) override;
     bool setListenForIncomingSessions(RtcListenMode mode) override;
