@@ -2,10 +2,13 @@
 
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
+#include "sip/SipOutcome.h"
 
 #include <linphone++/linphone.hh>
 
 #include <QString>
+
+#include <atomic>
 
 namespace ralu {
 
@@ -16,7 +19,19 @@ bool isUdp(const std::string &protocol)
     return QString::fromStdString(protocol).compare(QLatin1String("UDP"), Qt::CaseInsensitive) == 0;
 }
 
+std::atomic<int> g_retryAfterMs { LinphoneAccount::kRetryAfterMs };
+
 } // namespace
+
+int LinphoneAccount::retryAfterMs()
+{
+    return g_retryAfterMs;
+}
+
+void LinphoneAccount::setRetryAfterMsForTests(int ms)
+{
+    g_retryAfterMs = ms;
+}
 
 LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
     : m_runner(runner)
@@ -83,7 +98,6 @@ bool LinphoneAccount::enable(
     // One account at a time: the previous one goes, with its credentials.
     remove();
     m_lastRegistrationState = -1;
-    m_wasRegistered = false;
 
     auto params = core->createAccountParams();
     if (!params || params->setIdentityAddress(identity) != 0 || params->setServerAddress(serverAddress) != 0)
@@ -171,13 +185,13 @@ bool LinphoneAccount::unregistered() const
 //   Cleared                         -                               LOGGED_OFF
 //   Failed                          Unauthorized (401, 407),        REJECTED
 //                                   Forbidden (403)
-//   Failed                          anything else (io error,        NOT_REGISTERED once the
-//                                   timeout, 5xx, not found...)     account had been registered
-//                                                                   (the registration is lost),
-//                                                                   ERROR before
+//   Failed                          anything else (io error,        NOT_REGISTERED, whether
+//                                   timeout, 5xx, not found...)     the registration is lost
+//                                                                   or was never made
 //   (Refreshing: not reported by this liblinphone; a refresh shows as
-//   Ok again and is dropped as a repeat by the caller)
-int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegistered)
+//   Ok again. Repeats, and REGISTERING while the stack tries again, are
+//   dropped by registrationEventFor.)
+int LinphoneAccount::registrationStateFor(int state, int reason)
 {
     switch (linphone::RegistrationState(state)) {
     case linphone::RegistrationState::None:
@@ -194,7 +208,9 @@ int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegiste
         case linphone::Reason::Forbidden:
             return RTCRS_REJECTED;
         default:
-            return wasRegistered ? RTCRS_NOT_REGISTERED : RTCRS_ERROR;
+            // Never ERROR, which the application ignores: a first
+            // registration that cannot be made is shown as not registered.
+            return RTCRS_NOT_REGISTERED;
         }
     }
     return -1;
@@ -208,13 +224,9 @@ void LinphoneAccount::onRegistrationState(
         return;
     const auto info = account->getErrorInfo();
     const int reason = int(account->getError());
-    const int mapped = registrationStateFor(state, reason, m_wasRegistered);
-    if (mapped == RTCRS_REGISTERED)
-        m_wasRegistered = true;
-    if (mapped < 0 || mapped == m_lastRegistrationState)
-        return; // a refresh (Ok again) must not announce a second registration
-    if (mapped == RTCRS_REGISTERING && m_lastRegistrationState == RTCRS_REGISTERED)
-        return; // a refresh under way: registered until it fails
+    const int mapped = registrationEventFor(registrationStateFor(state, reason), m_lastRegistrationState);
+    if (mapped < 0)
+        return;
     m_lastRegistrationState = mapped;
 
     RtcEvent e;

@@ -74,9 +74,8 @@ public:
     void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
-    // (comment table in the .cpp), given whether the account was registered
-    // before; -1 when the state produces no event.
-    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason, bool wasRegistered);
+    // (comment table in the .cpp); -1 when the state produces no event.
+    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
 
     // One REGISTER a minute at most while registered: a modest load on the
     // provider, and a lost registration shows within about a minute (plus
@@ -86,6 +85,10 @@ public:
     // that Ralu registers again within about half a minute of the provider
     // coming back.
     static constexpr int kRetryAfterMs = 30 * 1000;
+    // The retry interval the next core is made with: kRetryAfterMs unless a
+    // test shortened it.
+    static int retryAfterMs();
+    static void setRetryAfterMsForTests(int ms);
 
 private:
     bool enable(
@@ -99,7 +102,6 @@ private:
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
-    bool m_wasRegistered = false; // the account has been registered once
     QTimer m_keepAlive;
 };
 

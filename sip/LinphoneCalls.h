@@ -50,7 +50,10 @@ private:
     std::shared_ptr<linphone::Call> invite(LinphoneRtcSession *session,
         const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name);
     void queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session, RtcSessionState state,
-        int statusCode = 0, const std::string &statusText = std::string());
+        int statusCode = 0, const std::string &statusText = std::string(), RtcCallEnd callEnd = RTCCE_NONE);
+    // DISCONNECTED with the call's final status and why it ended.
+    void queueEnd(const std::shared_ptr<LinphoneRtcSession> &session,
+        const std::shared_ptr<linphone::Call> &call, bool failed, const std::string &message);
     std::shared_ptr<LinphoneRtcSession> sessionFor(const std::shared_ptr<linphone::Call> &call);
 
     LinphoneCoreRunner &m_runner;

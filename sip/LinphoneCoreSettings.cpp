@@ -36,7 +36,7 @@ void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config)
     config->setInt("sip", "store_auth_info", 0); // passwords stay in memory
     // A failed registration is tried again after this long (liblinphone's
     // default is a minute).
-    config->setInt("sip", "refresher_retry_after", LinphoneAccount::kRetryAfterMs);
+    config->setInt("sip", "refresher_retry_after", LinphoneAccount::retryAfterMs());
     config->setInt("sound", "tone_indications", 0); // no call-waiting / on-hold / end beeps
     // No history kept by liblinphone (the application keeps its own): no
     // main database (chat, call logs, conference info), no legacy call-log

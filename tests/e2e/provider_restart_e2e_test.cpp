@@ -62,6 +62,7 @@ struct ProviderRestartE2e : ::testing::Test {
     // Whatever happened, the next test finds the provider running.
     void TearDown() override
     {
+        LinphoneAccount::setRetryAfterMsForTests(LinphoneAccount::kRetryAfterMs);
         if (!provider(QStringLiteral("status")))
             provider(QStringLiteral("start"));
     }
@@ -127,4 +128,24 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
     EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Incoming: 5550800"), 5000))
         << phone.status().toStdString();
     EXPECT_TRUE(sipp.waitFinished(8000));
+}
+
+// A first registration that cannot be made (the provider down at start) is
+// shown as such within a minute, and tried again (every 2 s here) without
+// flapping back to "Registering" while the provider stays away.
+TEST_F(ProviderRestartE2e, AProviderDownAtStartShowsNotRegisteredAndRegistersOnceBack)
+{
+    LinphoneAccount::setRetryAfterMsForTests(2000);
+    ASSERT_TRUE(stopKamailio());
+    Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
+    QStringList shown;
+    QObject::connect(&phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { shown << s; });
+    ASSERT_TRUE(phone.start());
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Not Registered"), 60 * 1000))
+        << shown.join(", ").toStdString();
+    pump(7000); // three retries
+    EXPECT_EQ(shown.mid(shown.indexOf(QStringLiteral("Not Registered"))), QStringList { "Not Registered" });
+
+    ASSERT_TRUE(provider(QStringLiteral("start")));
+    EXPECT_TRUE(phone.waitForStatus(kRegistered, 10 * 1000)) << shown.join(", ").toStdString();
 }
