@@ -353,6 +353,26 @@ void LinphoneCalls::onCallState(
     }
 }
 
+void LinphoneCalls::onCallLog(const std::shared_ptr<linphone::CallLog> &log)
+{
+    if (!log || log->getStatus() != linphone::Call::Status::EarlyAborted
+        || log->getDir() != linphone::Call::Dir::Incoming || m_listenMode == RTCLM_NONE)
+        return;
+    auto session = std::make_shared<LinphoneRtcSession>(this, nullptr);
+    session->m_self = session;
+    const auto from = log->getFromAddress();
+    session->m_participant = std::make_shared<LinphoneRtcParticipant>(
+        plainUri(from), from ? from->getDisplayName() : std::string());
+    int code = 0;
+    std::string text;
+    if (const auto info = log->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+    }
+    queueSessionState(session, RTCSS_INCOMING);
+    queueSessionState(session, RTCSS_DISCONNECTED, code, text, callEndFor(true, code, true));
+}
+
 void LinphoneCalls::queueEnd(const std::shared_ptr<LinphoneRtcSession> &session,
     const std::shared_ptr<linphone::Call> &call, bool failed, const std::string &message)
 {

@@ -15,6 +15,7 @@
 
 namespace linphone {
 class Call;
+class CallLog;
 } // namespace linphone
 
 namespace ralu {
@@ -36,6 +37,10 @@ public:
 
     // From the core listener (on the core thread).
     void onCallState(const std::shared_ptr<linphone::Call> &call, int state, const std::string &message);
+    // An incoming call liblinphone refused before it became a call (no
+    // common codec: 488) is still an offer that ended: INCOMING, then
+    // DISCONNECTED with why.
+    void onCallLog(const std::shared_ptr<linphone::CallLog> &log);
     // Sessions the application still holds stop touching liblinphone (on
     // the core thread).
     void releaseAll();

@@ -31,6 +31,7 @@ LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
         if (state == int(linphone::Call::State::StreamsRunning))
             m_sounds.applyLevelsToCall();
     };
+    listeners.callLog = [this](const auto &log) { m_calls.onCallLog(log); };
     return listeners;
 }
 
