@@ -47,6 +47,7 @@ bool LinphoneRtcClient::initialize()
     if (!m_runner.start(listeners()))
         return false;
     m_sounds.writeRingFile(); // a missing ring only silences playRing
+    m_sounds.applyRingback(); // and a missing ring-back the caller's wait
     m_sounds.applyFiles();
     m_initialized = true;
     return true;
