@@ -23,6 +23,8 @@ PACKAGES=(
     # sound in calls (tests/e2e/audio): a far end, PulseAudio's tools, and
     # ALSA's pulse plugin for the capture side
     baresip-core pulseaudio-utils libasound2-plugins
+    # the same SIP stack as a far end of its own, to compare (linphonec)
+    linphone-cli
     xvfb xauth x11-apps x11-utils x11-xkb-utils imagemagick xdotool
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)

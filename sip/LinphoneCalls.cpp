@@ -1,5 +1,6 @@
 #include "sip/LinphoneCalls.h"
 
+#include "sip/AnswerAfterCancel.h"
 #include "sip/LinphoneAccount.h"
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
@@ -205,7 +206,12 @@ bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
         }
         return m_call->decline(why) == 0;
     }
-    // Outgoing not answered yet: CANCEL; established: BYE.
+    // Outgoing not answered yet: CANCEL (which an answer may cross);
+    // established: BYE.
+    if (st == S::OutgoingInit || st == S::OutgoingProgress || st == S::OutgoingRinging
+        || st == S::OutgoingEarlyMedia)
+        if (const auto log = m_call->getCallLog())
+            answer_after_cancel::expect(log->getCallId());
     return m_call->terminate() == 0;
 }
 
@@ -348,6 +354,8 @@ void LinphoneCalls::onCallState(
     }
 
     if (state == S::Released) {
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::forget(log->getCallId());
         m_sessions.erase(key);
         session->m_call.reset();
     }

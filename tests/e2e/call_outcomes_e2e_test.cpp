@@ -202,3 +202,35 @@ TEST_F(OutcomeFixture, AnOfferWithNoCommonCodecIsAMissedCall)
         << phone->historyText().toStdString();
     EXPECT_TRUE(phone->engine().missedIndicatorShown());
 }
+
+// The far end answers as our CANCEL reaches it: the 200 OK is acknowledged
+// and the call ended with one BYE, sent once (RFC 3261 sections 9.1, 15).
+TEST_F(OutcomeFixture, AnAnswerCrossingOurCancelIsAcknowledgedAndEndedWithOneBye)
+{
+    ProviderLog log;
+    Sipp farEnd(QStringLiteral("farend-answer-on-cancel.xml"), kFarEnd);
+    pump(300);
+    dial(QStringLiteral("5551234"));
+    ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Inprogress"), 5000));
+    pump(500);
+    phone->app().dialer().endButton();
+    // The far end fails on a second BYE within 3 s of the first.
+    EXPECT_TRUE(farEnd.waitFinished(8000));
+    EXPECT_EQ(farEnd.exitCode(), 0) << farEnd.output().toStdString();
+
+    // What Ralu sent for the call after its CANCEL, in order.
+    const auto cancels = log.requests(QStringLiteral("CANCEL"));
+    ASSERT_EQ(cancels.size(), 1) << log.raw().toStdString();
+    QStringList after;
+    bool cancelled = false;
+    for (const SipRecord &r : log.records()) {
+        if (r.kind != QLatin1String("IN")
+            || r.header(QStringLiteral("Call-ID")) != cancels.first().header(QStringLiteral("Call-ID")))
+            continue;
+        if (cancelled)
+            after << r.method();
+        cancelled = cancelled || r.method() == QLatin1String("CANCEL");
+    }
+    EXPECT_EQ(after, (QStringList { "ACK", "BYE" })) << log.raw().toStdString();
+    EXPECT_TRUE(phone->waitForStatus(QStringLiteral("Registered and Ready.."), 5000));
+}
