@@ -95,8 +95,9 @@ bool LinphoneAccount::enable(
     if (!a.displayName.empty())
         identity->setDisplayName(a.displayName);
 
-    // One account at a time: the previous one goes, with its credentials.
-    remove();
+    // One account at a time: the previous one goes, its credentials once it
+    // has unregistered.
+    retire();
     m_lastRegistrationState = -1;
 
     auto params = core->createAccountParams();
@@ -140,15 +141,40 @@ bool LinphoneAccount::callsWith(const std::shared_ptr<RtcProfile> &profile) cons
     return id && id->getUsername() == p->account().userName;
 }
 
-void LinphoneAccount::remove()
+void LinphoneAccount::retire()
 {
     const auto &core = m_runner.core();
-    if (m_account && core)
-        core->removeAccount(m_account);
+    if (m_account && core) {
+        core->removeAccount(m_account); // sends the un-REGISTER
+        m_retiring.push_back({ m_account, m_authInfo });
+        // The bound, timed on the event loop's thread.
+        QMetaObject::invokeMethod(
+            &m_keepAlive,
+            [this, account = m_account] {
+                QTimer::singleShot(kRetireMs, &m_keepAlive,
+                    [this, account] { m_runner.run([&](const auto &) { dropCredentials(account); }); });
+            },
+            Qt::QueuedConnection);
+    }
     m_account.reset();
-    if (m_authInfo && core)
-        core->removeAuthInfo(m_authInfo);
     m_authInfo.reset();
+}
+
+void LinphoneAccount::dropCredentials(const std::shared_ptr<linphone::Account> &account)
+{
+    for (auto it = m_retiring.begin(); it != m_retiring.end(); ++it) {
+        if (it->account != account)
+            continue;
+        const auto old = it->authInfo;
+        m_retiring.erase(it);
+        // Credentials for the same user and domain as the enabled account's
+        // have been replaced by its own: removing them would remove those.
+        const bool replaced = m_authInfo && old && m_authInfo->getUsername() == old->getUsername()
+            && m_authInfo->getDomain() == old->getDomain();
+        if (old && !replaced && m_runner.core())
+            m_runner.core()->removeAuthInfo(old);
+        return;
+    }
 }
 
 void LinphoneAccount::removeForShutdown()
@@ -219,8 +245,15 @@ int LinphoneAccount::registrationStateFor(int state, int reason)
 void LinphoneAccount::onRegistrationState(
     const std::shared_ptr<linphone::Account> &account, int state, const std::string &message)
 {
-    // Only the enabled account speaks; a removed one unregistering is not news.
-    if (!account || account != m_account)
+    // Only the enabled account speaks; a removed one unregistering is not
+    // news, but once it is done its credentials can go.
+    if (account && account != m_account) {
+        using R = linphone::RegistrationState;
+        if (R(state) == R::Cleared || R(state) == R::Failed || R(state) == R::None)
+            dropCredentials(account);
+        return;
+    }
+    if (!account)
         return;
     const auto info = account->getErrorInfo();
     const int reason = int(account->getError());

@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace linphone {
 class Account;
@@ -90,10 +91,23 @@ public:
     static int retryAfterMs();
     static void setRetryAfterMsForTests(int ms);
 
+    // How long the credentials of an account that was replaced stay for its
+    // un-REGISTER, at most (a request to a silent server fails after 32 s).
+    static constexpr int kRetireMs = 40 * 1000;
+
 private:
+    // An account that was replaced: removed from the core, which sends its
+    // un-REGISTER; its credentials stay until that is answered (the provider
+    // may challenge it, its nonce having expired) or kRetireMs have passed.
+    struct Retiring {
+        std::shared_ptr<linphone::Account> account;
+        std::shared_ptr<linphone::AuthInfo> authInfo;
+    };
+
     bool enable(
         const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
-    void remove(); // the account and its credentials
+    void retire(); // the enabled account, keeping its credentials a while
+    void dropCredentials(const std::shared_ptr<linphone::Account> &account);
     void keepAlive();
 
     LinphoneCoreRunner &m_runner;
@@ -101,6 +115,7 @@ private:
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
+    std::vector<Retiring> m_retiring; // core thread only
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
     QTimer m_keepAlive;
 };
