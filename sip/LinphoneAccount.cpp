@@ -249,7 +249,7 @@ void LinphoneAccount::onRegistrationState(
     // news, but once it is done its credentials can go.
     if (account && account != m_account) {
         using R = linphone::RegistrationState;
-        if (R(state) == R::Cleared || R(state) == R::Failed || R(state) == R::None)
+        if (R(state) == R::Cleared || R(state) == R::Failed)
             dropCredentials(account);
         return;
     }

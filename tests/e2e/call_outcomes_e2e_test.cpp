@@ -50,15 +50,7 @@ struct OutcomeFixture : ::testing::Test {
         });
     }
 
-    // The session states seen, and the last DISCONNECTED event once there
-    // is one.
-    std::vector<RtcSessionState> states() const
-    {
-        std::vector<RtcSessionState> out;
-        for (const RtcEvent &e : sessionEvents)
-            out.push_back(e.sessionState);
-        return out;
-    }
+    // The last DISCONNECTED event, once there is one (ms at most).
     const RtcEvent *ended(int ms)
     {
         const auto last = [this]() -> const RtcEvent * {
@@ -187,12 +179,12 @@ TEST_F(OutcomeFixture, PeersWithOneWideBandCodecCallAndAreCalled)
 // and still reaches the call engine as an offer that ended: a missed call.
 TEST_F(OutcomeFixture, AnOfferWithNoCommonCodecIsAMissedCall)
 {
-    ProviderLog log;
     Sipp sipp(QStringLiteral("caller-codec.xml"),
         caller(QStringLiteral("5550700"), { "-set", "pt", "3", "-set", "codec", "GSM/8000" }));
     const RtcEvent *end = ended(8000);
     ASSERT_NE(end, nullptr);
-    EXPECT_EQ(states(), (std::vector<RtcSessionState> { RTCSS_INCOMING, RTCSS_DISCONNECTED }));
+    ASSERT_EQ(sessionEvents.size(), 2u);
+    EXPECT_EQ(sessionEvents.front().sessionState, RTCSS_INCOMING);
     EXPECT_EQ(end->callEnd, RTCCE_NO_CODEC);
     EXPECT_EQ(end->statusCode, 488);
     EXPECT_TRUE(sipp.waitFinished(5000));
