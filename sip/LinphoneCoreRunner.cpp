@@ -79,6 +79,13 @@ public:
             m_listeners.call(call, int(state), message);
     }
 
+    void onCallLogUpdated(
+        const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::CallLog> &log) override
+    {
+        if (m_listeners.callLog)
+            m_listeners.callLog(log);
+    }
+
 private:
     Listeners m_listeners;
 };

@@ -30,6 +30,7 @@
 namespace linphone {
 class Account;
 class Call;
+class CallLog;
 class Core;
 } // namespace linphone
 
@@ -52,6 +53,9 @@ public:
             registration;
         std::function<void(const std::shared_ptr<linphone::Call> &, int state, const std::string &message)>
             call;
+        // A call that ended before it was one (an incoming call refused by
+        // liblinphone itself, e.g. with no common codec) leaves only a log.
+        std::function<void(const std::shared_ptr<linphone::CallLog> &)> callLog;
     };
 
     // stateDir: owner-only folder for liblinphone's files, created (0700)

@@ -87,6 +87,7 @@ public:
 
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
+    QString ringbackFile() const { return m_sounds.ringbackFile(); }
 
     // How long shutdown() waits for the provider's answer to the un-REGISTER.
     static constexpr int kUnregisterWaitMs = 30;
