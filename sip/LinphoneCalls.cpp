@@ -400,6 +400,11 @@ void LinphoneCalls::queueEnd(const std::shared_ptr<LinphoneRtcSession> &session,
     // A far end's refusal may end the call without an error state (603
     // gives End), and our own refusal carries its status too.
     failed = !session->m_endedHere && (failed || code >= 300);
+    // An offer that ends before it was answered, and not by us, is the
+    // caller giving up: a missed call, whatever code the stack gives it.
+    if (call->getDir() == linphone::Call::Dir::Incoming && session->m_queued != RTCSS_CONNECTED
+        && session->m_queued != RTCSS_HOLD)
+        failed = false;
     queueSessionState(session, RTCSS_DISCONNECTED, code, text.empty() ? message : text,
         callEndFor(failed, code, heardBack));
 }
