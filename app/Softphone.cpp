@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace ralu {
 
@@ -42,8 +43,14 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
     useBillingServer(QString::fromUtf8(deployment::kBillingUrl), {});
-    m_historyRecorder = std::make_unique<CallHistoryRecorder>(m_engine->session(),
-        [this](const QString &number, CallKind kind) { m_history->addRecentCall(number, kind); });
+    m_historyRecorder = std::make_unique<CallHistoryRecorder>(
+        m_engine->session(), [this](const QString &number, CallKind kind) {
+            const bool written = m_history->addRecentCall(number, kind);
+            // Told once until an entry goes in again; the call goes on regardless.
+            if (!written && !m_history->lastError().isEmpty() && !m_historyFailing)
+                tellWhenIdle(QStringLiteral("Could not write the call history: ") + m_history->lastError());
+            m_historyFailing = !written && !m_history->lastError().isEmpty();
+        });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -68,6 +75,13 @@ void Softphone::useBillingServer(const QString &baseUrl, const QList<QSslCertifi
     m_http = std::move(http);
     m_billing = std::make_unique<BillingClient>(*m_http, baseUrl, m_state.login);
     m_callBilling = std::make_unique<CallBilling>(*m_engine, *m_billing);
+}
+
+void Softphone::tellWhenIdle(const QString &text)
+{
+    // Not inside the call's event: the client's events would wait behind
+    // the box until it is closed.
+    QTimer::singleShot(0, m_engine.get(), [this, text] { m_boxes.show(text, MessageBoxes::Icon::Error); });
 }
 
 MainWindow &Softphone::window()
@@ -136,8 +150,22 @@ void Softphone::createMixer()
 
 void Softphone::checkSoundDevices()
 {
+    // A client that could not start (it has no provisioning until it has)
+    // has no sound devices either, but the sound card is not what failed:
+    // say what did, and where.
+    if (m_client && !m_client->provisioning()) {
+        const QString why = QString::fromStdString(m_client->startFailure());
+        m_engine->presenter().setStatusText(QStringLiteral("SIP stack not started"));
+        // Told instead of the sound card, which the level sliders would
+        // report next: without a client their levels fail too.
+        m_state.blnSoundFunError = true;
+        m_boxes.show(QStringLiteral("Cannot start the SIP stack")
+                + (why.isEmpty() ? QString() : QStringLiteral(": ") + why) + QLatin1Char('.'),
+            MessageBoxes::Icon::Error);
+        return;
+    }
     // Without a capture and a playback device a call would be silent: say
-    // so once, and refuse to dial. A client that could not start has none.
+    // so once, and refuse to dial.
     if (!m_client || !m_client->hasSoundDevices())
         funcSoundError(m_state, m_boxes);
 }

@@ -36,6 +36,7 @@ QString CallHistoryLog::formatStamp(const QDateTime &when)
 
 bool CallHistoryLog::addRecentCall(const QString &number, CallKind kind)
 {
+    m_error.clear();
     // A caller's number comes from the network and may hold a line break;
     // written as a blank, it cannot split the entry or add one of its own.
     QString oneLine = number;
@@ -43,7 +44,7 @@ bool CallHistoryLog::addRecentCall(const QString &number, CallKind kind)
     const QString entry = kindLetter(kind) + QLatin1String("::") + oneLine + QLatin1String("  [")
         + formatStamp(m_clock->now()) + QLatin1Char(']');
     // The entry and the empty line after it; what is there stays untouched.
-    return TextFile::appendLines(m_path, { entry, QString() });
+    return TextFile::appendLines(m_path, { entry, QString() }, &m_error);
 }
 
 QStringList CallHistoryLog::entries(CallKind kind) const

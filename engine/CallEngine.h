@@ -42,6 +42,8 @@ public:
     // The login window's request after a successful login, and start-up's:
     // the profile from the login values, enabled.
     void registerAccount() { m_registration.registerProfile(); }
+    // The one entry point for the client's events (initializeRTC connects it).
+    void onRtcEvent(RtcEventType type, const RtcEvent &event);
 
     // The tray menu's Exit: ends a current call, shuts the client down and
     // asks the program to end (exitRequested).
@@ -70,8 +72,6 @@ signals:
     void exitRequested();
 
 private:
-    void onRtcEvent(RtcEventType type, const RtcEvent &event);
-
     AppState &m_state;
     ReadyClient m_client;
     bool m_exitRequested = false; // start-up must not go on after an exit

@@ -5,6 +5,7 @@
 #
 #   provider.sh start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
 #                            [--billing-server=PATH] [--billing-tls=CERT:KEY]
+#                            [--nonce-expire=SECONDS]
 #   provider.sh stop RUNDIR
 #   provider.sh status RUNDIR
 #
@@ -40,7 +41,7 @@ die() { echo "provider.sh: $*" >&2; exit 1; }
 usage() {
     cat >&2 <<EOF
 usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]] [--billing-server=PATH]
-                        [--billing-tls=CERT:KEY]
+                        [--billing-tls=CERT:KEY] [--nonce-expire=SECONDS]
        $0 stop RUNDIR
        $0 status RUNDIR
 EOF
@@ -189,13 +190,14 @@ start_billing() {
 
 cmd_start() {
     local rundir="$1"; shift
-    local farend="" billing_given="" billing="" billing_tls=""
+    local farend="" billing_given="" billing="" billing_tls="" nonce_expire=300
     while (($#)); do
         case "$1" in
             --far-end) farend=answer ;;
             --far-end=*) farend="${1#--far-end=}" ;;
             --billing-server=*) billing_given="${1#--billing-server=}" ;;
             --billing-tls=*:*) billing_tls="${1#--billing-tls=}" ;;
+            --nonce-expire=*) nonce_expire="${1#--nonce-expire=}" ;;
             *) usage ;;
         esac
         shift
@@ -204,6 +206,7 @@ cmd_start() {
     if [[ -n "$billing_tls" ]]; then
         [[ -r "${billing_tls%%:*}" && -r "${billing_tls#*:}" ]] || die "cannot read the certificate or key of --billing-tls=$billing_tls"
     fi
+    [[ "$nonce_expire" =~ ^[1-9][0-9]{0,5}$ ]] || die "--nonce-expire wants seconds, not '$nonce_expire'"
     if pid_alive "$rundir/billing.pid" "$BILLING_COMM" >/dev/null 2>&1; then
         billing="" # kept, see below
     elif ! billing="$(find_billing_server "$billing_given")"; then
@@ -241,7 +244,7 @@ cmd_start() {
     local esc_db esc_ctl
     esc_db="$(printf '%s' "text://$rundir/db" | sed 's/[\\&|]/\\&/g')"
     esc_ctl="$(printf '%s' "$rundir/kamailio_ctl" | sed 's/[\\&|]/\\&/g')"
-    sed -e "s|@DB_URL@|$esc_db|g" -e "s|@CTL_SOCKET@|$esc_ctl|g" \
+    sed -e "s|@DB_URL@|$esc_db|g" -e "s|@CTL_SOCKET@|$esc_ctl|g" -e "s|@NONCE_EXPIRE@|$nonce_expire|g" \
         "$PROVIDER_DIR/kamailio.cfg" >"$rundir/kamailio.cfg"
 
     : >"$rundir/kamailio.log"

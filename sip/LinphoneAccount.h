@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace linphone {
 class Account;
@@ -74,9 +75,8 @@ public:
     void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
-    // (comment table in the .cpp), given whether the account was registered
-    // before; -1 when the state produces no event.
-    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason, bool wasRegistered);
+    // (comment table in the .cpp); -1 when the state produces no event.
+    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
 
     // One REGISTER a minute at most while registered: a modest load on the
     // provider, and a lost registration shows within about a minute (plus
@@ -86,11 +86,28 @@ public:
     // that Ralu registers again within about half a minute of the provider
     // coming back.
     static constexpr int kRetryAfterMs = 30 * 1000;
+    // The retry interval the next core is made with: kRetryAfterMs unless a
+    // test shortened it.
+    static int retryAfterMs();
+    static void setRetryAfterMsForTests(int ms);
+
+    // How long the credentials of an account that was replaced stay for its
+    // un-REGISTER, at most (a request to a silent server fails after 32 s).
+    static constexpr int kRetireMs = 40 * 1000;
 
 private:
+    // An account that was replaced: removed from the core, which sends its
+    // un-REGISTER; its credentials stay until that is answered (the provider
+    // may challenge it, its nonce having expired) or kRetireMs have passed.
+    struct Retiring {
+        std::shared_ptr<linphone::Account> account;
+        std::shared_ptr<linphone::AuthInfo> authInfo;
+    };
+
     bool enable(
         const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
-    void remove(); // the account and its credentials
+    void retire(); // the enabled account, keeping its credentials a while
+    void dropCredentials(const std::shared_ptr<linphone::Account> &account);
     void keepAlive();
 
     LinphoneCoreRunner &m_runner;
@@ -98,8 +115,8 @@ private:
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
+    std::vector<Retiring> m_retiring; // core thread only
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
-    bool m_wasRegistered = false; // the account has been registered once
     QTimer m_keepAlive;
 };
 

@@ -1,10 +1,13 @@
 #include "sip/LinphoneCalls.h"
 
+#include "sip/AnswerAfterCancel.h"
 #include "sip/LinphoneAccount.h"
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
+#include "sip/SipOutcome.h"
 
 #include <linphone++/linphone.hh>
+#include <linphone/misc.h>
 
 #include <QPointer>
 
@@ -128,6 +131,7 @@ public:
     std::weak_ptr<LinphoneRtcSession> m_self;
     RtcSessionState m_state = RTCSS_IDLE; // last state delivered to the handler
     RtcSessionState m_queued = RTCSS_IDLE; // last state queued
+    bool m_endedHere = false; // hung up, cancelled or refused by us: no failure
 };
 
 bool LinphoneRtcSession::answer()
@@ -180,6 +184,7 @@ bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
     const auto st = m_call->getState();
     if (st == S::End || st == S::Error || st == S::Released)
         return false;
+    m_endedHere = true;
     if (ringingIn(st)) {
         // Still ringing in: refuse it with a reason the caller sees.
         linphone::Reason why = linphone::Reason::Declined; // 603
@@ -201,7 +206,12 @@ bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
         }
         return m_call->decline(why) == 0;
     }
-    // Outgoing not answered yet: CANCEL; established: BYE.
+    // Outgoing not answered yet: CANCEL (which an answer may cross);
+    // established: BYE.
+    if (st == S::OutgoingInit || st == S::OutgoingProgress || st == S::OutgoingRinging
+        || st == S::OutgoingEarlyMedia)
+        if (const auto log = m_call->getCallLog())
+            answer_after_cancel::expect(log->getCallId());
     return m_call->terminate() == 0;
 }
 
@@ -337,28 +347,70 @@ void LinphoneCalls::onCallState(
     auto session = sessionFor(call);
 
     const int mapped = sessionStateFor(state, session->m_queued);
-    if (mapped >= 0) {
-        int code = 0;
-        std::string text;
-        if (mapped == RTCSS_DISCONNECTED) {
-            if (const auto info = call->getErrorInfo()) {
-                code = info->getProtocolCode();
-                text = info->getPhrase();
-            }
-        }
-        if (text.empty())
-            text = message;
-        queueSessionState(session, RtcSessionState(mapped), code, text);
+    if (mapped == RTCSS_DISCONNECTED) {
+        queueEnd(session, call, state == S::Error, message);
+    } else if (mapped >= 0) {
+        queueSessionState(session, RtcSessionState(mapped), 0, message);
     }
 
     if (state == S::Released) {
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::forget(log->getCallId());
         m_sessions.erase(key);
         session->m_call.reset();
     }
 }
 
+void LinphoneCalls::onCallLog(const std::shared_ptr<linphone::CallLog> &log)
+{
+    if (!log || log->getStatus() != linphone::Call::Status::EarlyAborted
+        || log->getDir() != linphone::Call::Dir::Incoming || m_listenMode == RTCLM_NONE)
+        return;
+    auto session = std::make_shared<LinphoneRtcSession>(this, nullptr);
+    session->m_self = session;
+    const auto from = log->getFromAddress();
+    session->m_participant = std::make_shared<LinphoneRtcParticipant>(
+        plainUri(from), from ? from->getDisplayName() : std::string());
+    int code = 0;
+    std::string text;
+    if (const auto info = log->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+    }
+    queueSessionState(session, RTCSS_INCOMING);
+    queueSessionState(session, RTCSS_DISCONNECTED, code, text, callEndFor(true, code, true));
+}
+
+void LinphoneCalls::queueEnd(const std::shared_ptr<LinphoneRtcSession> &session,
+    const std::shared_ptr<linphone::Call> &call, bool failed, const std::string &message)
+{
+    int code = 0;
+    std::string text;
+    if (const auto info = call->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+        if (code <= 0 && info->getReason() != linphone::Reason::None)
+            code = linphone_reason_to_error_code(LinphoneReason(info->getReason()));
+    }
+    // Any SIP message received for the call (the provider's 100 Trying or
+    // 407 for ours, the INVITE for theirs) is kept as its last received
+    // headers.
+    const auto remote = call->getRemoteParams();
+    const bool heardBack = remote && !remote->getCustomHeader("Call-ID").empty();
+    // A far end's refusal may end the call without an error state (603
+    // gives End), and our own refusal carries its status too.
+    failed = !session->m_endedHere && (failed || code >= 300);
+    // An offer that ends before it was answered, and not by us, is the
+    // caller giving up: a missed call, whatever code the stack gives it.
+    if (call->getDir() == linphone::Call::Dir::Incoming && session->m_queued != RTCSS_CONNECTED
+        && session->m_queued != RTCSS_HOLD)
+        failed = false;
+    queueSessionState(session, RTCSS_DISCONNECTED, code, text.empty() ? message : text,
+        callEndFor(failed, code, heardBack));
+}
+
 void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session,
-    RtcSessionState state, int statusCode, const std::string &statusText)
+    RtcSessionState state, int statusCode, const std::string &statusText, RtcCallEnd callEnd)
 {
     if (!session)
         return;
@@ -369,6 +421,7 @@ void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> 
     e.session = session;
     e.statusCode = statusCode;
     e.statusText = statusText;
+    e.callEnd = callEnd;
     m_events.push(std::move(e));
 }
 

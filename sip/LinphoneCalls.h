@@ -15,6 +15,7 @@
 
 namespace linphone {
 class Call;
+class CallLog;
 } // namespace linphone
 
 namespace ralu {
@@ -36,6 +37,10 @@ public:
 
     // From the core listener (on the core thread).
     void onCallState(const std::shared_ptr<linphone::Call> &call, int state, const std::string &message);
+    // An incoming call liblinphone refused before it became a call (no
+    // common codec: 488) is still an offer that ended: INCOMING, then
+    // DISCONNECTED with why.
+    void onCallLog(const std::shared_ptr<linphone::CallLog> &log);
     // Sessions the application still holds stop touching liblinphone (on
     // the core thread).
     void releaseAll();
@@ -50,7 +55,10 @@ private:
     std::shared_ptr<linphone::Call> invite(LinphoneRtcSession *session,
         const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name);
     void queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session, RtcSessionState state,
-        int statusCode = 0, const std::string &statusText = std::string());
+        int statusCode = 0, const std::string &statusText = std::string(), RtcCallEnd callEnd = RTCCE_NONE);
+    // DISCONNECTED with the call's final status and why it ended.
+    void queueEnd(const std::shared_ptr<LinphoneRtcSession> &session,
+        const std::shared_ptr<linphone::Call> &call, bool failed, const std::string &message);
     std::shared_ptr<LinphoneRtcSession> sessionFor(const std::shared_ptr<linphone::Call> &call);
 
     LinphoneCoreRunner &m_runner;

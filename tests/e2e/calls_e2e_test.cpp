@@ -157,7 +157,8 @@ TEST_F(CallFixture, IncomingCallAbandonedByTheCallerIsMissed)
         caller(QStringLiteral("5550300"), { "-set", "ring_ms", "1000" }));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550300")));
     // Shown for a moment only: watched, not polled.
-    ASSERT_TRUE(waitUntil([&] { return statuses.contains(QStringLiteral("Disconnected")); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return statuses.contains(QStringLiteral("Disconnected")); }, 5000))
+        << statuses.join(", ").toStdString();
     EXPECT_TRUE(CallEngineTestAccess::missedIndicatorShown(phone->engine()));
     EXPECT_TRUE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::MissedBlink));
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
