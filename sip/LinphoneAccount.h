@@ -10,6 +10,11 @@
 // refreshes its registration every kKeepAliveMs; a refresh that fails is
 // reported as the registration lost, and liblinphone retries it every
 // kRetryAfterMs (set on the core) until the provider answers again.
+//
+// Threads: createProfile(), enableProfile() and the keep-alive timer are the
+// Qt thread's; everything else, the liblinphone objects held here included,
+// is the core thread's: set, read and released there only. A profile is
+// made on the Qt thread and never changed, so the core thread may read it.
 #pragma once
 
 #include "engine/ProvisioningProfile.h"
@@ -71,6 +76,8 @@ public:
     // True once the un-REGISTER sent by removeForShutdown() has its answer
     // (or there was none to send).
     bool unregistered() const;
+    // Lets go of the account that unregistered (last, before the core stops).
+    void releaseLeaving() { m_leaving.reset(); }
     void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState

@@ -92,17 +92,22 @@ public:
     std::string name() const override { return m_name; }
 
 private:
-    std::string m_uri;
-    std::string m_name;
+    const std::string m_uri;
+    const std::string m_name;
 };
 
 } // namespace
 
-class LinphoneRtcSession : public RtcSession {
+// The application's side of a call: the Qt thread's (see the header). It
+// reaches its call only through a job on the core thread, which finds the
+// call by the session.
+class LinphoneRtcSession : public RtcSession, public std::enable_shared_from_this<LinphoneRtcSession> {
 public:
-    LinphoneRtcSession(LinphoneCalls *calls, std::shared_ptr<RtcProfile> profile)
+    LinphoneRtcSession(LinphoneCalls *calls, std::shared_ptr<RtcProfile> profile,
+        std::shared_ptr<RtcParticipant> participant = nullptr)
         : m_calls(calls)
         , m_profile(std::move(profile))
+        , m_participant(std::move(participant))
     {
     }
 
@@ -115,105 +120,46 @@ public:
     }
     bool answer() override;
     bool terminate(RtcTerminateReason reason) override;
-    // On the core thread.
-    bool acceptNow(const std::shared_ptr<linphone::Core> &core);
-    bool terminateNow(RtcTerminateReason reason);
     std::shared_ptr<RtcParticipant> addParticipant(
         const std::string &address, const std::string &name) override;
 
-    QPointer<LinphoneCalls> m_calls;
-    std::shared_ptr<RtcProfile> m_profile;
-    std::shared_ptr<linphone::Call> m_call; // null before the call and after it is released
+    const QPointer<LinphoneCalls> m_calls;
+    const std::shared_ptr<RtcProfile> m_profile;
     std::shared_ptr<RtcParticipant> m_participant;
-    std::weak_ptr<LinphoneRtcSession> m_self;
     RtcSessionState m_state = RTCSS_IDLE; // last state delivered to the handler
-    RtcSessionState m_queued = RTCSS_IDLE; // last state queued
 };
 
 bool LinphoneRtcSession::answer()
 {
+    LinphoneCalls *calls = m_calls;
     bool answered = false;
-    if (m_calls)
-        m_calls->m_runner.run([&](const auto &core) { answered = core && acceptNow(core); });
+    if (calls)
+        calls->m_runner.run([&](const auto &core) { answered = core && calls->accept(this, core); });
     return answered;
-}
-
-bool LinphoneRtcSession::acceptNow(const std::shared_ptr<linphone::Core> &core)
-{
-    if (!m_call || !ringingIn(m_call->getState()))
-        return false;
-    auto params = core->createCallParams(m_call);
-    if (!params)
-        return false;
-    params->enableAudio(true);
-    params->enableVideo(false);
-    // ANSWERING goes into the queue before whatever accept() reports.
-    const RtcSessionState before = m_queued;
-    const auto self = m_self.lock();
-    m_calls->queueSessionState(self, RTCSS_ANSWERING);
-    if (m_call->acceptWithParams(params) != 0) {
-        // Take the ANSWERING back if it has not been delivered yet.
-        const bool taken = m_calls->m_events.takeBackLast([&self](const RtcEvent &e) {
-            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self
-                && e.sessionState == RTCSS_ANSWERING;
-        });
-        if (taken && m_queued == RTCSS_ANSWERING)
-            m_queued = before;
-        return false;
-    }
-    return true;
 }
 
 bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
 {
+    LinphoneCalls *calls = m_calls;
     bool ended = false;
-    if (m_calls)
-        m_calls->m_runner.run([&](const auto &) { ended = terminateNow(reason); });
+    if (calls)
+        calls->m_runner.run([&](const auto &) { ended = calls->terminate(this, reason); });
     return ended;
-}
-
-bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
-{
-    if (!m_call)
-        return false;
-    using S = linphone::Call::State;
-    const auto st = m_call->getState();
-    if (st == S::End || st == S::Error || st == S::Released)
-        return false;
-    if (ringingIn(st)) {
-        // Still ringing in: refuse it with a reason the caller sees.
-        linphone::Reason why = linphone::Reason::Declined; // 603
-        switch (reason) {
-        case RTCTR_BUSY:
-            why = linphone::Reason::Busy;
-            break; // 486
-        case RTCTR_DND:
-            why = linphone::Reason::DoNotDisturb;
-            break; // 600
-        case RTCTR_TIMEOUT:
-            why = linphone::Reason::NotAnswered;
-            break; // 480
-        case RTCTR_REJECT:
-        case RTCTR_NORMAL:
-        case RTCTR_SHUTDOWN:
-            why = linphone::Reason::Declined;
-            break; // 603
-        }
-        return m_call->decline(why) == 0;
-    }
-    // Outgoing not answered yet: CANCEL; established: BYE.
-    return m_call->terminate() == 0;
 }
 
 std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
     const std::string &address, const std::string &name)
 {
-    if (!m_calls || m_participant)
+    LinphoneCalls *calls = m_calls;
+    if (!calls || m_participant)
         return nullptr; // one called party per session
-    bool placed = false;
-    m_calls->m_runner.run(
-        [&](const auto &) { placed = !m_call && m_calls->invite(this, m_profile, address, name); });
-    return placed ? m_participant : nullptr;
+    const auto self = shared_from_this();
+    std::optional<std::string> placed;
+    calls->m_runner.run([&](const auto &) { placed = calls->invite(self, m_profile, address, name); });
+    if (!placed)
+        return nullptr;
+    m_participant = std::make_shared<LinphoneRtcParticipant>(*placed, name);
+    return m_participant;
 }
 
 // ------------------------------------------------------------------- calls
@@ -238,26 +184,32 @@ std::shared_ptr<RtcSession> LinphoneCalls::createSession(
 {
     if (!m_runner.started() || (type != RTCST_PC_TO_PHONE && type != RTCST_PC_TO_PC))
         return nullptr;
-    auto session = std::make_shared<LinphoneRtcSession>(this, profile);
-    session->m_self = session;
-    return session;
+    return std::make_shared<LinphoneRtcSession>(this, profile);
 }
 
-std::shared_ptr<linphone::Call> LinphoneCalls::invite(LinphoneRtcSession *session,
+LinphoneCalls::CallLeg *LinphoneCalls::legOf(const LinphoneRtcSession *session)
+{
+    for (auto &entry : m_calls)
+        if (entry.second.session.get() == session)
+            return &entry.second;
+    return nullptr;
+}
+
+std::optional<std::string> LinphoneCalls::invite(const std::shared_ptr<LinphoneRtcSession> &session,
     const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name)
 {
     const auto &core = m_runner.core();
-    if (!core || !m_account.callsWith(profile))
-        return nullptr;
+    if (!core || legOf(session.get()) || !m_account.callsWith(profile))
+        return std::nullopt;
     auto to = linphone::Factory::get()->createAddress(address);
     if (!to || to->getDomain().empty())
-        return nullptr;
+        return std::nullopt;
     if (!name.empty())
         to->setDisplayName(name); // To: "Name" <sip:number@server>
 
     auto params = core->createCallParams(nullptr);
     if (!params)
-        return nullptr;
+        return std::nullopt;
     params->enableAudio(true);
     params->enableVideo(false);
     // The enabled account is the default one; its proxy configuration
@@ -265,49 +217,105 @@ std::shared_ptr<linphone::Call> LinphoneCalls::invite(LinphoneRtcSession *sessio
     if (auto proxy = core->getDefaultProxyConfig())
         params->setProxyConfig(proxy);
 
-    auto self = session->m_self.lock();
-    session->m_participant = std::make_shared<LinphoneRtcParticipant>(plainUri(to), name);
-    m_placing = self;
+    m_placing = session; // its first states arrive from inside the invite
     std::shared_ptr<linphone::Call> call;
     try {
         call = core->inviteAddressWithParams(to, params);
     } catch (...) {
         call.reset();
     }
+    const bool unbound = m_placing != nullptr; // no state reported from inside
     m_placing.reset();
-    if (!call) {
-        session->m_participant.reset();
-        return nullptr;
-    }
-    if (!session->m_call) {
-        // No state reported from inside invite: bind here.
-        session->m_call = call;
-        m_sessions[call->cPtr()] = self;
-    }
-    return call;
+    if (!call)
+        return std::nullopt;
+    if (unbound)
+        m_calls[call->cPtr()] = CallLeg { call, session };
+    return plainUri(to);
 }
 
-std::shared_ptr<LinphoneRtcSession> LinphoneCalls::sessionFor(const std::shared_ptr<linphone::Call> &call)
+bool LinphoneCalls::accept(const LinphoneRtcSession *session, const std::shared_ptr<linphone::Core> &core)
 {
-    const void *key = call->cPtr();
-    auto it = m_sessions.find(key);
-    if (it != m_sessions.end())
-        return it->second;
-    std::shared_ptr<LinphoneRtcSession> session;
-    if (m_placing && !m_placing->m_call) {
-        session = m_placing; // our own INVITE reporting its first state
-    } else {
-        session = std::make_shared<LinphoneRtcSession>(this, nullptr);
-        session->m_self = session;
-        // A call we did not place (incoming, or started by liblinphone for a
-        // transfer): its participant is the far end.
-        const auto remote = call->getRemoteAddress();
-        session->m_participant = std::make_shared<LinphoneRtcParticipant>(
-            plainUri(remote), remote ? remote->getDisplayName() : std::string());
+    CallLeg *leg = legOf(session);
+    if (!leg || !ringingIn(leg->call->getState()))
+        return false;
+    const auto call = leg->call;
+    auto params = core->createCallParams(call);
+    if (!params)
+        return false;
+    params->enableAudio(true);
+    params->enableVideo(false);
+    // ANSWERING goes into the queue before whatever accept() reports.
+    const RtcSessionState before = leg->queued;
+    const auto self = leg->session;
+    queueSessionState(*leg, RTCSS_ANSWERING);
+    if (call->acceptWithParams(params) != 0) {
+        // Take the ANSWERING back if it has not been delivered yet.
+        const bool taken = m_events.takeBackLast([&self](const RtcEvent &e) {
+            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self
+                && e.sessionState == RTCSS_ANSWERING;
+        });
+        leg = legOf(session); // accept() may have reported states, the release too
+        if (taken && leg && leg->queued == RTCSS_ANSWERING)
+            leg->queued = before;
+        return false;
     }
-    session->m_call = call;
-    m_sessions[key] = session;
-    return session;
+    return true;
+}
+
+bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateReason reason)
+{
+    const CallLeg *leg = legOf(session);
+    if (!leg)
+        return false;
+    const auto call = leg->call;
+    using S = linphone::Call::State;
+    const auto st = call->getState();
+    if (st == S::End || st == S::Error || st == S::Released)
+        return false;
+    if (ringingIn(st)) {
+        // Still ringing in: refuse it with a reason the caller sees.
+        linphone::Reason why = linphone::Reason::Declined; // 603
+        switch (reason) {
+        case RTCTR_BUSY:
+            why = linphone::Reason::Busy;
+            break; // 486
+        case RTCTR_DND:
+            why = linphone::Reason::DoNotDisturb;
+            break; // 600
+        case RTCTR_TIMEOUT:
+            why = linphone::Reason::NotAnswered;
+            break; // 480
+        case RTCTR_REJECT:
+        case RTCTR_NORMAL:
+        case RTCTR_SHUTDOWN:
+            why = linphone::Reason::Declined;
+            break; // 603
+        }
+        return call->decline(why) == 0;
+    }
+    // Outgoing not answered yet: CANCEL; established: BYE.
+    return call->terminate() == 0;
+}
+
+LinphoneCalls::CallLeg &LinphoneCalls::legFor(const std::shared_ptr<linphone::Call> &call)
+{
+    const auto [it, added] = m_calls.try_emplace(call->cPtr());
+    CallLeg &leg = it->second;
+    if (!added)
+        return leg;
+    leg.call = call;
+    if (m_placing) {
+        leg.session = std::move(m_placing); // our own INVITE reporting its first state
+        return leg;
+    }
+    // A call we did not place (incoming, or started by liblinphone for a
+    // transfer): its participant is the far end, given before the session
+    // is handed over in its first event.
+    const auto remote = call->getRemoteAddress();
+    leg.session = std::make_shared<LinphoneRtcSession>(this, nullptr,
+        std::make_shared<LinphoneRtcParticipant>(
+            plainUri(remote), remote ? remote->getDisplayName() : std::string()));
+    return leg;
 }
 
 void LinphoneCalls::onCallState(
@@ -324,7 +332,7 @@ void LinphoneCalls::onCallState(
             m_refusedCalls.erase(key);
         return;
     }
-    if (!m_sessions.count(key)) {
+    if (!m_calls.count(key)) {
         if (state == S::Released || state == S::End || state == S::Error || state == S::Idle)
             return; // never seen: nothing to report
         if (ringingIn(state) && m_listenMode == RTCLM_NONE) {
@@ -334,9 +342,9 @@ void LinphoneCalls::onCallState(
             return;
         }
     }
-    auto session = sessionFor(call);
+    CallLeg &leg = legFor(call);
 
-    const int mapped = sessionStateFor(state, session->m_queued);
+    const int mapped = sessionStateFor(state, leg.queued);
     if (mapped >= 0) {
         int code = 0;
         std::string text;
@@ -348,25 +356,21 @@ void LinphoneCalls::onCallState(
         }
         if (text.empty())
             text = message;
-        queueSessionState(session, RtcSessionState(mapped), code, text);
+        queueSessionState(leg, RtcSessionState(mapped), code, text);
     }
 
-    if (state == S::Released) {
-        m_sessions.erase(key);
-        session->m_call.reset();
-    }
+    if (state == S::Released)
+        m_calls.erase(key); // the call is released here, on the core thread
 }
 
-void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session,
-    RtcSessionState state, int statusCode, const std::string &statusText)
+void LinphoneCalls::queueSessionState(
+    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText)
 {
-    if (!session)
-        return;
-    session->m_queued = state;
+    leg.queued = state;
     RtcEvent e;
     e.type = RTCE_SESSION_STATE_CHANGE;
     e.sessionState = state;
-    e.session = session;
+    e.session = leg.session;
     e.statusCode = statusCode;
     e.statusText = statusText;
     m_events.push(std::move(e));
@@ -400,9 +404,7 @@ bool LinphoneCalls::sendDtmf(RtcDtmf digit)
 
 void LinphoneCalls::releaseAll()
 {
-    for (auto &entry : m_sessions)
-        entry.second->m_call.reset();
-    m_sessions.clear();
+    m_calls.clear();
     m_refusedCalls.clear();
     m_placing.reset();
 }
