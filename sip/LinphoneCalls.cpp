@@ -1,12 +1,14 @@
 #include "sip/LinphoneCalls.h"
 
+#include "sip/AnswerAfterCancel.h"
 #include "sip/LinphoneAccount.h"
 #include "sip/LinphoneCoreRunner.h"
+#include "sip/LinphoneRtcSession.h"
 #include "sip/RtcEventQueue.h"
+#include "sip/SipOutcome.h"
 
 #include <linphone++/linphone.hh>
-
-#include <QPointer>
+#include <linphone/misc.h>
 
 namespace ralu {
 
@@ -81,88 +83,7 @@ bool ringingIn(linphone::Call::State st)
     return st == linphone::Call::State::IncomingReceived || st == linphone::Call::State::IncomingEarlyMedia;
 }
 
-class LinphoneRtcParticipant : public RtcParticipant {
-public:
-    LinphoneRtcParticipant(std::string uri, std::string name)
-        : m_uri(std::move(uri))
-        , m_name(std::move(name))
-    {
-    }
-    std::string userUri() const override { return m_uri; }
-    std::string name() const override { return m_name; }
-
-private:
-    const std::string m_uri;
-    const std::string m_name;
-};
-
 } // namespace
-
-// The application's side of a call: the Qt thread's (see the header). It
-// reaches its call only through a job on the core thread, which finds the
-// call by the session.
-class LinphoneRtcSession : public RtcSession, public std::enable_shared_from_this<LinphoneRtcSession> {
-public:
-    LinphoneRtcSession(LinphoneCalls *calls, std::shared_ptr<RtcProfile> profile,
-        std::shared_ptr<RtcParticipant> participant = nullptr)
-        : m_calls(calls)
-        , m_profile(std::move(profile))
-        , m_participant(std::move(participant))
-    {
-    }
-
-    RtcSessionState state() const override { return m_state; }
-    std::vector<std::shared_ptr<RtcParticipant>> participants() const override
-    {
-        if (!m_participant)
-            return {};
-        return { m_participant };
-    }
-    bool answer() override;
-    bool terminate(RtcTerminateReason reason) override;
-    std::shared_ptr<RtcParticipant> addParticipant(
-        const std::string &address, const std::string &name) override;
-
-    const QPointer<LinphoneCalls> m_calls;
-    const std::shared_ptr<RtcProfile> m_profile;
-    std::shared_ptr<RtcParticipant> m_participant;
-    RtcSessionState m_state = RTCSS_IDLE; // last state delivered to the handler
-};
-
-bool LinphoneRtcSession::answer()
-{
-    LinphoneCalls *calls = m_calls;
-    bool answered = false;
-    if (calls)
-        calls->m_runner.run([&](const auto &core) { answered = core && calls->accept(this, core); });
-    return answered;
-}
-
-bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
-{
-    LinphoneCalls *calls = m_calls;
-    bool ended = false;
-    if (calls)
-        calls->m_runner.run([&](const auto &) { ended = calls->terminate(this, reason); });
-    return ended;
-}
-
-std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
-    const std::string &address, const std::string &name)
-{
-    LinphoneCalls *calls = m_calls;
-    if (!calls || m_participant)
-        return nullptr; // one called party per session
-    const auto self = shared_from_this();
-    std::optional<std::string> placed;
-    calls->m_runner.run([&](const auto &) { placed = calls->invite(self, m_profile, address, name); });
-    if (!placed)
-        return nullptr;
-    m_participant = std::make_shared<LinphoneRtcParticipant>(*placed, name);
-    return m_participant;
-}
-
-// ------------------------------------------------------------------- calls
 
 LinphoneCalls::LinphoneCalls(
     LinphoneCoreRunner &runner, LinphoneAccount &account, RtcEventQueue &events, QObject *parent)
@@ -264,7 +185,7 @@ bool LinphoneCalls::accept(const LinphoneRtcSession *session, const std::shared_
 
 bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateReason reason)
 {
-    const CallLeg *leg = legOf(session);
+    CallLeg *leg = legOf(session);
     if (!leg)
         return false;
     const auto call = leg->call;
@@ -272,6 +193,7 @@ bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateRea
     const auto st = call->getState();
     if (st == S::End || st == S::Error || st == S::Released)
         return false;
+    leg->endedHere = true;
     if (ringingIn(st)) {
         // Still ringing in: refuse it with a reason the caller sees.
         linphone::Reason why = linphone::Reason::Declined; // 603
@@ -293,7 +215,12 @@ bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateRea
         }
         return call->decline(why) == 0;
     }
-    // Outgoing not answered yet: CANCEL; established: BYE.
+    // Outgoing not answered yet: CANCEL (which an answer may cross);
+    // established: BYE.
+    if (st == S::OutgoingInit || st == S::OutgoingProgress || st == S::OutgoingRinging
+        || st == S::OutgoingEarlyMedia)
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::expect(log->getCallId());
     return call->terminate() == 0;
 }
 
@@ -345,26 +272,64 @@ void LinphoneCalls::onCallState(
     CallLeg &leg = legFor(call);
 
     const int mapped = sessionStateFor(state, leg.queued);
-    if (mapped >= 0) {
-        int code = 0;
-        std::string text;
-        if (mapped == RTCSS_DISCONNECTED) {
-            if (const auto info = call->getErrorInfo()) {
-                code = info->getProtocolCode();
-                text = info->getPhrase();
-            }
-        }
-        if (text.empty())
-            text = message;
-        queueSessionState(leg, RtcSessionState(mapped), code, text);
+    if (mapped == RTCSS_DISCONNECTED) {
+        queueEnd(leg, state == S::Error, message);
+    } else if (mapped >= 0) {
+        queueSessionState(leg, RtcSessionState(mapped), 0, message);
     }
 
-    if (state == S::Released)
+    if (state == S::Released) {
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::forget(log->getCallId());
         m_calls.erase(key); // the call is released here, on the core thread
+    }
+}
+
+void LinphoneCalls::onCallLog(const std::shared_ptr<linphone::CallLog> &log)
+{
+    if (!log || log->getStatus() != linphone::Call::Status::EarlyAborted
+        || log->getDir() != linphone::Call::Dir::Incoming || m_listenMode == RTCLM_NONE)
+        return;
+    // No call to keep: a leg of its own for its two events only.
+    const auto from = log->getFromAddress();
+    CallLeg leg { nullptr,
+        std::make_shared<LinphoneRtcSession>(this, nullptr,
+            std::make_shared<LinphoneRtcParticipant>(
+                plainUri(from), from ? from->getDisplayName() : std::string())) };
+    int code = 0;
+    std::string text;
+    if (const auto info = log->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+    }
+    queueSessionState(leg, RTCSS_INCOMING);
+    queueSessionState(leg, RTCSS_DISCONNECTED, code, text, callEndFor(true, code, true));
+}
+
+void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &message)
+{
+    int code = 0;
+    std::string text;
+    if (const auto info = leg.call->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+        if (code <= 0 && info->getReason() != linphone::Reason::None)
+            code = linphone_reason_to_error_code(LinphoneReason(info->getReason()));
+    }
+    // Any SIP message received for the call (the provider's 100 Trying or
+    // 407 for ours, the INVITE for theirs) is kept as its last received
+    // headers.
+    const auto remote = leg.call->getRemoteParams();
+    const bool heardBack = remote && !remote->getCustomHeader("Call-ID").empty();
+    // A far end's refusal may end the call without an error state (603
+    // gives End), and our own refusal carries its status too.
+    failed = !leg.endedHere && (failed || code >= 300);
+    queueSessionState(
+        leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, callEndFor(failed, code, heardBack));
 }
 
 void LinphoneCalls::queueSessionState(
-    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText)
+    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText, RtcCallEnd callEnd)
 {
     leg.queued = state;
     RtcEvent e;
@@ -373,6 +338,7 @@ void LinphoneCalls::queueSessionState(
     e.session = leg.session;
     e.statusCode = statusCode;
     e.statusText = statusText;
+    e.callEnd = callEnd;
     m_events.push(std::move(e));
 }
 

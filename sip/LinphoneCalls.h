@@ -5,12 +5,14 @@
 // Threads: every field here has one owner thread.
 // - The core thread owns the calls (m_calls and what goes with them):
 //   liblinphone's Call objects, the session each belongs to, the last state
-//   queued for it, the calls refused, the call being placed. They are made,
-//   read, changed and released there only, in listeners and run() jobs.
-// - The Qt thread owns the sessions the application holds: their state as
-//   last delivered to the handler and their participant. A session holds no
-//   liblinphone object, so the thread that drops it releases nothing of
-//   liblinphone's; the core thread keeps sessions only to put them in events.
+//   queued for it and whether we ended it, the calls refused, the call being
+//   placed. They are made, read, changed and released there only, in
+//   listeners and run() jobs.
+// - The Qt thread owns the sessions the application holds
+//   (LinphoneRtcSession.h): their state as last delivered to the handler
+//   and their participant. A session holds no liblinphone object, so the
+//   thread that drops it releases nothing of liblinphone's; the core thread
+//   keeps sessions only to put them in events.
 // - Facts cross by hand-over only: a session's state in its events
 //   (RtcEventQueue, recorded by delivered() as the handler gets them); what
 //   a session's job did (placed and to whom, answered, ended) as run()'s
@@ -31,6 +33,7 @@
 
 namespace linphone {
 class Call;
+class CallLog;
 class Core;
 } // namespace linphone
 
@@ -56,6 +59,10 @@ public:
 
     // On the core thread: from the core listener.
     void onCallState(const std::shared_ptr<linphone::Call> &call, int state, const std::string &message);
+    // An incoming call liblinphone refused before it became a call (no
+    // common codec: 488) is still an offer that ended: INCOMING, then
+    // DISCONNECTED with why.
+    void onCallLog(const std::shared_ptr<linphone::CallLog> &log);
     // Lets go of every call; sessions the application still holds stop
     // reaching liblinphone.
     void releaseAll();
@@ -68,6 +75,7 @@ private:
         std::shared_ptr<linphone::Call> call;
         std::shared_ptr<LinphoneRtcSession> session; // its fields are the Qt thread's
         RtcSessionState queued = RTCSS_IDLE; // last state queued for the session
+        bool endedHere = false; // hung up, cancelled or refused by us: no failure
     };
 
     // The sessions' operations, on the core thread. invite() places an
@@ -79,7 +87,9 @@ private:
     CallLeg *legOf(const LinphoneRtcSession *session); // null: no call (yet, or any more)
     CallLeg &legFor(const std::shared_ptr<linphone::Call> &call); // made on its first state
     void queueSessionState(CallLeg &leg, RtcSessionState state, int statusCode = 0,
-        const std::string &statusText = std::string());
+        const std::string &statusText = std::string(), RtcCallEnd callEnd = RTCCE_NONE);
+    // DISCONNECTED with the call's final status and why it ended.
+    void queueEnd(CallLeg &leg, bool failed, const std::string &message);
 
     LinphoneCoreRunner &m_runner;
     LinphoneAccount &m_account;

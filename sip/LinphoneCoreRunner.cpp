@@ -2,6 +2,7 @@
 
 #include "sip/LinphoneCoreSettings.h"
 #include "sip/NssHold.h"
+#include "sip/OwnerOnlyFolder.h"
 #include "sip/SipEdgeHook.h"
 
 #include <linphone++/linphone.hh>
@@ -60,15 +61,6 @@ belle_sip_main_loop_t *mainLoopOf(void *core)
     return stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
 }
 
-bool makeOwnerOnlyFolder(const QString &path)
-{
-    QDir dir;
-    if (!dir.mkpath(path))
-        return false;
-    return QFile::setPermissions(
-        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
 } // namespace
 
 class LinphoneCoreRunner::CoreEvents : public linphone::CoreListener {
@@ -93,6 +85,13 @@ public:
     {
         if (m_listeners.call)
             m_listeners.call(call, int(state), message);
+    }
+
+    void onCallLogUpdated(
+        const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::CallLog> &log) override
+    {
+        if (m_listeners.callLog)
+            m_listeners.callLog(log);
     }
 
 private:
@@ -163,11 +162,21 @@ void LinphoneCoreRunner::setSymbolLookup(SymbolLookup lookup)
 
 bool LinphoneCoreRunner::prepareFolders()
 {
-    if (m_stateDir.isEmpty() || !makeOwnerOnlyFolder(m_stateDir))
+    m_startFailure.clear();
+    if (m_stateDir.isEmpty()) {
+        m_startFailure = QStringLiteral("no folder for its files");
         return false;
+    }
     // An empty plugin folder: mediastreamer2 then loads no plugin (its video
     // plugin would bring Qt 5 into the process).
-    return makeOwnerOnlyFolder(stateFile(kPluginFolderName));
+    return makeOwnerOnlyFolder(m_stateDir, &m_startFailure)
+        && makeOwnerOnlyFolder(stateFile(kPluginFolderName), &m_startFailure);
+}
+
+QString LinphoneCoreRunner::startFailure() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_startFailure;
 }
 
 bool LinphoneCoreRunner::onCoreThread() const
@@ -290,6 +299,9 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     const bool ok = createCore(std::move(listeners));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (!ok)
+            m_startFailure
+                = QStringLiteral("the SIP core did not start (its files are in %1)").arg(m_stateDir);
         m_startResult = ok;
         m_startFinished = true;
     }

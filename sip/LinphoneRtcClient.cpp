@@ -31,6 +31,7 @@ LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
         if (state == int(linphone::Call::State::StreamsRunning))
             m_sounds.applyLevelsToCall();
     };
+    listeners.callLog = [this](const auto &log) { m_calls.onCallLog(log); };
     return listeners;
 }
 
@@ -46,6 +47,7 @@ bool LinphoneRtcClient::initialize()
     if (!m_runner.start(listeners()))
         return false;
     m_sounds.writeRingFile(); // a missing ring only silences playRing
+    m_sounds.applyRingback(); // and a missing ring-back the caller's wait
     m_sounds.applyFiles();
     m_initialized = true;
     return true;
@@ -188,7 +190,7 @@ bool LinphoneRtcClient::shutdown()
     // lost, but never long: the user is quitting.
     m_runner.stop(
         kUnregisterWaitMs, [this] { return m_account.unregistered(); },
-        [this] { m_account.releaseLeaving(); });
+        [this] { m_account.releaseRemaining(); });
     m_events.clear();
     m_initialized = false;
     return true;

@@ -44,6 +44,7 @@ public:
     // finds it (nearly) ready; optional.
     void prepare();
     bool initialize() override;
+    std::string startFailure() const override { return m_runner.startFailure().toStdString(); }
     bool setEventFilter(long filter) override;
     bool setEventHandler(RtcEventHandler handler) override;
     bool setListenForIncomingSessions(RtcListenMode mode) override;
@@ -90,6 +91,7 @@ public:
 
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
+    QString ringbackFile() const { return m_sounds.ringbackFile(); }
 
     // How long shutdown() waits for the provider's answer to the un-REGISTER.
     static constexpr int kUnregisterWaitMs = 30;
