@@ -324,6 +324,11 @@ void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &messa
     // A far end's refusal may end the call without an error state (603
     // gives End), and our own refusal carries its status too.
     failed = !leg.endedHere && (failed || code >= 300);
+    // An offer that ends before it was answered, and not by us, is the
+    // caller giving up: a missed call, whatever code the stack gives it.
+    if (leg.call->getDir() == linphone::Call::Dir::Incoming && leg.queued != RTCSS_CONNECTED
+        && leg.queued != RTCSS_HOLD)
+        failed = false;
     queueSessionState(
         leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, callEndFor(failed, code, heardBack));
 }

@@ -13,11 +13,12 @@ namespace ralu {
 //   408 Request Timeout                                     NO_ANSWER
 //   488 Not Acceptable Here, 606 Not Acceptable,            NO_CODEC
 //     415 Unsupported Media Type
+//   487 Request Terminated: the caller gave up              NONE (a missed call)
 //   nothing ever heard from the network                     NETWORK
 //   anything else                                           OTHER
 RtcCallEnd callEndFor(bool failed, int sipCode, bool heardBack)
 {
-    if (!failed)
+    if (!failed || sipCode == 487)
         return RTCCE_NONE;
     if (!heardBack)
         return RTCCE_NETWORK;

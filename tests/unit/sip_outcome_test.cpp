@@ -18,6 +18,7 @@ TEST(CallEnd, FailuresAreSortedByTheirFinalAnswer)
         { false, 486, true, RTCCE_NONE }, // declined here: our own 486
         { false, 487, true, RTCCE_NONE }, // cancelled here
         { true, 486, true, RTCCE_BUSY },
+        { true, 487, true, RTCCE_NONE }, // the caller gave up: missed, not failed
         { true, 600, true, RTCCE_BUSY },
         { true, 603, true, RTCCE_DECLINED },
         { true, 404, true, RTCCE_NOT_FOUND },
