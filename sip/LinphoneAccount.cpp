@@ -146,13 +146,18 @@ void LinphoneAccount::retire()
     const auto &core = m_runner.core();
     if (m_account && core) {
         core->removeAccount(m_account); // sends the un-REGISTER
-        m_retiring.push_back({ m_account, m_authInfo });
-        // The bound, timed on the event loop's thread.
+        const quint64 serial = ++m_retired;
+        m_retiring.push_back({ m_account, m_authInfo, serial });
+        // The bound, timed on the event loop's thread, which gets only the
+        // serial: a liblinphone object it held would be released there.
         QMetaObject::invokeMethod(
             &m_keepAlive,
-            [this, account = m_account] {
-                QTimer::singleShot(kRetireMs, &m_keepAlive,
-                    [this, account] { m_runner.run([&](const auto &) { dropCredentials(account); }); });
+            [this, serial] {
+                QTimer::singleShot(kRetireMs, &m_keepAlive, [this, serial] {
+                    m_runner.run([&](const auto &) {
+                        dropCredentials([serial](const Retiring &r) { return r.serial == serial; });
+                    });
+                });
             },
             Qt::QueuedConnection);
     }
@@ -160,10 +165,10 @@ void LinphoneAccount::retire()
     m_authInfo.reset();
 }
 
-void LinphoneAccount::dropCredentials(const std::shared_ptr<linphone::Account> &account)
+void LinphoneAccount::dropCredentials(const std::function<bool(const Retiring &)> &which)
 {
     for (auto it = m_retiring.begin(); it != m_retiring.end(); ++it) {
-        if (it->account != account)
+        if (!which(*it))
             continue;
         const auto old = it->authInfo;
         m_retiring.erase(it);
@@ -190,6 +195,12 @@ void LinphoneAccount::removeForShutdown()
     }
     m_account.reset();
     m_authInfo.reset();
+}
+
+void LinphoneAccount::releaseRemaining()
+{
+    m_leaving.reset();
+    m_retiring.clear();
 }
 
 bool LinphoneAccount::unregistered() const
@@ -250,7 +261,7 @@ void LinphoneAccount::onRegistrationState(
     if (account && account != m_account) {
         using R = linphone::RegistrationState;
         if (R(state) == R::Cleared || R(state) == R::Failed)
-            dropCredentials(account);
+            dropCredentials([&account](const Retiring &r) { return r.account == account; });
         return;
     }
     if (!account)

@@ -10,6 +10,11 @@
 // refreshes its registration every kKeepAliveMs; a refresh that fails is
 // reported as the registration lost, and liblinphone retries it every
 // kRetryAfterMs (set on the core) until the provider answers again.
+//
+// Threads: createProfile(), enableProfile() and the keep-alive timer are the
+// Qt thread's; everything else, the liblinphone objects held here included,
+// is the core thread's: set, read and released there only. A profile is
+// made on the Qt thread and never changed, so the core thread may read it.
 #pragma once
 
 #include "engine/ProvisioningProfile.h"
@@ -17,6 +22,7 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +78,8 @@ public:
     // True once the un-REGISTER sent by removeForShutdown() has its answer
     // (or there was none to send).
     bool unregistered() const;
+    // Lets go of the accounts still held (last, before the core stops).
+    void releaseRemaining();
     void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
@@ -102,12 +110,13 @@ private:
     struct Retiring {
         std::shared_ptr<linphone::Account> account;
         std::shared_ptr<linphone::AuthInfo> authInfo;
+        quint64 serial; // names it on the Qt thread, which holds no liblinphone object
     };
 
     bool enable(
         const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
     void retire(); // the enabled account, keeping its credentials a while
-    void dropCredentials(const std::shared_ptr<linphone::Account> &account);
+    void dropCredentials(const std::function<bool(const Retiring &)> &which);
     void keepAlive();
 
     LinphoneCoreRunner &m_runner;
@@ -116,6 +125,7 @@ private:
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
     std::vector<Retiring> m_retiring; // core thread only
+    quint64 m_retired = 0; // accounts retired so far (core thread only)
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
     QTimer m_keepAlive;
 };

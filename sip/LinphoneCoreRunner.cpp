@@ -39,6 +39,13 @@ std::string folderWithSlash(const QString &path)
     return QFile::encodeName(p).toStdString();
 }
 
+void *defaultSymbol(const char *name)
+{
+    return ::dlsym(RTLD_DEFAULT, name);
+}
+
+std::atomic<LinphoneCoreRunner::SymbolLookup> symbolLookup { &defaultSymbol };
+
 // The SIP stack's main loop under a core, through two functions liblinphone
 // exports without declaring them: looked up at run time, so a liblinphone
 // without them leaves the core thread iterating instead of failing to load.
@@ -46,8 +53,9 @@ belle_sip_main_loop_t *mainLoopOf(void *core)
 {
     using GetSal = void *(*)(void *);
     using GetStack = belle_sip_stack_t *(*)(void *);
-    const auto getSal = reinterpret_cast<GetSal>(::dlsym(RTLD_DEFAULT, "linphone_core_get_sal"));
-    const auto getStack = reinterpret_cast<GetStack>(::dlsym(RTLD_DEFAULT, "sal_get_stack_impl"));
+    const auto lookup = symbolLookup.load();
+    const auto getSal = reinterpret_cast<GetSal>(lookup("linphone_core_get_sal"));
+    const auto getStack = reinterpret_cast<GetStack>(lookup("sal_get_stack_impl"));
     void *sal = getSal ? getSal(core) : nullptr;
     belle_sip_stack_t *stack = sal && getStack ? getStack(sal) : nullptr;
     return stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
@@ -145,6 +153,11 @@ std::pair<int, int> LinphoneCoreRunner::rtpPorts()
 #else
     return { 0, 0 };
 #endif
+}
+
+void LinphoneCoreRunner::setSymbolLookup(SymbolLookup lookup)
+{
+    symbolLookup = lookup ? lookup : &defaultSymbol;
 }
 
 bool LinphoneCoreRunner::prepareFolders()
@@ -325,6 +338,8 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     }
     runJobs(); // anything handed over while stopping
     flush(m_flushMs);
+    if (m_last)
+        m_last();
 
     if (wakeSource) {
         belle_sip_main_loop_remove_source(ml, wakeSource);
@@ -412,17 +427,19 @@ bool LinphoneCoreRunner::run(const Job &job)
     return true;
 }
 
-void LinphoneCoreRunner::stop(int flushMs, std::function<bool()> flushedWhen)
+void LinphoneCoreRunner::stop(int flushMs, std::function<bool()> flushedWhen, std::function<void()> last)
 {
     if (!m_thread.joinable())
         return;
     m_flushMs = flushMs;
     m_flushUntil = std::move(flushedWhen);
+    m_last = std::move(last);
     m_stopping = true;
     wake();
     m_thread.join();
     m_started = false;
     m_flushUntil = nullptr;
+    m_last = nullptr;
     ::close(m_wakeFd);
     m_wakeFd = -1;
 }

@@ -71,8 +71,9 @@ public:
     bool start(Listeners listeners);
     // Lets the core send what it has queued (an un-REGISTER), waits up to
     // flushMs until flushed() (called on the core thread) says the answer
-    // is in, then stops the core and its thread.
-    void stop(int flushMs = 0, std::function<bool()> flushed = {});
+    // is in, runs last() on the core thread (what still holds a liblinphone
+    // object lets go of it there), then stops the core and its thread.
+    void stop(int flushMs = 0, std::function<bool()> flushed = {}, std::function<void()> last = {});
     bool started() const { return m_started; }
     // Why the last begin() or start() failed, for the user; empty when it
     // did not.
@@ -99,6 +100,12 @@ public:
     // RALU_RTP_PORT_MIN/MAX); 0 means random.
     static int sipPort();
     static std::pair<int, int> rtpPorts();
+
+    // How the core finds the SIP stack's main loop (two functions liblinphone
+    // exports undeclared): dlsym() unless a test puts in a lookup that finds
+    // nothing, to run the fallback. Before begin().
+    using SymbolLookup = void *(*)(const char *name);
+    static void setSymbolLookup(SymbolLookup lookup);
 
 private:
     class CoreEvents;
@@ -127,6 +134,7 @@ private:
     bool m_leaveCore = false;
     int m_flushMs = 0;
     std::function<bool()> m_flushUntil;
+    std::function<void()> m_last;
 
     // Jobs handed to the core thread, and their completion.
     mutable std::mutex m_mutex;

@@ -169,8 +169,8 @@ bool LinphoneRtcClient::hasSoundDevices()
 bool LinphoneRtcClient::shutdown()
 {
     m_account.stopKeepAlive();
+    m_audioSetup.release();
     m_runner.run([this](const auto &) {
-        m_audioSetup.release();
         m_calls.releaseAll();
         m_account.removeForShutdown();
     });
@@ -178,7 +178,9 @@ bool LinphoneRtcClient::shutdown()
     // millisecond or two from a provider that is there) is waited for a
     // little, so that the provider has it even when the datagram would be
     // lost, but never long: the user is quitting.
-    m_runner.stop(kUnregisterWaitMs, [this] { return m_account.unregistered(); });
+    m_runner.stop(
+        kUnregisterWaitMs, [this] { return m_account.unregistered(); },
+        [this] { m_account.releaseRemaining(); });
     m_events.clear();
     m_initialized = false;
     return true;

@@ -11,7 +11,11 @@
 //
 // Threading: the client must be created, used and destroyed on the thread
 // that runs the Qt event loop, where its events are delivered; liblinphone
-// itself runs on the core thread (LinphoneCoreRunner).
+// itself runs on the core thread (LinphoneCoreRunner). Every liblinphone
+// object is made, used and released on the core thread: the parts hold them
+// in fields of the core thread's, dropped there before the core stops, and
+// what the Qt thread learns of them comes as events or as a job's result
+// (LinphoneCalls.h, for the sessions).
 #pragma once
 
 #include "audio/SoundPlayer.h"
