@@ -6,7 +6,7 @@
 #   process_test.sh RALU_BINARY PROVIDER_RUNDIR
 set -uo pipefail
 ralu="$1"
-rundir="$2"
+rundir="${RALU_E2E_RUNDIR:-$2}" # a runner's group has a provider of its own
 log="$rundir/kamailio.log"
 source "$(dirname "${BASH_SOURCE[0]}")/x11_test_lib.sh"
 
