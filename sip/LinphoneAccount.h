@@ -11,7 +11,8 @@
 // reported lost at once and refreshed, and liblinphone retries it every
 // kRetryAfterMs (set on the core) until the provider answers again. A
 // provider that restarts and keeps its registrations answers the next
-// probe: no REGISTER is sent for it.
+// probe: no REGISTER is sent for it (one that forgot them learns the
+// binding again at the next refresh).
 //
 // Threads: createProfile(), enableProfile() and the probe timer are the
 // Qt thread's; everything else, the liblinphone objects held here included,
