@@ -39,7 +39,7 @@ nonce=$(ms 300); nonce=$(((nonce + 999) / 1000))
 crlf_per_s=$(awk -v f="$scale" 'BEGIN { print f / 30 }') # per customer
 rundir="$work/provider"
 ctl() { kamcmd -s "unix:$rundir/kamailio_ctl" "$@"; }
-stat() { ctl stats.get_statistics all | awk -v k="$1" '{ gsub(/ /, "") } index($0, k "=") == 1 { sub(/^[^=]*=/, ""); print; exit }'; }
+kstat() { ctl stats.get_statistics all | awk -v k="$1" '{ gsub(/ /, "") } index($0, k "=") == 1 { sub(/^[^=]*=/, ""); print; exit }'; }
 cpu_ticks() { # all of Kamailio's processes
     local pid="$1" p t=0
     for p in "$pid" $(ps -o pid= --ppid "$pid"); do
@@ -54,7 +54,6 @@ start_kamailio() {
     mkdir -p "$rundir/db"
     cp "$top/scripts/provider/db/version" "$top/scripts/provider/db/location" "$rundir/db/"
     head -1 "$top/scripts/provider/db/subscriber" >"$rundir/db/subscriber"
-    : >"$work/users.csv"
     echo SEQUENTIAL >"$work/users.csv"
     for ((i = 1; i <= n; i++)); do
         echo "$i:$((100000 + i)):127.0.0.1:pw$((100000 + i))::" >>"$rundir/db/subscriber"
@@ -116,13 +115,13 @@ for pattern in $patterns; do
         sleep "$(awk -v m="$cycle_ms" 'BEGIN { print m / 1000 + 2 }')"
 
         t0=$EPOCHREALTIME c0=$(cpu_ticks "$kamailio_pid")
-        reg0=$(stat core:rcv_requests_register) opt0=$(stat core:rcv_requests_options)
-        ok0=$(stat registrar:accepted_regs) ch0=$(stat sl:401_replies)
+        reg0=$(kstat core:rcv_requests_register) opt0=$(kstat core:rcv_requests_options)
+        ch0=$(kstat sl:401_replies)
         sleep "$(awk -v m="$cycle_ms" 'BEGIN { print m / 1000 }')"
         c1=$(cpu_ticks "$kamailio_pid") t1=$EPOCHREALTIME
-        reg1=$(stat core:rcv_requests_register) opt1=$(stat core:rcv_requests_options)
-        ok1=$(stat registrar:accepted_regs) ch1=$(stat sl:401_replies)
-        users=$(stat usrloc:registered_users)
+        reg1=$(kstat core:rcv_requests_register) opt1=$(kstat core:rcv_requests_options)
+        ch1=$(kstat sl:401_replies)
+        users=$(kstat usrloc:registered_users)
         kill "$sipp_pid" "$crlf_pid" 2>/dev/null || true
         wait "$sipp_pid" "$crlf_pid" 2>/dev/null || true
         failed=$(awk -F';' 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "FailedCall(C)") col = i } END { print $col + 0 }' "$work/sipp-stat.csv" 2>/dev/null || echo "?")
