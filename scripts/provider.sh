@@ -5,7 +5,7 @@
 #
 #   provider.sh start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
 #                            [--billing-server=PATH] [--billing-tls=CERT:KEY]
-#                            [--nonce-expire=SECONDS]
+#                            [--nonce-expire=SECONDS] [--max-expires=SECONDS]
 #   provider.sh stop RUNDIR
 #   provider.sh status RUNDIR
 #
@@ -42,6 +42,7 @@ usage() {
     cat >&2 <<EOF
 usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]] [--billing-server=PATH]
                         [--billing-tls=CERT:KEY] [--nonce-expire=SECONDS]
+                        [--max-expires=SECONDS]
        $0 stop RUNDIR
        $0 status RUNDIR
 EOF
@@ -190,7 +191,7 @@ start_billing() {
 
 cmd_start() {
     local rundir="$1"; shift
-    local farend="" billing_given="" billing="" billing_tls="" nonce_expire=300
+    local farend="" billing_given="" billing="" billing_tls="" nonce_expire=300 max_expires=3600
     while (($#)); do
         case "$1" in
             --far-end) farend=answer ;;
@@ -198,6 +199,7 @@ cmd_start() {
             --billing-server=*) billing_given="${1#--billing-server=}" ;;
             --billing-tls=*:*) billing_tls="${1#--billing-tls=}" ;;
             --nonce-expire=*) nonce_expire="${1#--nonce-expire=}" ;;
+            --max-expires=*) max_expires="${1#--max-expires=}" ;;
             *) usage ;;
         esac
         shift
@@ -207,6 +209,8 @@ cmd_start() {
         [[ -r "${billing_tls%%:*}" && -r "${billing_tls#*:}" ]] || die "cannot read the certificate or key of --billing-tls=$billing_tls"
     fi
     [[ "$nonce_expire" =~ ^[1-9][0-9]{0,5}$ ]] || die "--nonce-expire wants seconds, not '$nonce_expire'"
+    [[ "$max_expires" =~ ^[1-9][0-9]{0,5}$ ]] || die "--max-expires wants seconds, not '$max_expires'"
+    local min_expires=$((max_expires < 30 ? max_expires : 30))
     if pid_alive "$rundir/billing.pid" "$BILLING_COMM" >/dev/null 2>&1; then
         billing="" # kept, see below
     elif ! billing="$(find_billing_server "$billing_given")"; then
@@ -245,6 +249,7 @@ cmd_start() {
     esc_db="$(printf '%s' "text://$rundir/db" | sed 's/[\\&|]/\\&/g')"
     esc_ctl="$(printf '%s' "$rundir/kamailio_ctl" | sed 's/[\\&|]/\\&/g')"
     sed -e "s|@DB_URL@|$esc_db|g" -e "s|@CTL_SOCKET@|$esc_ctl|g" -e "s|@NONCE_EXPIRE@|$nonce_expire|g" \
+        -e "s|@MAX_EXPIRES@|$max_expires|g" -e "s|@MIN_EXPIRES@|$min_expires|g" \
         "$PROVIDER_DIR/kamailio.cfg" >"$rundir/kamailio.cfg"
 
     : >"$rundir/kamailio.log"

@@ -20,6 +20,7 @@ bool isUdp(const std::string &protocol)
 }
 
 std::atomic<int> g_retryAfterMs { LinphoneAccount::kRetryAfterMs };
+std::atomic<int> g_probeIntervalMs { LinphoneAccount::kProbeIntervalMs };
 
 } // namespace
 
@@ -33,25 +34,47 @@ void LinphoneAccount::setRetryAfterMsForTests(int ms)
     g_retryAfterMs = ms;
 }
 
+int LinphoneAccount::probeIntervalMs()
+{
+    return g_probeIntervalMs;
+}
+
+void LinphoneAccount::setProbeIntervalMsForTests(int ms)
+{
+    g_probeIntervalMs = ms;
+}
+
 LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
     : m_runner(runner)
     , m_events(events)
 {
-    m_keepAlive.setInterval(kKeepAliveMs);
-    QObject::connect(&m_keepAlive, &QTimer::timeout, &m_keepAlive, [this] { keepAlive(); });
+    QObject::connect(&m_keepAlive, &QTimer::timeout, &m_keepAlive, [this] { probe(); });
 }
 
-void LinphoneAccount::keepAlive()
+void LinphoneAccount::probe()
 {
     m_runner.run([this](const auto &core) {
-        if (!m_account || !core)
-            return;
         // Not during a call: the call's own signalling shows whether the
         // provider is there, and a registration event would overwrite the
         // call's status line.
-        if (m_account->getState() == linphone::RegistrationState::Ok && core->getCallsNb() == 0)
-            m_account->refreshRegister();
+        if (!m_account || !core || m_account->getState() != linphone::RegistrationState::Ok
+            || core->getCallsNb() != 0)
+            return;
+        const std::weak_ptr<linphone::Account> account = m_account;
+        if (!m_runner.probeRegistrar([this, account](bool answered) { onProbe(account.lock(), answered); }))
+            m_account->refreshRegister(); // no edge to ask through: the registration itself tells
     });
+}
+
+void LinphoneAccount::onProbe(const std::shared_ptr<linphone::Account> &account, bool answered)
+{
+    if (answered || !account || account != m_account || !m_runner.core() || m_runner.core()->getCallsNb() != 0
+        || account->getState() != linphone::RegistrationState::Ok)
+        return;
+    // Lost: said at once. The refresh goes to a silent provider and fails,
+    // and liblinphone then retries every retryAfterMs() until it answers.
+    pushRegistrationEvent(RTCRS_NOT_REGISTERED, 408, "Request Timeout");
+    account->refreshRegister();
 }
 
 std::shared_ptr<RtcProfile> LinphoneAccount::createProfile(const std::string &xml)
@@ -75,7 +98,7 @@ bool LinphoneAccount::enableProfile(const std::shared_ptr<RtcProfile> &profile, 
     bool enabled = false;
     m_runner.run([&](const auto &core) { enabled = core && enable(core, *p, registerFlags); });
     if (enabled)
-        m_keepAlive.start();
+        m_keepAlive.start(probeIntervalMs());
     return enabled;
 }
 
@@ -268,23 +291,30 @@ void LinphoneAccount::onRegistrationState(
         return;
     const auto info = account->getErrorInfo();
     const int reason = int(account->getError());
-    const int mapped = registrationEventFor(registrationStateFor(state, reason), m_lastRegistrationState);
+    const int mapped = registrationStateFor(state, reason);
+    int code = 0;
+    std::string text;
+    if (info && info->getProtocolCode() > 0) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+    } else if (mapped == RTCRS_REGISTERED) {
+        code = 200;
+        text = "OK";
+    }
+    pushRegistrationEvent(mapped, code, text.empty() ? message : text);
+}
+
+void LinphoneAccount::pushRegistrationEvent(int state, int statusCode, const std::string &statusText)
+{
+    const int mapped = registrationEventFor(state, m_lastRegistrationState);
     if (mapped < 0)
         return;
     m_lastRegistrationState = mapped;
-
     RtcEvent e;
     e.type = RTCE_REGISTRATION_STATE_CHANGE;
     e.registrationState = RtcRegistrationState(mapped);
-    if (info && info->getProtocolCode() > 0) {
-        e.statusCode = info->getProtocolCode();
-        e.statusText = info->getPhrase();
-    } else if (mapped == RTCRS_REGISTERED) {
-        e.statusCode = 200;
-        e.statusText = "OK";
-    }
-    if (e.statusText.empty())
-        e.statusText = message;
+    e.statusCode = statusCode;
+    e.statusText = statusText;
     m_events.push(std::move(e));
 }
 

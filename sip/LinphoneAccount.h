@@ -3,15 +3,18 @@
 // authentication), its registration, and the registration states reported
 // as RTCE_REGISTRATION_STATE_CHANGE events. Credentials live in memory only.
 //
-// Keeping the registration true: liblinphone alone refreshes a 600 s
-// registration only after about nine minutes, so a provider that went away
-// (or restarted and forgot its bindings) would go unnoticed that long while
-// Ralu still says it is registered. While registered and idle, the account
-// refreshes its registration every kKeepAliveMs; a refresh that fails is
-// reported as the registration lost, and liblinphone retries it every
-// kRetryAfterMs (set on the core) until the provider answers again.
+// Keeping the registration true: the registration is refreshed by
+// liblinphone itself before its lifetime (600 s) runs out. An outage in
+// between is noticed by asking the provider every kProbeIntervalMs whether
+// it is there (SipProbe: an OPTIONS request it answers at once, with no
+// authentication and nothing written). Unanswered, the registration is
+// reported lost at once and refreshed, and liblinphone retries it every
+// kRetryAfterMs (set on the core) until the provider answers again. A
+// provider that restarts and keeps its registrations answers the next
+// probe: no REGISTER is sent for it (one that forgot them learns the
+// binding again at the next refresh).
 //
-// Threads: createProfile(), enableProfile() and the keep-alive timer are the
+// Threads: createProfile(), enableProfile() and the probe timer are the
 // Qt thread's; everything else, the liblinphone objects held here included,
 // is the core thread's: set, read and released there only. A profile is
 // made on the Qt thread and never changed, so the core thread may read it.
@@ -19,6 +22,7 @@
 
 #include "engine/ProvisioningProfile.h"
 #include "engine/RtcClient.h"
+#include "sip/SipProbe.h"
 
 #include <QTimer>
 
@@ -86,10 +90,14 @@ public:
     // (comment table in the .cpp); -1 when the state produces no event.
     static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
 
-    // One REGISTER a minute at most while registered: a modest load on the
-    // provider, and a lost registration shows within about a minute (plus
-    // the 32 s a request to a silent server takes to fail).
-    static constexpr int kKeepAliveMs = 60 * 1000;
+    // One probe every 50 s while registered and idle: a provider that
+    // stops answering shows as lost within 50 s plus the probe's
+    // SipProbe::kGiveUp (11.5 s), about a minute.
+    static constexpr int kProbeIntervalMs = 50 * 1000;
+    // The probe interval of the next account enabled: kProbeIntervalMs
+    // unless a test shortened it.
+    static int probeIntervalMs();
+    static void setProbeIntervalMsForTests(int ms);
     // While lost, a new REGISTER this long after the last one failed, so
     // that Ralu registers again within about half a minute of the provider
     // coming back.
@@ -117,7 +125,9 @@ private:
         const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
     void retire(); // the enabled account, keeping its credentials a while
     void dropCredentials(const std::function<bool(const Retiring &)> &which);
-    void keepAlive();
+    void probe();
+    void onProbe(const std::shared_ptr<linphone::Account> &account, bool answered);
+    void pushRegistrationEvent(int state, int statusCode, const std::string &statusText);
 
     LinphoneCoreRunner &m_runner;
     RtcEventQueue &m_events;
@@ -129,5 +139,12 @@ private:
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
     QTimer m_keepAlive;
 };
+
+// Time for the timer's slack (a coarse timer may fire 5 % late) and the
+// core thread's wake-ups within the minute and ten seconds an outage may
+// take to show.
+static_assert(std::chrono::milliseconds(LinphoneAccount::kProbeIntervalMs) * 105 / 100 + SipProbe::kGiveUp
+        + std::chrono::seconds(1)
+    <= std::chrono::seconds(70));
 
 } // namespace ralu

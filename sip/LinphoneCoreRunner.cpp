@@ -285,6 +285,11 @@ bool LinphoneCoreRunner::createCore(Listeners listeners)
     return true;
 }
 
+bool LinphoneCoreRunner::probeRegistrar(std::function<void(bool answered)> done)
+{
+    return m_edge && m_edge->probeRegistrar(std::move(done));
+}
+
 void LinphoneCoreRunner::dropEdge()
 {
     SipEdgeHook::install(nullptr);

@@ -89,6 +89,10 @@ public:
 
     // Only on the core thread (inside a job or a listener).
     const CorePtr &core() const { return m_core; }
+    // Asks the provider the stack registers with whether it is there
+    // (SipEdge::probeRegistrar); done is called on the core thread. False
+    // when it cannot be asked (no edge, or no REGISTER sent yet).
+    bool probeRegistrar(std::function<void(bool answered)> done);
 
     QString stateDir() const { return m_stateDir; }
     QString stateFile(const char *name) const;

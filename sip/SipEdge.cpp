@@ -1,6 +1,7 @@
 #include "sip/SipEdge.h"
 
 #include "sip/SipDatagram.h"
+#include "sip/SipProbe.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -135,6 +136,7 @@ SipEdge::SipEdge(Watcher &watcher, int publicPort, std::chrono::milliseconds orp
     , m_wantedPort(publicPort)
     , m_orphanGrace(orphanGrace)
     , m_buffer(kMaxDatagram)
+    , m_probe(std::make_unique<SipProbe>())
 {
 }
 
@@ -292,6 +294,34 @@ void SipEdge::housekeeping()
 {
     if (Clock::now() - m_lastSweep >= std::chrono::seconds(1))
         sweep();
+    probeStep();
+}
+
+bool SipEdge::probeRegistrar(std::function<void(bool answered)> done)
+{
+    if (!m_probe->start(Clock::now()))
+        return false;
+    m_probeDone = std::move(done);
+    probeStep();
+    return true;
+}
+
+void SipEdge::probeStep()
+{
+    const auto now = Clock::now();
+    const std::string request = m_probe->due(now);
+    const int publicFd = request.empty() ? -1 : publicSocket(m_registrar.ss_family);
+    if (publicFd >= 0
+        && ::sendto(publicFd, request.data(), request.size(), MSG_DONTWAIT,
+               reinterpret_cast<const sockaddr *>(&m_registrar), lengthOf(m_registrar))
+            >= 0)
+        ++m_counts.sent;
+    const auto outcome = m_probe->take(now);
+    if (outcome != SipProbe::Outcome::None && m_probeDone) {
+        const auto done = std::move(m_probeDone);
+        m_probeDone = nullptr;
+        done(outcome == SipProbe::Outcome::Answered);
+    }
 }
 
 void SipEdge::sweep()
@@ -377,12 +407,14 @@ void SipEdge::fromNetwork(int publicFd)
 void SipEdge::handleIncoming(int publicFd, const sockaddr_storage &source, std::string_view data)
 {
     const SipDatagram d = inspectSipDatagram(data);
+    using Kind = SipDatagram::Kind;
+    if (d.kind == Kind::Response && same(source, m_registrar) && m_probe->answer(d.topViaBranch))
+        return; // our own probe's answer: not the stack's
     const bool peer = relayFor(source) != nullptr;
     const auto dialog = std::find_if(m_dialogs.begin(), m_dialogs.end(),
         [&d](const auto &entry) { return !d.callId.empty() && entry.first == d.callId; });
     const bool inDialog = d.hasToTag && dialog != m_dialogs.end();
 
-    using Kind = SipDatagram::Kind;
     if (d.kind == Kind::Dropped || (!peer && !(d.kind == Kind::Request && inDialog))) {
         ++m_counts.dropped; // nothing we can read, or a stranger: only the provider starts calls
         return;
@@ -460,6 +492,10 @@ void SipEdge::fromStack(Relay &relay)
                     to = where.first;
         }
         noteDialog(d, relay.peer);
+        if (d.isRequest("REGISTER")) {
+            m_probe->noteRegister(data);
+            m_registrar = relay.peer;
+        }
         const int publicFd = publicSocket(to.ss_family);
         if (publicFd >= 0
             && ::sendto(publicFd, data.data(), data.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&to),

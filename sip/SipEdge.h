@@ -31,6 +31,10 @@
 // a keep-alive (CRLF, which the stack reads and drops); one that still has
 // it unread after orphanGrace is no longer the stack's: the edge closes it.
 //
+// Is the provider there: probeRegistrar() sends an OPTIONS request
+// (SipProbe) from the public socket to the peer the stack last sent a
+// REGISTER to; its answer is taken here and never reaches the stack.
+//
 // Threading: all of it runs on the SIP stack's thread (its socket calls and
 // its main loop). POSIX sockets only; the loop is behind Watcher.
 #pragma once
@@ -38,6 +42,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +53,7 @@
 namespace ralu {
 
 struct SipDatagram;
+class SipProbe;
 
 class SipEdge {
 public:
@@ -82,8 +88,13 @@ public:
     // A watched descriptor can be read (or has an error).
     void onReadable(int fd);
     // Called often (the stack's loop wakes several times a second): closes
-    // what the stack forgot, at most once a second.
+    // what the stack forgot, at most once a second; sends the probe again
+    // and reports its outcome.
     void housekeeping();
+    // Asks the registrar whether it is there; done(answered) is called from
+    // housekeeping() once that is known (a probe under way takes over the
+    // new done). False when the stack has sent no REGISTER yet.
+    bool probeRegistrar(std::function<void(bool answered)> done);
 
     const Counts &counts() const { return m_counts; }
     // Relay sockets held now (each stands for one socket of the stack).
@@ -106,6 +117,7 @@ private:
     bool alive(const Relay &relay) const;
     void sweep();
     void drop(std::size_t index);
+    void probeStep();
     void answer(int publicFd, const sockaddr_storage &to, std::string_view request, int code,
         std::string_view phrase);
 
@@ -124,6 +136,9 @@ private:
     std::deque<std::pair<std::string, std::pair<sockaddr_storage, Clock::time_point>>> m_direct;
     std::vector<char> m_buffer;
     Counts m_counts;
+    std::unique_ptr<SipProbe> m_probe;
+    sockaddr_storage m_registrar {};
+    std::function<void(bool)> m_probeDone;
 };
 
 } // namespace ralu

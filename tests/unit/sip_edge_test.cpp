@@ -1,5 +1,6 @@
 // The SIP edge on real loopback sockets: a "stack" socket relayed to a
 // "provider", a stranger, and what each may send through.
+#include "sip/SipDatagram.h"
 #include "sip/SipEdge.h"
 
 #include <gtest/gtest.h>
@@ -201,4 +202,27 @@ TEST_F(EdgeTest, ASocketTheStackForgotIsClosedOneItStillReadsIsKept)
     EXPECT_NE(::fcntl(stack, F_GETFD), -1);
     EXPECT_EQ(edge.relayCount(), 2u);
     ::close(newest);
+}
+
+TEST_F(EdgeTest, AsksTheRegistrarWhetherItIsThereAndKeepsTheAnswerFromTheStack)
+{
+    connectStack();
+    std::vector<bool> outcomes;
+    EXPECT_FALSE(edge.probeRegistrar([&](bool answered) { outcomes.push_back(answered); }));
+    stackSends(sip("REGISTER sip:127.0.0.1 SIP/2.0", "1 REGISTER"));
+    take(provider);
+    ASSERT_TRUE(edge.probeRegistrar([&](bool answered) { outcomes.push_back(answered); }));
+    sockaddr_in from {};
+    const std::string probe = take(provider, &from);
+    ASSERT_TRUE(inspectSipDatagram(probe).isRequest("OPTIONS")) << probe;
+    EXPECT_EQ(ntohs(from.sin_port), edge.publicPort());
+
+    const std::string answer = sipRefusal(probe, 200, "OK");
+    sendFrom(stranger, answer); // only the registrar answers it
+    edge.housekeeping();
+    EXPECT_TRUE(outcomes.empty());
+    sendFrom(provider, answer);
+    EXPECT_EQ(take(stack), "");
+    edge.housekeeping();
+    EXPECT_EQ(outcomes, std::vector<bool> { true });
 }
