@@ -1,5 +1,7 @@
 #include "windows/RecentWindow.h"
 
+#include "skin/Accessibility.h"
+
 #include <QBitmap>
 #include <QMouseEvent>
 
@@ -13,19 +15,22 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
 {
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setPointSizeF(9);
-    auto addTab = [&](const char *caption, QRect geometry) {
-        auto *tab = new QLabel(QString::fromLatin1(caption), this);
+    // Each tab is a button: a click, or Space once Tab reaches it.
+    auto addTab = [&](const char *caption, QRect geometry, QChar kind) {
+        auto *tab = new SkinButton(this);
+        tab->setText(QString::fromLatin1(caption));
+        tab->setAccessibleName(tab->text());
         tab->setObjectName(QString::fromLatin1(caption));
         tab->setGeometry(geometry);
         tab->setFont(tabFont);
         tab->setAlignment(Qt::AlignHCenter | Qt::AlignTop); // the list's top edge overlaps the tabs' bottom
         tab->setCursor(Qt::PointingHandCursor);
-        tab->installEventFilter(this);
+        connect(tab, &SkinButton::clicked, this, [this, kind] { chooseKind(kind); });
         return tab;
     };
-    m_dialed = addTab("Dialed", QRect(6, 45, 59, 20));
-    m_received = addTab("Received", QRect(80, 45, 71, 19));
-    m_missed = addTab("Missed", QRect(160, 45, 55, 20));
+    m_dialed = addTab("Dialed", QRect(6, 45, 59, 20), QLatin1Char('D'));
+    m_received = addTab("Received", QRect(80, 45, 71, 19), QLatin1Char('R'));
+    m_missed = addTab("Missed", QRect(160, 45, 55, 20), QLatin1Char('M'));
 
     m_recentList = new QListWidget(this);
     m_recentList->setObjectName(QStringLiteral("Recentlist"));
@@ -53,6 +58,7 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_link->setAlignment(Qt::AlignCenter);
     m_link->setGeometry(32, 276, 166, 17);
     m_link->installEventFilter(this);
+    skin::hideFromAssistiveTechnology(m_link);
 
     if (state.openRecentOnMissed)
         m_list.setKind(QLatin1Char('M'));
@@ -83,6 +89,7 @@ void RecentWindow::colourTabs()
         palette.setColor(QPalette::WindowText, kind == m_list.kind() ? QColor(255, 0, 0) : QColor(0, 0, 0));
         label->setPalette(palette);
     }
+    m_recentList->setAccessibleName(tab(m_list.kind())->text());
 }
 
 void RecentWindow::fillList()
@@ -134,18 +141,9 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        auto *label = qobject_cast<QLabel *>(watched);
-        if (mouse->button() == Qt::LeftButton && label
-            && label->rect().contains(mouse->position().toPoint())) {
-            if (label == m_dialed)
-                chooseKind(QLatin1Char('D'));
-            else if (label == m_received)
-                chooseKind(QLatin1Char('R'));
-            else if (label == m_missed)
-                chooseKind(QLatin1Char('M'));
-            else if (label == m_link)
-                linkClicked();
-        }
+        if (watched == m_link && mouse->button() == Qt::LeftButton
+            && m_link->rect().contains(mouse->position().toPoint()))
+            linkClicked();
     } else if (watched == m_recentList->viewport() && event->type() == QEvent::MouseMove) {
         // The selected entry, not the one under the pointer, so a long
         // entry that was picked can be read in full.

@@ -120,3 +120,42 @@ TEST(LoginWindowAtStartUp, ClosingTheWindowEndsTheStartUp)
     EXPECT_TRUE(phone.state().startupAbandoned);
     EXPECT_FALSE(phone.window().isVisible());
 }
+
+TEST_F(LoginWindowTest, EnterLogsInAndEscapeLeavesAsTheExitButtonDoes)
+{
+    const struct {
+        const char *name;
+        Qt::Key key;
+        bool focusOnExit;
+        int result;
+    } cases[] = {
+        { "Enter in a box", Qt::Key_Return, false, QDialog::Accepted },
+        { "keypad Enter", Qt::Key_Enter, false, QDialog::Accepted },
+        { "Enter on the exit button", Qt::Key_Return, true, QDialog::Rejected },
+        { "Escape", Qt::Key_Escape, false, QDialog::Rejected },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        state = AppState {};
+        state.blnStartupLogin = true;
+        LoginWindow window(controller);
+        window.show();
+        window.accountBox()->setText(QStringLiteral("1001"));
+        window.passwordBox()->setText(QStringLiteral("demo1001"));
+        window.serverBox()->setCurrentIndex(3);
+        QWidget *focus = c.focusOnExit ? static_cast<QWidget *>(window.exitButton()) : window.passwordBox();
+        focus->setFocus();
+        QTest::keyClick(focus, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(window.result(), c.result);
+        EXPECT_EQ(state.startupAbandoned, c.result == QDialog::Rejected);
+    }
+}
+
+TEST_F(LoginWindowTest, PasswordShowsStars)
+{
+    LoginWindow window(controller);
+    window.show();
+    window.passwordBox()->setText(QStringLiteral("abc"));
+    EXPECT_EQ(window.passwordBox()->displayText(), QStringLiteral("***"));
+}

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -109,4 +110,28 @@ TEST_F(SoftphoneWindowsTest, MissedCallIndicatorAcknowledgesAndOpensTheHistoryOn
     EXPECT_TRUE(phone.state().openRecentOnMissed);
     EXPECT_FALSE(phone.engine().missedIndicatorShown());
     expectNumberBoxFocusedAtItsEnd();
+}
+
+TEST_F(SoftphoneWindowsTest, CtrlBOpensThePhoneBookAndCtrlHTheHistory)
+{
+    const struct {
+        Qt::Key key;
+        const char *window;
+    } keys[] = { { Qt::Key_B, "frmPhoneBook" }, { Qt::Key_H, "frmRecent" } };
+    MainWindow &window = phone.window();
+    for (const auto &k : keys) {
+        SCOPED_TRACE(k.window);
+        window.activateWindow(); // again once the window opened before has closed
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                modal->close();
+            }
+        });
+        QTest::keyClick(window.numberBox(), k.key, Qt::ControlModifier);
+        EXPECT_EQ(opened, QString::fromLatin1(k.window));
+        expectNumberBoxFocusedAtItsEnd();
+    }
 }
