@@ -141,6 +141,13 @@ void Softphone::checkSoundDevices()
         funcSoundError(m_state, m_boxes);
 }
 
+QWidget *Softphone::frontWindow() const
+{
+    if (m_login)
+        return m_login;
+    return m_window.get();
+}
+
 void Softphone::openLogin(bool modal)
 {
     if (m_login) {

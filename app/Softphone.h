@@ -53,6 +53,9 @@ public:
     SoundMixer *mixer() const { return m_mixer.get(); }
     // The login window while it is open, else null.
     LoginWindow *loginWindow() const { return m_login; }
+    // The window in front: the login window while it is open, else the main
+    // window once built (message boxes open over it).
+    QWidget *frontWindow() const;
 
     // Shows the login window, modally or not.
     void openLogin(bool modal);

@@ -108,6 +108,7 @@ int main(int argc, char *argv[])
         ralu::Softphone::defaultAppFolder(), clock,
         [] { return std::make_unique<ralu::AlsaMixerBackend>(); });
     routeTerminationSignals(softphone.engine());
+    boxes.setOwner([&softphone] { return softphone.frontWindow(); });
     rtc->setTuningWizard([&softphone](unsigned long long) { return softphone.openAudioSetup(); });
     // Exit ends the process once the engine has shut the client down, also
     // when it comes while start-up waits in the login window.

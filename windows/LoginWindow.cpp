@@ -1,9 +1,12 @@
 #include "windows/LoginWindow.h"
 
+#include "skin/TextFit.h"
+
 #include <QBitmap>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 namespace ralu {
@@ -29,6 +32,7 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     QFont serverFont(QStringLiteral("Microsoft Sans Serif"));
     serverFont.setPointSizeF(8.25);
     m_server->setFont(serverFont);
+    fitServers();
     m_server->installEventFilter(this);
     m_server->lineEdit()->installEventFilter(this);
     addCaption(QStringLiteral("Host Name"), QRect(18, 24, 73, 17), captionFont, m_server);
@@ -46,7 +50,9 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
 
     m_save = new QCheckBox(this);
     m_save->setObjectName(QStringLiteral("chkbxSaveSettings"));
-    m_save->setGeometry(176, 93, 15, 13);
+    // At least as large as the style draws the box, around the same middle.
+    const QSize saveSize = m_save->sizeHint().expandedTo(QSize(15, 13));
+    m_save->setGeometry(QRect(QPoint(176, 93 + (13 - saveSize.height()) / 2), saveSize));
     m_save->setChecked(true);
     addCaption(QStringLiteral("Save"), QRect(136, 93, 28, 16), captionFont, m_save);
 
@@ -72,6 +78,23 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
         [this] { m_server->lineEdit()->setCursorPosition(0); });
     m_save->setChecked(fields.saveChecked);
     m_account->setFocus();
+}
+
+void LoginWindow::fitServers()
+{
+    // The room for text: the edit field less the line edit's margins (2 on
+    // each side) and its caret.
+    QStyleOptionComboBox option;
+    option.initFrom(m_server);
+    option.editable = true;
+    const QRect field = m_server->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, m_server);
+    QStringList servers;
+    for (int i = 0; i < m_server->count(); ++i)
+        servers << m_server->itemText(i).trimmed();
+    const QFont font = skin::fittingFont(m_server->font(), servers, field.width() - 5);
+    m_server->setFont(font);
+    m_server->lineEdit()->setFont(font); // a styled box's font reaches no child of its own accord
 }
 
 void LoginWindow::login()

@@ -27,8 +27,18 @@ void QtMessageBoxes::show(const QString &text, Icon icon, const QString &title)
         qtIcon = QMessageBox::Critical;
         break;
     }
-    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, parentWindow());
     box.exec();
+}
+
+QWidget *QtMessageBoxes::parentWindow() const
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget *owner = m_owner ? m_owner() : nullptr;
+    return owner && owner->isVisible() ? owner : nullptr;
 }
 
 } // namespace ralu

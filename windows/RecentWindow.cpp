@@ -1,9 +1,13 @@
 #include "windows/RecentWindow.h"
 
 #include "skin/Accessibility.h"
+#include "skin/TextFit.h"
+#include "windows/StampDelegate.h"
 
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace ralu {
 
@@ -37,9 +41,12 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_recentList->setGeometry(13, 61, 203, 171);
     m_recentList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_recentList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the tooltip shows long entries
+    m_recentList->setItemDelegate(new StampDelegate(m_recentList));
+    m_listFont = m_recentList->font();
     m_recentList->setMouseTracking(true);
     m_recentList->viewport()->setMouseTracking(true);
     m_recentList->viewport()->installEventFilter(this);
+    m_recentList->installEventFilter(this); // Enter redials, as a double-click does
     connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
 
     m_clear = addPictureButton("Picture17", QRect(72, 240, 49, 25), QStringLiteral("clear_list"));
@@ -65,6 +72,7 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     colourTabs();
     m_list.load();
     fillList();
+    m_recentList->setFocus(); // the keyboard starts on the entries
 }
 
 QLabel *RecentWindow::tab(QChar kind) const
@@ -100,6 +108,13 @@ void RecentWindow::fillList()
         auto *row = new QListWidgetItem(m_list.items().at(i), m_recentList);
         row->setData(kNumberRole, m_list.numbers().at(i));
     }
+    // The entries whole where a smaller font will do, beside a scroll bar;
+    // past that the delegate cuts the number, never the stamp.
+    const QStyle *style = m_recentList->style();
+    const int room = m_recentList->width() - 2 * m_recentList->frameWidth()
+        - style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_recentList)
+        - 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_recentList) + 1);
+    m_recentList->setFont(skin::fittingFont(m_listFont, m_list.items(), room, kSmallestListPoints));
 }
 
 void RecentWindow::chooseKind(QChar kind)
@@ -144,6 +159,12 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_link && mouse->button() == Qt::LeftButton
             && m_link->rect().contains(mouse->position().toPoint()))
             linkClicked();
+    } else if (watched == m_recentList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            redial();
+            return true;
+        }
     } else if (watched == m_recentList->viewport() && event->type() == QEvent::MouseMove) {
         // The selected entry, not the one under the pointer, so a long
         // entry that was picked can be read in full.

@@ -152,10 +152,16 @@ TEST_F(LoginWindowTest, EnterLogsInAndEscapeLeavesAsTheExitButtonDoes)
     }
 }
 
-TEST_F(LoginWindowTest, PasswordShowsStars)
+TEST_F(LoginWindowTest, PasswordShowsStarsAndTheServerAndSaveBoxesShowWhole)
 {
     LoginWindow window(controller);
     window.show();
     window.passwordBox()->setText(QStringLiteral("abc"));
     EXPECT_EQ(window.passwordBox()->displayText(), QStringLiteral("***"));
+    QLineEdit *server = window.serverBox()->lineEdit();
+    const int room = server->contentsRect().width() - 4; // less the line edit's margins
+    for (const QString &preset : kPresets)
+        EXPECT_LE(server->fontMetrics().horizontalAdvance(preset.trimmed()), room) << preset.toStdString();
+    const QCheckBox *save = window.saveBox();
+    EXPECT_TRUE(save->rect().contains(QRect(QPoint(), save->sizeHint()))) << "the box's edges all show";
 }

@@ -10,10 +10,13 @@
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 #include "windows/RecentWindow.h"
+#include "windows/StampDelegate.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -252,6 +255,30 @@ TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)
     EXPECT_TRUE(readBytes(log.filePath()).endsWith("D::555  [03/01/10 09:30 AM]\r\n\r\n"));
 }
 
+TEST_F(RecentWindowTest, EnterDialsTheSelectedEntryAndCloses)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    w->list()->setCurrentRow(1);
+    QTest::keyClick(w->list(), Qt::Key_Return);
+    EXPECT_EQ(dialedAddresses(), std::vector<std::string> { "sip:777@127.0.0.1" });
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(RecentWindowTest, EntriesOfTypicalNumbersShowWholeBesideAScrollBar)
+{
+    QByteArray history;
+    for (int i = 0; i < 20; ++i)
+        history += "D::" + QByteArray::number(4420123456 + i) + "  [28/12/24 12:59 PM]\r\n\r\n";
+    writeBytes(log.filePath(), history);
+    auto w = open();
+    QListWidget *list = w->list();
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible());
+    for (int i = 0; i < list->count(); ++i)
+        EXPECT_LE(
+            list->fontMetrics().horizontalAdvance(list->item(i)->text()), list->viewport()->width() - 6);
+}
+
 TEST_F(RecentWindowTest, AnEntryLongerThanTheListShowsDialsTheWholeNumber)
 {
     const QByteArray number(TextFile::kShownLength + 44, '5');
@@ -339,4 +366,29 @@ TEST_F(RecentWindowTest, AClearThatCannotBeWrittenLeavesTheFileWholeAndTellsTheU
     EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
     EXPECT_EQ(w->list()->count(), 2) << "the entries are still in the file, so still listed";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "recentcall.txt" });
+}
+
+TEST(StampDelegate, ALongNumberIsCutAndTheStampShowsWhole)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const QString stamp = QStringLiteral("  [28/12/24 12:59 PM]");
+    const QString entry = QStringLiteral("00442012345678901234") + stamp;
+    const int whole = metrics.horizontalAdvance(entry);
+    const int stampWidth = metrics.horizontalAdvance(stamp);
+    const struct {
+        int width;
+        bool cut;
+    } rows[] = { { whole, false }, { stampWidth + metrics.horizontalAdvance(QStringLiteral("0044…")), true },
+        { stampWidth - 1, false } };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.width);
+        const QString shown = StampDelegate::fitted(entry, metrics, row.width);
+        if (!row.cut) {
+            EXPECT_EQ(shown, entry);
+            continue;
+        }
+        EXPECT_TRUE(shown.endsWith(stamp));
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("00")) && shown.contains(QChar(0x2026)));
+        EXPECT_LE(metrics.horizontalAdvance(shown), row.width);
+    }
 }
