@@ -26,6 +26,8 @@ PACKAGES=(
     # far ends of the interoperability tests (baresip above, linphonec)
     linphone-cli
     xvfb xauth x11-apps x11-utils x11-xkb-utils imagemagick xdotool
+    # the Wayland test: a headless compositor and Qt's Wayland platform
+    weston qt6-wayland
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)
     appstream desktop-file-utils dpkg-dev file
