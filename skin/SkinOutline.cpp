@@ -1,5 +1,6 @@
 #include "skin/SkinOutline.h"
 
+#include "skin/Accessibility.h"
 #include "skin/PictureRegion.h"
 
 #include <QEvent>
@@ -75,6 +76,7 @@ QLabel *applySkin(QWidget *window, Background background, MaskEffect effect)
     label->setPixmap(shown);
     label->setGeometry(0, 0, outline.width(), outline.height());
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hideFromAssistiveTechnology(label); // a decoration
     label->lower();
     cutOutline(window, outline, effect);
     return label;
