@@ -1,11 +1,10 @@
-// Message boxes open over a window of Ralu's, the active one or, when none is
-// active, the owner's: a box without a parent can open at the screen's
-// top-left corner.
+// With no window active a message box opens over its owner's window, not
+// parentless (at the screen's top-left corner, at times).
 #include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -19,17 +18,13 @@ TEST(QtMessageBoxes, ABoxWithNoActiveWindowOpensOverItsOwnersWindow)
         SCOPED_TRACE(shown ? "owner's window shown" : "owner's window hidden");
         owner.setVisible(shown);
         QApplication::setActiveWindow(nullptr);
-        QWidget *parent = &owner;
-        QString text;
-        QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                parent = box->parentWidget();
-                text = box->text();
-                box->close();
-            }
+        QWidget *parent = &owner; // stays unless a box shows
+        QTimer::singleShot(0, [&parent] {
+            QWidget *box = QApplication::activeModalWidget();
+            parent = box->parentWidget();
+            box->close();
         });
         boxes.show(QStringLiteral("Call failed"), MessageBoxes::Icon::Information);
-        EXPECT_EQ(text, QStringLiteral("Call failed"));
         EXPECT_EQ(parent, shown ? &owner : nullptr);
     }
 }

@@ -114,24 +114,20 @@ TEST_F(SoftphoneWindowsTest, MissedCallIndicatorAcknowledgesAndOpensTheHistoryOn
 
 TEST_F(SoftphoneWindowsTest, CtrlBOpensThePhoneBookAndCtrlHTheHistory)
 {
-    const struct {
-        Qt::Key key;
-        const char *window;
-    } keys[] = { { Qt::Key_B, "frmPhoneBook" }, { Qt::Key_H, "frmRecent" } };
-    MainWindow &window = phone.window();
-    for (const auto &k : keys) {
-        SCOPED_TRACE(k.window);
-        window.activateWindow(); // again once the window opened before has closed
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const auto &[key, opens] :
+        { std::pair(Qt::Key_B, "frmPhoneBook"), std::pair(Qt::Key_H, "frmRecent") }) {
+        SCOPED_TRACE(opens);
+        phone.window().activateWindow(); // again once the window opened before has closed
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&phone.window()));
         QString opened;
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&opened] {
             if (QWidget *modal = QApplication::activeModalWidget()) {
                 opened = modal->objectName();
                 modal->close();
             }
         });
-        QTest::keyClick(window.numberBox(), k.key, Qt::ControlModifier);
-        EXPECT_EQ(opened, QString::fromLatin1(k.window));
+        QTest::keyClick(phone.window().numberBox(), key, Qt::ControlModifier);
+        EXPECT_EQ(opened, QString::fromLatin1(opens));
         expectNumberBoxFocusedAtItsEnd();
     }
 }
