@@ -147,7 +147,7 @@ bool LevelSliders::keyPressed(const Binding &binding, const QKeyEvent &event)
     const std::optional<int> steps = keySteps(event.key());
     const SliderTrack track = trackOf(binding.slider);
     const int travel = track.bottomBound() - track.trackTop;
-    if (!steps || event.modifiers() != Qt::NoModifier || travel <= 0)
+    if (!steps || (event.modifiers() & ~Qt::KeypadModifier) || travel <= 0)
         return false;
     const int from = std::clamp(binding.slider.knob->y(), track.trackTop, track.bottomBound());
     const int by = static_cast<int>(std::lround(double(travel) * *steps / kStepsPerTravel));
