@@ -1,7 +1,8 @@
 // The call history window (frmRecent): the entries of recentcall.txt one kind
-// at a time on three tabs, redial by double-click, clearing of the kind on
-// view. Borderless, cut to its background picture, dragged by its body;
-// created afresh for every showing and shown modally over the main window.
+// at a time on three tabs, redial by double-click or Enter, clearing of the
+// kind on view. Borderless, cut to its background picture, dragged by its
+// body; created afresh for every showing and shown modally over the main
+// window.
 #pragma once
 
 #include "calls/RecentList.h"
