@@ -1,5 +1,7 @@
 #include "account/PhoneBook.h"
 
+#include "files/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -37,20 +39,20 @@ void PhoneBook::load()
 {
     m_file = TextFile();
     m_readError.clear();
-    QFile file(m_path);
-    if (!file.exists()) {
-        // NewOnly: never truncate a file that appeared in the meantime.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            m_boxes.show(QStringLiteral("Could not create the phone book: ") + file.errorString(),
-                MessageBoxes::Icon::Error);
-        return;
-    }
-    if (!m_file.read(m_path, &m_readError)) {
-        if (m_readError.isEmpty())
-            m_readError = QStringLiteral("the file could not be read");
+    if (!m_file.read(m_path, &m_readError, kMaxFileSize, kMaxLines)) {
         m_boxes.show(
             QStringLiteral("Could not read the phone book: ") + m_readError, MessageBoxes::Icon::Error);
+        return;
     }
+    if (QFile::exists(m_path))
+        return;
+    // NewOnly: never truncate a file, nor follow a link, that appeared in
+    // the meantime.
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        m_boxes.show(QStringLiteral("Could not create the phone book: ")
+                + RegularFile::failure(m_path, file.errorString()),
+            MessageBoxes::Icon::Error);
 }
 
 QStringList PhoneBook::items() const

@@ -25,13 +25,19 @@ public:
     static constexpr const char *kNewItem = "NEW ITEM";
     static constexpr int kNameLimit = 30; // characters
     static constexpr int kNumberLimit = 25; // characters
+    // Some 10,000 contacts. A larger file is not read, so never rewritten:
+    // the whole of it is held and listed, and rewritten at every change.
+    static constexpr qint64 kMaxFileSize = 256 * 1024;
+    static constexpr qsizetype kMaxLines = 20000;
 
     PhoneBook(const QString &folder, MessageBoxes &boxes);
 
     QString filePath() const { return m_path; }
 
     // Reads the file; a missing file is created empty. A file that exists but
-    // cannot be read is reported, and no change is saved over it afterwards.
+    // cannot be read, is no regular file, or holds more than kMaxFileSize
+    // bytes or kMaxLines lines is reported, and no change is saved over it
+    // afterwards.
     void load();
 
     // The stored lines, item 1 first.

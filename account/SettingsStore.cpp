@@ -1,6 +1,8 @@
 #include "account/SettingsStore.h"
 
 #include "account/IniDocument.h"
+#include "files/RegularFile.h"
+#include "files/SafeRewrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,10 +10,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace ralu {
 
@@ -37,20 +36,7 @@ QString pathOf(const QString &app, const QString &section, const QString &key)
     return app + QLatin1Char('/') + section + QLatin1Char('/') + key;
 }
 
-QString reasonOf(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 } // namespace
-
-// The file behind the store's path.
-struct IniSettingsStore::Target {
-    QString path; // the store's path, or the file its symbolic link points to
-    bool exists = false;
-    bool ours = false; // a regular file of ours right at the store's path: kept owner-only
-    mode_t mode = 0600;
-};
 
 IniSettingsStore::IniSettingsStore(QString filePath)
     : m_path(std::move(filePath))
@@ -63,102 +49,49 @@ QString IniSettingsStore::defaultPath()
         + QStringLiteral("/Ralu/settings.ini");
 }
 
-bool IniSettingsStore::fail(const QString &reason) const
+bool IniSettingsStore::fail(const QString &message) const
 {
-    m_error = QDir::toNativeSeparators(m_path) + QStringLiteral(": ") + reason;
+    m_error = message;
     return false;
 }
 
-bool IniSettingsStore::locate(Target &target) const
+bool IniSettingsStore::read(RegularFile &file, QByteArray &text) const
 {
-    const QByteArray path = QFile::encodeName(m_path);
-    target.path = m_path;
-    struct stat info { };
-    // Absent, or cannot exist because a folder on the way is a plain file.
-    if (::lstat(path.constData(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR || fail(reasonOf(errno));
-    const bool link = S_ISLNK(info.st_mode);
-    if (link) {
-        if (::stat(path.constData(), &info) != 0)
-            return fail(errno == ENOENT ? QStringLiteral("a link to a missing file") : reasonOf(errno));
-        target.path = QFileInfo(m_path).canonicalFilePath();
-    }
-    if (S_ISDIR(info.st_mode))
-        return fail(reasonOf(EISDIR));
-    if (!S_ISREG(info.st_mode))
-        return fail(QStringLiteral("not a regular file"));
-    target.exists = true;
-    target.ours = !link && info.st_uid == ::geteuid();
-    target.mode = info.st_mode & 07777;
-    return true;
-}
-
-bool IniSettingsStore::read(const Target &target, QByteArray &text) const
-{
-    QFile file(target.path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+    text.clear();
+    // A missing file, or one that cannot exist (a plain file on the way), is
+    // an empty store.
+    if (!file.open(m_path, RegularFile::Access::Read))
+        return file.missing() || fail(file.error());
     if (file.size() > kMaxFileSize)
-        return fail(QStringLiteral("too large to be a settings file"));
-    text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
+        return fail(RegularFile::failure(m_path, QStringLiteral("too large to be a settings file")));
+    QFile reader;
+    reader.open(file.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+    text = reader.read(kMaxFileSize);
+    if (reader.error() != QFileDevice::NoError)
+        return fail(RegularFile::failure(m_path, reader.errorString()));
     return true;
 }
 
-// Writes the text into a new file beside the target and renames it over the
-// target once it is complete and on disk.
-bool IniSettingsStore::replace(const Target &target, const QByteArray &text)
+// A complete new file, owner-only whatever the old one's mode, put in place
+// of the old one once it is on disk.
+bool IniSettingsStore::replace(const QByteArray &text)
 {
-    const QFileInfo info(target.path);
-    const QString folder = info.absolutePath();
-    if (!target.exists && !QFileInfo::exists(folder)) {
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QFileInfo::exists(folder)) {
         QDir().mkpath(QFileInfo(folder).absolutePath());
         if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-            return fail(reasonOf(errno));
+            return fail(RegularFile::failure(m_path, RegularFile::reasonOf(errno)));
     }
-    QByteArray temp
-        = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // created 0600
-    if (fd < 0)
-        return fail(reasonOf(errno));
-    // A file that is not ours (another owner's, or behind a link) keeps its mode.
-    bool ok = !target.exists || target.ours || ::fchmod(fd, target.mode) == 0;
-    int error = ok ? 0 : errno;
-    qsizetype done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        error = n == 0 ? EIO : errno;
-        done += ok ? n : 0;
-    }
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.constData(), QFile::encodeName(target.path).constData()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.constData());
-        return fail(reasonOf(error));
-    }
-    return true;
+    QString error;
+    return rewriteFile(m_path, text, &error, 0600) || fail(error);
 }
 
 QString IniSettingsStore::get(
     const QString &app, const QString &section, const QString &key, const QString &defaultValue) const
 {
-    Target target;
+    RegularFile file;
     QByteArray text;
-    if (!locate(target) || (target.exists && !read(target, text)))
+    if (!read(file, text))
         return defaultValue;
     m_error.clear();
     if (!usableName(app) || !usableName(section) || !usableName(key))
@@ -170,12 +103,12 @@ bool IniSettingsStore::apply(const std::vector<SettingsChange> &changes)
 {
     for (const SettingsChange &c : changes) {
         if (!usable(c))
-            return fail(
-                QStringLiteral("the name \"%1\" cannot be stored").arg(pathOf(c.app, c.section, c.key)));
+            return fail(RegularFile::failure(m_path,
+                QStringLiteral("the name \"%1\" cannot be stored").arg(pathOf(c.app, c.section, c.key))));
     }
-    Target target;
+    RegularFile file;
     QByteArray text;
-    if (!locate(target) || (target.exists && !read(target, text)))
+    if (!read(file, text))
         return false; // what cannot be read is not overwritten
     IniDocument doc = IniDocument::parse(text);
     bool changed = false;
@@ -193,7 +126,12 @@ bool IniSettingsStore::apply(const std::vector<SettingsChange> &changes)
         }
     }
     m_error.clear();
-    return !changed || replace(target, doc.toText());
+    if (changed)
+        return replace(doc.toText());
+    // Unchanged, the file is still made owner-only: it holds the password.
+    if (file.fd() >= 0 && (file.mode() & 077) != 0 && ::fchmod(file.fd(), 0600) != 0)
+        return fail(RegularFile::failure(m_path, RegularFile::reasonOf(errno)));
+    return true;
 }
 
 } // namespace ralu

@@ -9,6 +9,8 @@
 
 namespace ralu {
 
+class RegularFile;
+
 struct SettingsChange {
     enum class Kind { Set, RemoveKey, RemoveApp };
     Kind kind;
@@ -47,9 +49,10 @@ public:
 // The store as one INI file, owner-only (0600, its folder 0700 when created
 // here): it holds the password in plain text. Every change writes a complete
 // new file beside the old one and puts it in place only once it is on disk,
-// so a failed write (full disk, no permission) leaves the old file whole.
-// A symbolic link at the path is followed and the file it points to keeps
-// its mode; nothing else but a regular file is read or replaced.
+// so a failed write (full disk, no permission) leaves the old file whole; a
+// file found readable by others is made owner-only at the next change, or
+// at a save that changes nothing. Only a regular file is read or replaced:
+// a symbolic link at the path is refused (RegularFile.h), never followed.
 class IniSettingsStore : public SettingsStore {
 public:
     explicit IniSettingsStore(QString filePath);
@@ -65,11 +68,9 @@ public:
     const QString &filePath() const { return m_path; }
 
 private:
-    struct Target;
-    bool locate(Target &target) const;
-    bool read(const Target &target, QByteArray &text) const;
-    bool replace(const Target &target, const QByteArray &text);
-    bool fail(const QString &reason) const;
+    bool read(RegularFile &file, QByteArray &text) const;
+    bool replace(const QByteArray &text);
+    bool fail(const QString &message) const;
 
     QString m_path;
     mutable QString m_error;

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace ralu {
 
@@ -52,8 +53,13 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
         const BillingClient::CreditTime left = m_billing->queryCreditTime(clock.timesec);
         clock.setRemaining(left.hours, left.minutes, left.seconds);
     });
-    m_engine->setAddRecentCall(
-        [this](const QString &number, int kind) { m_history->addRecentCall(number, kind); });
+    m_engine->setAddRecentCall([this](const QString &number, int kind) {
+        const bool written = m_history->addRecentCall(number, kind);
+        // Told once until an entry goes in again; the call goes on regardless.
+        if (!written && !m_history->lastError().isEmpty() && !m_historyFailing)
+            tellWhenIdle(QStringLiteral("Could not write the call history: ") + m_history->lastError());
+        m_historyFailing = !written && !m_history->lastError().isEmpty();
+    });
 
     // Local key tones go through the SIP stack's audio when the client can
     // play sounds (the liblinphone adapter can); otherwise they are silent.
@@ -68,6 +74,18 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 }
 
 Softphone::~Softphone() = default;
+
+void Softphone::tellWhenIdle(const QString &text)
+{
+    // Not inside the call's event, nor inside a billing query's wait: the
+    // client's events would wait behind the box until it is closed.
+    QTimer::singleShot(m_engine->queryWaiting() ? 100 : 0, m_engine.get(), [this, text] {
+        if (m_engine->queryWaiting())
+            tellWhenIdle(text);
+        else
+            m_boxes.show(text, MessageBoxes::Icon::Error);
+    });
+}
 
 MainWindow &Softphone::window()
 {
@@ -135,8 +153,22 @@ void Softphone::createMixer()
 
 void Softphone::checkSoundDevices()
 {
+    // A client that could not start (it has no provisioning until it has)
+    // has no sound devices either, but the sound card is not what failed:
+    // say what did, and where.
+    if (m_client && !m_client->provisioning()) {
+        const QString why = QString::fromStdString(m_client->startFailure());
+        m_engine->setStatusText(QStringLiteral("SIP stack not started"));
+        // Told instead of the sound card, which the level sliders would
+        // report next: without a client their levels fail too.
+        m_state.blnSoundFunError = true;
+        m_boxes.show(QStringLiteral("Cannot start the SIP stack")
+                + (why.isEmpty() ? QString() : QStringLiteral(": ") + why) + QLatin1Char('.'),
+            MessageBoxes::Icon::Error);
+        return;
+    }
     // Without a capture and a playback device a call would be silent: say
-    // so once, and refuse to dial. A client that could not start has none.
+    // so once, and refuse to dial.
     if (!m_client || !m_client->hasSoundDevices())
         funcSoundError(m_state, m_boxes);
 }

@@ -79,6 +79,8 @@ private:
     void buildWindow();
     void createMixer();
     void checkSoundDevices();
+    // Shows an error box from the event loop once no billing query waits.
+    void tellWhenIdle(const QString &text);
 
     AppState m_state;
     RtcClient *m_client;
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<LoginController> m_loginController;
     std::unique_ptr<CallHistoryLog> m_history;
+    bool m_historyFailing = false; // the last entry could not be written, and the user was told
     std::unique_ptr<LocalTonePlayer> m_localTones;
     std::unique_ptr<KeyTones> m_keyTones;
     std::unique_ptr<Dialer> m_dialer;

@@ -6,12 +6,14 @@
 // bench script matches them with the SIP packets captured on the wire.
 //
 //   call_setup_bench [--runs N] [--number DIGITS] [--hold SECONDS]
+//   call_setup_bench --idle SECONDS
 //
 // Output, one line per call:
 //   CALL <run> <enter_us> <connected_us>
 //   HANGUP <run> <end_button_us>
 // and, with --hold, "HOLDING <run>" once the call is up (the script may
-// sample this process meanwhile). Audio comes from and goes to files (no
+// sample this process meanwhile). With --idle it only registers, prints
+// "IDLE" and stays idle that long. Audio comes from and goes to files (no
 // sound card needed). Needs the provider with its answering far end on
 // 127.0.0.1 and account 1001.
 #include "../tests/e2e/E2eSupport.h"
@@ -64,7 +66,8 @@ bool runUntilStatus(CallEngine &engine, const QString &status, int ms)
 
 void usage()
 {
-    std::fprintf(stderr, "usage: call_setup_bench [--runs N] [--number DIGITS] [--hold SECONDS]\n");
+    std::fprintf(
+        stderr, "usage: call_setup_bench [--runs N] [--number DIGITS] [--hold SECONDS] | --idle SECONDS\n");
     std::exit(2);
 }
 
@@ -74,6 +77,7 @@ int main(int argc, char **argv)
 {
     int runs = 7;
     int holdSeconds = 0;
+    int idleSeconds = 0;
     QString number = QStringLiteral("7");
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -83,6 +87,8 @@ int main(int argc, char **argv)
             number = QString::fromLocal8Bit(argv[++i]);
         else if (!std::strcmp(argv[i], "--hold") && hasValue)
             holdSeconds = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--idle") && hasValue)
+            idleSeconds = std::atoi(argv[++i]);
         else
             usage();
     }
@@ -98,6 +104,13 @@ int main(int argc, char **argv)
         std::fprintf(
             stderr, "call_setup_bench: not registered (status \"%s\")\n", qPrintable(phone.status()));
         return 1;
+    }
+
+    if (idleSeconds > 0) {
+        std::printf("IDLE\n");
+        std::fflush(stdout);
+        runFor(idleSeconds * 1000);
+        return 0;
     }
 
     long long connectedUs = 0;

@@ -50,6 +50,7 @@ QString CallHistoryLog::formatStamp(const QDateTime &when)
 
 bool CallHistoryLog::addRecentCall(const QString &number, int kind)
 {
+    m_error.clear();
     const char *prefix = prefixFor(kind);
     if (!prefix)
         return false;
@@ -61,7 +62,7 @@ bool CallHistoryLog::addRecentCall(const QString &number, int kind)
     const QString entry = QLatin1String(prefix) + oneLine + QLatin1String("  [") + formatStamp(m_clock->now())
         + QLatin1Char(']');
     // The entry and the empty line after it; what is there stays untouched.
-    return TextFile::appendLines(m_path, { entry, QString() });
+    return TextFile::appendLines(m_path, { entry, QString() }, &m_error);
 }
 
 QStringList CallHistoryLog::entries(QChar kind) const

@@ -33,12 +33,16 @@ public:
 
     // Appends one entry stamped with the clock's time. Returns false, without
     // touching the file, for a kind other than Missed/Received/Dialed, and
-    // false when the file cannot be opened or written (the caller may
-    // ignore it: a lost history line is not worth bothering the user).
-    // A file whose last line lacks a line end first gets one, so the new
-    // entry never joins the old last line. A CR or LF in the number is
-    // written as a blank: one call, one line.
+    // false, with the reason in lastError(), when the file cannot be opened,
+    // is no regular file (RegularFile.h) or takes only part of the entry
+    // (no room): the file then is as it was. A file whose last line lacks a
+    // line end first gets one, so the new entry never joins the old last
+    // line. A CR or LF in the number is written as a blank: one call, one
+    // line.
     bool addRecentCall(const QString &number, int kind);
+    // Why the last addRecentCall could not write, "path: reason"; empty
+    // when it could, or was given no kind.
+    const QString &lastError() const { return m_error; }
 
     // "DD/MM/YY hh:mm AM" / "... PM"; midnight is 12 AM, noon 12 PM.
     static QString formatStamp(const QDateTime &when);
@@ -50,6 +54,7 @@ public:
 private:
     QString m_path;
     const Clock *m_clock;
+    QString m_error;
 };
 
 } // namespace ralu

@@ -1,9 +1,6 @@
 #include "calls/RecentList.h"
 
-#include "calls/CallHistoryLog.h"
 #include "files/TextFile.h"
-
-#include <QFileInfo>
 
 namespace ralu {
 
@@ -17,36 +14,37 @@ void RecentList::load()
 {
     m_items.clear();
     m_numbers.clear();
-    TextFile file;
-    file.read(m_path);
-    for (const QString &line : file.texts()) {
-        if (!line.isEmpty() && line.at(0) == m_kind) {
+    // Only the end of the file is read, and its newest entries kept: a
+    // history of any size opens at once.
+    QString error;
+    const bool read = TextFile::readTail(
+        m_path, kReadTail,
+        [this](const QString &line) {
+            if (line.isEmpty() || line.at(0) != m_kind)
+                return;
             const QString entry = line.mid(3);
             m_items.append(TextFile::shown(entry));
             m_numbers.append(numberOf(entry)); // not of the shown text: that may be cut
-        }
-    }
+            if (m_items.size() > kMaxListed) {
+                m_items.removeFirst();
+                m_numbers.removeFirst();
+            }
+        },
+        &error);
+    if (!read)
+        m_boxes.show(QStringLiteral("Could not read the call history: ") + error, MessageBoxes::Icon::Error);
 }
 
 bool RecentList::clearKind()
 {
-    if (QFileInfo::exists(m_path)) {
-        // An unreadable file would read as empty and be replaced by nothing.
-        TextFile file;
-        QString error;
-        if (!file.read(m_path, &error)) {
-            m_boxes.show(
-                QStringLiteral("Could not read the call history: ") + error, MessageBoxes::Icon::Error);
-            return false;
-        }
-        file.lines().removeIf([this](const TextFile::Line &line) {
-            return !line.text().isEmpty() && line.text().at(0) == m_kind;
-        });
-        if (!file.write(m_path, &error)) {
-            m_boxes.show(
-                QStringLiteral("Could not save the call history: ") + error, MessageBoxes::Icon::Error);
-            return false;
-        }
+    // A file that cannot be read is never replaced (by nothing).
+    QString error;
+    const bool cleared = TextFile::removeLines(
+        m_path, [this](const QString &line) { return !line.isEmpty() && line.at(0) == m_kind; },
+        kMaxClearSize, &error);
+    if (!cleared) {
+        m_boxes.show(QStringLiteral("Could not save the call history: ") + error, MessageBoxes::Icon::Error);
+        return false;
     }
     m_items.clear();
     m_numbers.clear();

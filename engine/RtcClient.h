@@ -212,6 +212,9 @@ public:
     virtual ~RtcClient() = default;
 
     virtual bool initialize() = 0;
+    // Why initialize() failed, for the user ("the folder /x is not
+    // writable"); empty when it did not, or when the client cannot tell.
+    virtual std::string startFailure() const { return {}; }
     virtual bool setEventFilter(long filter) = 0;
     // Connects the one event handler. Events reach it one at a time, on the
     // thread that runs the Qt event loop, never while it is still handling one.

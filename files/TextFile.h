@@ -12,6 +12,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace ralu {
 
@@ -41,9 +42,11 @@ public:
     };
 
     // Reads the file. A missing file reads as no lines; one that exists but
-    // cannot be read gives false, no lines, and the reason in *error. CR LF,
-    // LF and CR alone each end a line.
-    bool read(const QString &path, QString *error = nullptr);
+    // cannot be read, is no regular file (RegularFile.h), or is larger than
+    // maxSize bytes or maxLines lines (limits when not negative) gives
+    // false, no lines, and the reason in *error. CR LF, LF and CR alone each
+    // end a line.
+    bool read(const QString &path, QString *error = nullptr, qint64 maxSize = -1, qsizetype maxLines = -1);
 
     QList<Line> &lines() { return m_lines; }
     const QList<Line> &lines() const { return m_lines; }
@@ -66,7 +69,23 @@ public:
     // creating the file when missing. An old last line without a line end
     // first gets CR LF, so nothing joins it; a file ending in CR, likely a
     // CR LF cut short, gets the LF. A byte order mark alone is no line.
-    static bool appendLines(const QString &path, const QStringList &texts);
+    // All of it goes in, or nothing (no room): false, with the reason.
+    static bool appendLines(const QString &path, const QStringList &texts, QString *error = nullptr);
+
+    // For files of any size (the call history), read in pieces: memory stays
+    // bounded however large the file or one of its lines. A line's text is
+    // read from its first LineReader::kHeadBytes bytes only.
+    //
+    // Gives onLine the text of each whole line in the last `tail` bytes of
+    // the file, in file order. A missing file has no lines.
+    static bool readTail(const QString &path, qint64 tail, const std::function<void(const QString &)> &onLine,
+        QString *error = nullptr);
+    // Takes out the lines whose text `remove` picks and replaces the file
+    // with what write() would write after read() and that removal (every
+    // line left byte for byte), copied in pieces. A file larger than
+    // maxSize is left as it is: false, with the reason.
+    static bool removeLines(const QString &path, const std::function<bool(const QString &)> &remove,
+        qint64 maxSize, QString *error = nullptr);
 
     // The text as a list shows it: at most kShownLength characters.
     static QString shown(const QString &text);

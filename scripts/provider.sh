@@ -4,7 +4,7 @@
 # optionally, a SIPp "telephone network" far end on udp:127.0.0.1:5070.
 #
 #   provider.sh start RUNDIR [--far-end[=answer|hangup|noanswer|busy]]
-#                            [--billing-server=PATH]
+#                            [--billing-server=PATH] [--nonce-expire=SECONDS]
 #   provider.sh stop RUNDIR
 #   provider.sh status RUNDIR
 #
@@ -38,6 +38,7 @@ die() { echo "provider.sh: $*" >&2; exit 1; }
 usage() {
     cat >&2 <<EOF
 usage: $0 start RUNDIR [--far-end[=answer|hangup|noanswer|busy]] [--billing-server=PATH]
+                      [--nonce-expire=SECONDS]
        $0 stop RUNDIR
        $0 status RUNDIR
 EOF
@@ -185,17 +186,19 @@ start_billing() {
 
 cmd_start() {
     local rundir="$1"; shift
-    local farend="" billing_given="" billing=""
+    local farend="" billing_given="" billing="" nonce_expire=300
     while (($#)); do
         case "$1" in
             --far-end) farend=answer ;;
             --far-end=*) farend="${1#--far-end=}" ;;
             --billing-server=*) billing_given="${1#--billing-server=}" ;;
+            --nonce-expire=*) nonce_expire="${1#--nonce-expire=}" ;;
             *) usage ;;
         esac
         shift
     done
     [[ -z "$billing_given" || -x "$billing_given" ]] || die "no billing server at $billing_given"
+    [[ "$nonce_expire" =~ ^[1-9][0-9]{0,5}$ ]] || die "--nonce-expire wants seconds, not '$nonce_expire'"
     if pid_alive "$rundir/billing.pid" "$BILLING_COMM" >/dev/null 2>&1; then
         billing="" # kept, see below
     elif ! billing="$(find_billing_server "$billing_given")"; then
@@ -233,7 +236,7 @@ cmd_start() {
     local esc_db esc_ctl
     esc_db="$(printf '%s' "text://$rundir/db" | sed 's/[\\&|]/\\&/g')"
     esc_ctl="$(printf '%s' "$rundir/kamailio_ctl" | sed 's/[\\&|]/\\&/g')"
-    sed -e "s|@DB_URL@|$esc_db|g" -e "s|@CTL_SOCKET@|$esc_ctl|g" \
+    sed -e "s|@DB_URL@|$esc_db|g" -e "s|@CTL_SOCKET@|$esc_ctl|g" -e "s|@NONCE_EXPIRE@|$nonce_expire|g" \
         "$PROVIDER_DIR/kamailio.cfg" >"$rundir/kamailio.cfg"
 
     : >"$rundir/kamailio.log"

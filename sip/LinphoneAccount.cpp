@@ -2,10 +2,13 @@
 
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
+#include "sip/SipOutcome.h"
 
 #include <linphone++/linphone.hh>
 
 #include <QString>
+
+#include <atomic>
 
 namespace ralu {
 
@@ -16,7 +19,19 @@ bool isUdp(const std::string &protocol)
     return QString::fromStdString(protocol).compare(QLatin1String("UDP"), Qt::CaseInsensitive) == 0;
 }
 
+std::atomic<int> g_retryAfterMs { LinphoneAccount::kRetryAfterMs };
+
 } // namespace
+
+int LinphoneAccount::retryAfterMs()
+{
+    return g_retryAfterMs;
+}
+
+void LinphoneAccount::setRetryAfterMsForTests(int ms)
+{
+    g_retryAfterMs = ms;
+}
 
 LinphoneAccount::LinphoneAccount(LinphoneCoreRunner &runner, RtcEventQueue &events)
     : m_runner(runner)
@@ -80,10 +95,10 @@ bool LinphoneAccount::enable(
     if (!a.displayName.empty())
         identity->setDisplayName(a.displayName);
 
-    // One account at a time: the previous one goes, with its credentials.
-    remove();
+    // One account at a time: the previous one goes, its credentials once it
+    // has unregistered.
+    retire();
     m_lastRegistrationState = -1;
-    m_wasRegistered = false;
 
     auto params = core->createAccountParams();
     if (!params || params->setIdentityAddress(identity) != 0 || params->setServerAddress(serverAddress) != 0)
@@ -126,15 +141,45 @@ bool LinphoneAccount::callsWith(const std::shared_ptr<RtcProfile> &profile) cons
     return id && id->getUsername() == p->account().userName;
 }
 
-void LinphoneAccount::remove()
+void LinphoneAccount::retire()
 {
     const auto &core = m_runner.core();
-    if (m_account && core)
-        core->removeAccount(m_account);
+    if (m_account && core) {
+        core->removeAccount(m_account); // sends the un-REGISTER
+        const quint64 serial = ++m_retired;
+        m_retiring.push_back({ m_account, m_authInfo, serial });
+        // The bound, timed on the event loop's thread, which gets only the
+        // serial: a liblinphone object it held would be released there.
+        QMetaObject::invokeMethod(
+            &m_keepAlive,
+            [this, serial] {
+                QTimer::singleShot(kRetireMs, &m_keepAlive, [this, serial] {
+                    m_runner.run([&](const auto &) {
+                        dropCredentials([serial](const Retiring &r) { return r.serial == serial; });
+                    });
+                });
+            },
+            Qt::QueuedConnection);
+    }
     m_account.reset();
-    if (m_authInfo && core)
-        core->removeAuthInfo(m_authInfo);
     m_authInfo.reset();
+}
+
+void LinphoneAccount::dropCredentials(const std::function<bool(const Retiring &)> &which)
+{
+    for (auto it = m_retiring.begin(); it != m_retiring.end(); ++it) {
+        if (!which(*it))
+            continue;
+        const auto old = it->authInfo;
+        m_retiring.erase(it);
+        // Credentials for the same user and domain as the enabled account's
+        // have been replaced by its own: removing them would remove those.
+        const bool replaced = m_authInfo && old && m_authInfo->getUsername() == old->getUsername()
+            && m_authInfo->getDomain() == old->getDomain();
+        if (old && !replaced && m_runner.core())
+            m_runner.core()->removeAuthInfo(old);
+        return;
+    }
 }
 
 void LinphoneAccount::removeForShutdown()
@@ -150,6 +195,12 @@ void LinphoneAccount::removeForShutdown()
     }
     m_account.reset();
     m_authInfo.reset();
+}
+
+void LinphoneAccount::releaseRemaining()
+{
+    m_leaving.reset();
+    m_retiring.clear();
 }
 
 bool LinphoneAccount::unregistered() const
@@ -171,13 +222,13 @@ bool LinphoneAccount::unregistered() const
 //   Cleared                         -                               LOGGED_OFF
 //   Failed                          Unauthorized (401, 407),        REJECTED
 //                                   Forbidden (403)
-//   Failed                          anything else (io error,        NOT_REGISTERED once the
-//                                   timeout, 5xx, not found...)     account had been registered
-//                                                                   (the registration is lost),
-//                                                                   ERROR before
+//   Failed                          anything else (io error,        NOT_REGISTERED, whether
+//                                   timeout, 5xx, not found...)     the registration is lost
+//                                                                   or was never made
 //   (Refreshing: not reported by this liblinphone; a refresh shows as
-//   Ok again and is dropped as a repeat by the caller)
-int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegistered)
+//   Ok again. Repeats, and REGISTERING while the stack tries again, are
+//   dropped by registrationEventFor.)
+int LinphoneAccount::registrationStateFor(int state, int reason)
 {
     switch (linphone::RegistrationState(state)) {
     case linphone::RegistrationState::None:
@@ -194,7 +245,9 @@ int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegiste
         case linphone::Reason::Forbidden:
             return RTCRS_REJECTED;
         default:
-            return wasRegistered ? RTCRS_NOT_REGISTERED : RTCRS_ERROR;
+            // Never ERROR, which the application ignores: a first
+            // registration that cannot be made is shown as not registered.
+            return RTCRS_NOT_REGISTERED;
         }
     }
     return -1;
@@ -203,18 +256,21 @@ int LinphoneAccount::registrationStateFor(int state, int reason, bool wasRegiste
 void LinphoneAccount::onRegistrationState(
     const std::shared_ptr<linphone::Account> &account, int state, const std::string &message)
 {
-    // Only the enabled account speaks; a removed one unregistering is not news.
-    if (!account || account != m_account)
+    // Only the enabled account speaks; a removed one unregistering is not
+    // news, but once it is done its credentials can go.
+    if (account && account != m_account) {
+        using R = linphone::RegistrationState;
+        if (R(state) == R::Cleared || R(state) == R::Failed)
+            dropCredentials([&account](const Retiring &r) { return r.account == account; });
+        return;
+    }
+    if (!account)
         return;
     const auto info = account->getErrorInfo();
     const int reason = int(account->getError());
-    const int mapped = registrationStateFor(state, reason, m_wasRegistered);
-    if (mapped == RTCRS_REGISTERED)
-        m_wasRegistered = true;
-    if (mapped < 0 || mapped == m_lastRegistrationState)
-        return; // a refresh (Ok again) must not announce a second registration
-    if (mapped == RTCRS_REGISTERING && m_lastRegistrationState == RTCRS_REGISTERED)
-        return; // a refresh under way: registered until it fails
+    const int mapped = registrationEventFor(registrationStateFor(state, reason), m_lastRegistrationState);
+    if (mapped < 0)
+        return;
     m_lastRegistrationState = mapped;
 
     RtcEvent e;

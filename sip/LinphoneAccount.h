@@ -10,6 +10,11 @@
 // refreshes its registration every kKeepAliveMs; a refresh that fails is
 // reported as the registration lost, and liblinphone retries it every
 // kRetryAfterMs (set on the core) until the provider answers again.
+//
+// Threads: createProfile(), enableProfile() and the keep-alive timer are the
+// Qt thread's; everything else, the liblinphone objects held here included,
+// is the core thread's: set, read and released there only. A profile is
+// made on the Qt thread and never changed, so the core thread may read it.
 #pragma once
 
 #include "engine/ProvisioningProfile.h"
@@ -17,8 +22,10 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace linphone {
 class Account;
@@ -71,12 +78,13 @@ public:
     // True once the un-REGISTER sent by removeForShutdown() has its answer
     // (or there was none to send).
     bool unregistered() const;
+    // Lets go of the accounts still held (last, before the core stops).
+    void releaseRemaining();
     void stopKeepAlive() { m_keepAlive.stop(); }
 
     // Liblinphone's registration state and error reason -> RtcRegistrationState
-    // (comment table in the .cpp), given whether the account was registered
-    // before; -1 when the state produces no event.
-    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason, bool wasRegistered);
+    // (comment table in the .cpp); -1 when the state produces no event.
+    static int registrationStateFor(int linphoneRegistrationState, int linphoneReason);
 
     // One REGISTER a minute at most while registered: a modest load on the
     // provider, and a lost registration shows within about a minute (plus
@@ -86,11 +94,29 @@ public:
     // that Ralu registers again within about half a minute of the provider
     // coming back.
     static constexpr int kRetryAfterMs = 30 * 1000;
+    // The retry interval the next core is made with: kRetryAfterMs unless a
+    // test shortened it.
+    static int retryAfterMs();
+    static void setRetryAfterMsForTests(int ms);
+
+    // How long the credentials of an account that was replaced stay for its
+    // un-REGISTER, at most (a request to a silent server fails after 32 s).
+    static constexpr int kRetireMs = 40 * 1000;
 
 private:
+    // An account that was replaced: removed from the core, which sends its
+    // un-REGISTER; its credentials stay until that is answered (the provider
+    // may challenge it, its nonce having expired) or kRetireMs have passed.
+    struct Retiring {
+        std::shared_ptr<linphone::Account> account;
+        std::shared_ptr<linphone::AuthInfo> authInfo;
+        quint64 serial; // names it on the Qt thread, which holds no liblinphone object
+    };
+
     bool enable(
         const std::shared_ptr<linphone::Core> &core, const LinphoneRtcProfile &profile, long registerFlags);
-    void remove(); // the account and its credentials
+    void retire(); // the enabled account, keeping its credentials a while
+    void dropCredentials(const std::function<bool(const Retiring &)> &which);
     void keepAlive();
 
     LinphoneCoreRunner &m_runner;
@@ -98,8 +124,9 @@ private:
     std::shared_ptr<linphone::Account> m_account;
     std::shared_ptr<linphone::AuthInfo> m_authInfo;
     std::shared_ptr<linphone::Account> m_leaving; // unregistering at shutdown
+    std::vector<Retiring> m_retiring; // core thread only
+    quint64 m_retired = 0; // accounts retired so far (core thread only)
     int m_lastRegistrationState = -1; // last RtcRegistrationState queued, -1: none
-    bool m_wasRegistered = false; // the account has been registered once
     QTimer m_keepAlive;
 };
 

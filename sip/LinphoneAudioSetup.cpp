@@ -113,7 +113,7 @@ bool LinphoneAudioSetup::setDevice(RtcAudioDevice direction, const std::string &
         core->setRingerDevice(id);
         used = core->getPlaybackDevice() == id;
     });
-    if (used && direction == RTCAD_MICROPHONE && m_recorder) { // the meter follows the new microphone
+    if (used && direction == RTCAD_MICROPHONE && m_metering) { // the meter follows the new microphone
         stopInputMeter();
         startInputMeter();
     }
@@ -175,30 +175,37 @@ bool LinphoneAudioSetup::openRecorder()
         if (!m_recorder)
             return;
         recording = m_recorder->open(LinphoneCoreRunner::localPath(file)) == 0 && m_recorder->start() == 0;
-        if (!recording) {
-            m_recorder->close();
-            m_recorder = nullptr;
-        }
+        if (!recording)
+            closeRecorder();
     });
     if (!recording) {
         QFile::remove(file);
         return false;
     }
+    m_metering = true;
     m_recording.start();
     return true;
 }
 
+void LinphoneAudioSetup::closeRecorder()
+{
+    if (!m_recorder)
+        return;
+    m_recorder->close();
+    m_recorder = nullptr; // released here, on the core thread
+}
+
 bool LinphoneAudioSetup::startInputMeter()
 {
-    return m_recorder || openRecorder();
+    return m_metering || openRecorder();
 }
 
 bool LinphoneAudioSetup::inputMeterLevel(double *level)
 {
-    if (!m_recorder || !level)
+    if (!m_metering || !level)
         return false;
     float volume = 0;
-    if (!withCore([&](const CorePtr &) { volume = m_recorder->getCaptureVolume(); }))
+    if (!withCore([&](const CorePtr &) { volume = m_recorder ? m_recorder->getCaptureVolume() : 0.0f; }))
         return false;
     if (m_recording.elapsed() > kMeterRestartMs) {
         stopInputMeter();
@@ -211,10 +218,10 @@ bool LinphoneAudioSetup::inputMeterLevel(double *level)
 
 void LinphoneAudioSetup::stopInputMeter()
 {
-    if (!m_recorder)
+    if (!m_metering)
         return;
-    withCore([&](const CorePtr &) { m_recorder->close(); });
-    m_recorder = nullptr;
+    withCore([&](const CorePtr &) { closeRecorder(); });
+    m_metering = false;
     QFile::remove(m_runner.stateFile(kMeterFileName));
 }
 
@@ -224,8 +231,8 @@ void LinphoneAudioSetup::release()
     withCore([&](const CorePtr &) {
         if (m_player)
             m_player->close();
+        m_player = nullptr;
     });
-    m_player = nullptr;
 }
 
 } // namespace ralu

@@ -7,6 +7,11 @@
 // recorder measures while it records, and will not write to /dev/null); the
 // file is started afresh every minute so it stays small, and removed when
 // the meter stops.
+//
+// Threads: called on the Qt thread. The player and the recorder belong to
+// the core thread: created, used and released inside withCore() only, so
+// that no liblinphone object is ever released on the Qt thread; the Qt
+// thread keeps only whether the meter runs.
 #pragma once
 
 #include "engine/RtcClient.h"
@@ -39,7 +44,8 @@ public:
     bool startInputMeter();
     bool inputMeterLevel(double *level);
     void stopInputMeter();
-    // Lets go of the player and the recorder (before the core stops).
+    // Lets go of the player and the recorder (before the core stops; on the
+    // Qt thread like the rest).
     void release();
 
 private:
@@ -50,12 +56,16 @@ private:
     bool withCore(const std::function<void(const CorePtr &)> &job) const;
     bool writeToneFile() const;
     bool openRecorder();
+    void closeRecorder(); // inside withCore()
 
     LinphoneCoreRunner &m_runner;
+    // The core thread's (inside withCore() only).
     std::shared_ptr<linphone::Player> m_player;
     std::shared_ptr<linphone::Recorder> m_recorder;
-    QElapsedTimer m_recording;
     mutable QElapsedTimer m_listed; // when the sound cards were last looked for
+    // The Qt thread's.
+    bool m_metering = false; // the meter's recorder is open
+    QElapsedTimer m_recording;
 };
 
 } // namespace ralu

@@ -1,12 +1,14 @@
 #include "sip/LinphoneCalls.h"
 
+#include "sip/AnswerAfterCancel.h"
 #include "sip/LinphoneAccount.h"
 #include "sip/LinphoneCoreRunner.h"
+#include "sip/LinphoneRtcSession.h"
 #include "sip/RtcEventQueue.h"
+#include "sip/SipOutcome.h"
 
 #include <linphone++/linphone.hh>
-
-#include <QPointer>
+#include <linphone/misc.h>
 
 namespace ralu {
 
@@ -81,142 +83,7 @@ bool ringingIn(linphone::Call::State st)
     return st == linphone::Call::State::IncomingReceived || st == linphone::Call::State::IncomingEarlyMedia;
 }
 
-class LinphoneRtcParticipant : public RtcParticipant {
-public:
-    LinphoneRtcParticipant(std::string uri, std::string name)
-        : m_uri(std::move(uri))
-        , m_name(std::move(name))
-    {
-    }
-    std::string userUri() const override { return m_uri; }
-    std::string name() const override { return m_name; }
-
-private:
-    std::string m_uri;
-    std::string m_name;
-};
-
 } // namespace
-
-class LinphoneRtcSession : public RtcSession {
-public:
-    LinphoneRtcSession(LinphoneCalls *calls, std::shared_ptr<RtcProfile> profile)
-        : m_calls(calls)
-        , m_profile(std::move(profile))
-    {
-    }
-
-    RtcSessionState state() const override { return m_state; }
-    std::vector<std::shared_ptr<RtcParticipant>> participants() const override
-    {
-        if (!m_participant)
-            return {};
-        return { m_participant };
-    }
-    bool answer() override;
-    bool terminate(RtcTerminateReason reason) override;
-    // On the core thread.
-    bool acceptNow(const std::shared_ptr<linphone::Core> &core);
-    bool terminateNow(RtcTerminateReason reason);
-    std::shared_ptr<RtcParticipant> addParticipant(
-        const std::string &address, const std::string &name) override;
-
-    QPointer<LinphoneCalls> m_calls;
-    std::shared_ptr<RtcProfile> m_profile;
-    std::shared_ptr<linphone::Call> m_call; // null before the call and after it is released
-    std::shared_ptr<RtcParticipant> m_participant;
-    std::weak_ptr<LinphoneRtcSession> m_self;
-    RtcSessionState m_state = RTCSS_IDLE; // last state delivered to the handler
-    RtcSessionState m_queued = RTCSS_IDLE; // last state queued
-};
-
-bool LinphoneRtcSession::answer()
-{
-    bool answered = false;
-    if (m_calls)
-        m_calls->m_runner.run([&](const auto &core) { answered = core && acceptNow(core); });
-    return answered;
-}
-
-bool LinphoneRtcSession::acceptNow(const std::shared_ptr<linphone::Core> &core)
-{
-    if (!m_call || !ringingIn(m_call->getState()))
-        return false;
-    auto params = core->createCallParams(m_call);
-    if (!params)
-        return false;
-    params->enableAudio(true);
-    params->enableVideo(false);
-    // ANSWERING goes into the queue before whatever accept() reports.
-    const RtcSessionState before = m_queued;
-    const auto self = m_self.lock();
-    m_calls->queueSessionState(self, RTCSS_ANSWERING);
-    if (m_call->acceptWithParams(params) != 0) {
-        // Take the ANSWERING back if it has not been delivered yet.
-        const bool taken = m_calls->m_events.takeBackLast([&self](const RtcEvent &e) {
-            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self
-                && e.sessionState == RTCSS_ANSWERING;
-        });
-        if (taken && m_queued == RTCSS_ANSWERING)
-            m_queued = before;
-        return false;
-    }
-    return true;
-}
-
-bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
-{
-    bool ended = false;
-    if (m_calls)
-        m_calls->m_runner.run([&](const auto &) { ended = terminateNow(reason); });
-    return ended;
-}
-
-bool LinphoneRtcSession::terminateNow(RtcTerminateReason reason)
-{
-    if (!m_call)
-        return false;
-    using S = linphone::Call::State;
-    const auto st = m_call->getState();
-    if (st == S::End || st == S::Error || st == S::Released)
-        return false;
-    if (ringingIn(st)) {
-        // Still ringing in: refuse it with a reason the caller sees.
-        linphone::Reason why = linphone::Reason::Declined; // 603
-        switch (reason) {
-        case RTCTR_BUSY:
-            why = linphone::Reason::Busy;
-            break; // 486
-        case RTCTR_DND:
-            why = linphone::Reason::DoNotDisturb;
-            break; // 600
-        case RTCTR_TIMEOUT:
-            why = linphone::Reason::NotAnswered;
-            break; // 480
-        case RTCTR_REJECT:
-        case RTCTR_NORMAL:
-        case RTCTR_SHUTDOWN:
-            why = linphone::Reason::Declined;
-            break; // 603
-        }
-        return m_call->decline(why) == 0;
-    }
-    // Outgoing not answered yet: CANCEL; established: BYE.
-    return m_call->terminate() == 0;
-}
-
-std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
-    const std::string &address, const std::string &name)
-{
-    if (!m_calls || m_participant)
-        return nullptr; // one called party per session
-    bool placed = false;
-    m_calls->m_runner.run(
-        [&](const auto &) { placed = !m_call && m_calls->invite(this, m_profile, address, name); });
-    return placed ? m_participant : nullptr;
-}
-
-// ------------------------------------------------------------------- calls
 
 LinphoneCalls::LinphoneCalls(
     LinphoneCoreRunner &runner, LinphoneAccount &account, RtcEventQueue &events, QObject *parent)
@@ -238,26 +105,32 @@ std::shared_ptr<RtcSession> LinphoneCalls::createSession(
 {
     if (!m_runner.started() || (type != RTCST_PC_TO_PHONE && type != RTCST_PC_TO_PC))
         return nullptr;
-    auto session = std::make_shared<LinphoneRtcSession>(this, profile);
-    session->m_self = session;
-    return session;
+    return std::make_shared<LinphoneRtcSession>(this, profile);
 }
 
-std::shared_ptr<linphone::Call> LinphoneCalls::invite(LinphoneRtcSession *session,
+LinphoneCalls::CallLeg *LinphoneCalls::legOf(const LinphoneRtcSession *session)
+{
+    for (auto &entry : m_calls)
+        if (entry.second.session.get() == session)
+            return &entry.second;
+    return nullptr;
+}
+
+std::optional<std::string> LinphoneCalls::invite(const std::shared_ptr<LinphoneRtcSession> &session,
     const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name)
 {
     const auto &core = m_runner.core();
-    if (!core || !m_account.callsWith(profile))
-        return nullptr;
+    if (!core || legOf(session.get()) || !m_account.callsWith(profile))
+        return std::nullopt;
     auto to = linphone::Factory::get()->createAddress(address);
     if (!to || to->getDomain().empty())
-        return nullptr;
+        return std::nullopt;
     if (!name.empty())
         to->setDisplayName(name); // To: "Name" <sip:number@server>
 
     auto params = core->createCallParams(nullptr);
     if (!params)
-        return nullptr;
+        return std::nullopt;
     params->enableAudio(true);
     params->enableVideo(false);
     // The enabled account is the default one; its proxy configuration
@@ -265,49 +138,111 @@ std::shared_ptr<linphone::Call> LinphoneCalls::invite(LinphoneRtcSession *sessio
     if (auto proxy = core->getDefaultProxyConfig())
         params->setProxyConfig(proxy);
 
-    auto self = session->m_self.lock();
-    session->m_participant = std::make_shared<LinphoneRtcParticipant>(plainUri(to), name);
-    m_placing = self;
+    m_placing = session; // its first states arrive from inside the invite
     std::shared_ptr<linphone::Call> call;
     try {
         call = core->inviteAddressWithParams(to, params);
     } catch (...) {
         call.reset();
     }
+    const bool unbound = m_placing != nullptr; // no state reported from inside
     m_placing.reset();
-    if (!call) {
-        session->m_participant.reset();
-        return nullptr;
-    }
-    if (!session->m_call) {
-        // No state reported from inside invite: bind here.
-        session->m_call = call;
-        m_sessions[call->cPtr()] = self;
-    }
-    return call;
+    if (!call)
+        return std::nullopt;
+    if (unbound)
+        m_calls[call->cPtr()] = CallLeg { call, session };
+    return plainUri(to);
 }
 
-std::shared_ptr<LinphoneRtcSession> LinphoneCalls::sessionFor(const std::shared_ptr<linphone::Call> &call)
+bool LinphoneCalls::accept(const LinphoneRtcSession *session, const std::shared_ptr<linphone::Core> &core)
 {
-    const void *key = call->cPtr();
-    auto it = m_sessions.find(key);
-    if (it != m_sessions.end())
-        return it->second;
-    std::shared_ptr<LinphoneRtcSession> session;
-    if (m_placing && !m_placing->m_call) {
-        session = m_placing; // our own INVITE reporting its first state
-    } else {
-        session = std::make_shared<LinphoneRtcSession>(this, nullptr);
-        session->m_self = session;
-        // A call we did not place (incoming, or started by liblinphone for a
-        // transfer): its participant is the far end.
-        const auto remote = call->getRemoteAddress();
-        session->m_participant = std::make_shared<LinphoneRtcParticipant>(
-            plainUri(remote), remote ? remote->getDisplayName() : std::string());
+    CallLeg *leg = legOf(session);
+    if (!leg || !ringingIn(leg->call->getState()))
+        return false;
+    const auto call = leg->call;
+    auto params = core->createCallParams(call);
+    if (!params)
+        return false;
+    params->enableAudio(true);
+    params->enableVideo(false);
+    // ANSWERING goes into the queue before whatever accept() reports.
+    const RtcSessionState before = leg->queued;
+    const auto self = leg->session;
+    queueSessionState(*leg, RTCSS_ANSWERING);
+    if (call->acceptWithParams(params) != 0) {
+        // Take the ANSWERING back if it has not been delivered yet.
+        const bool taken = m_events.takeBackLast([&self](const RtcEvent &e) {
+            return e.type == RTCE_SESSION_STATE_CHANGE && e.session == self
+                && e.sessionState == RTCSS_ANSWERING;
+        });
+        leg = legOf(session); // accept() may have reported states, the release too
+        if (taken && leg && leg->queued == RTCSS_ANSWERING)
+            leg->queued = before;
+        return false;
     }
-    session->m_call = call;
-    m_sessions[key] = session;
-    return session;
+    return true;
+}
+
+bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateReason reason)
+{
+    CallLeg *leg = legOf(session);
+    if (!leg)
+        return false;
+    const auto call = leg->call;
+    using S = linphone::Call::State;
+    const auto st = call->getState();
+    if (st == S::End || st == S::Error || st == S::Released)
+        return false;
+    leg->endedHere = true;
+    if (ringingIn(st)) {
+        // Still ringing in: refuse it with a reason the caller sees.
+        linphone::Reason why = linphone::Reason::Declined; // 603
+        switch (reason) {
+        case RTCTR_BUSY:
+            why = linphone::Reason::Busy;
+            break; // 486
+        case RTCTR_DND:
+            why = linphone::Reason::DoNotDisturb;
+            break; // 600
+        case RTCTR_TIMEOUT:
+            why = linphone::Reason::NotAnswered;
+            break; // 480
+        case RTCTR_REJECT:
+        case RTCTR_NORMAL:
+        case RTCTR_SHUTDOWN:
+            why = linphone::Reason::Declined;
+            break; // 603
+        }
+        return call->decline(why) == 0;
+    }
+    // Outgoing not answered yet: CANCEL (which an answer may cross);
+    // established: BYE.
+    if (st == S::OutgoingInit || st == S::OutgoingProgress || st == S::OutgoingRinging
+        || st == S::OutgoingEarlyMedia)
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::expect(log->getCallId());
+    return call->terminate() == 0;
+}
+
+LinphoneCalls::CallLeg &LinphoneCalls::legFor(const std::shared_ptr<linphone::Call> &call)
+{
+    const auto [it, added] = m_calls.try_emplace(call->cPtr());
+    CallLeg &leg = it->second;
+    if (!added)
+        return leg;
+    leg.call = call;
+    if (m_placing) {
+        leg.session = std::move(m_placing); // our own INVITE reporting its first state
+        return leg;
+    }
+    // A call we did not place (incoming, or started by liblinphone for a
+    // transfer): its participant is the far end, given before the session
+    // is handed over in its first event.
+    const auto remote = call->getRemoteAddress();
+    leg.session = std::make_shared<LinphoneRtcSession>(this, nullptr,
+        std::make_shared<LinphoneRtcParticipant>(
+            plainUri(remote), remote ? remote->getDisplayName() : std::string()));
+    return leg;
 }
 
 void LinphoneCalls::onCallState(
@@ -324,7 +259,7 @@ void LinphoneCalls::onCallState(
             m_refusedCalls.erase(key);
         return;
     }
-    if (!m_sessions.count(key)) {
+    if (!m_calls.count(key)) {
         if (state == S::Released || state == S::End || state == S::Error || state == S::Idle)
             return; // never seen: nothing to report
         if (ringingIn(state) && m_listenMode == RTCLM_NONE) {
@@ -334,41 +269,81 @@ void LinphoneCalls::onCallState(
             return;
         }
     }
-    auto session = sessionFor(call);
+    CallLeg &leg = legFor(call);
 
-    const int mapped = sessionStateFor(state, session->m_queued);
-    if (mapped >= 0) {
-        int code = 0;
-        std::string text;
-        if (mapped == RTCSS_DISCONNECTED) {
-            if (const auto info = call->getErrorInfo()) {
-                code = info->getProtocolCode();
-                text = info->getPhrase();
-            }
-        }
-        if (text.empty())
-            text = message;
-        queueSessionState(session, RtcSessionState(mapped), code, text);
+    const int mapped = sessionStateFor(state, leg.queued);
+    if (mapped == RTCSS_DISCONNECTED) {
+        queueEnd(leg, state == S::Error, message);
+    } else if (mapped >= 0) {
+        queueSessionState(leg, RtcSessionState(mapped), 0, message);
     }
 
     if (state == S::Released) {
-        m_sessions.erase(key);
-        session->m_call.reset();
+        if (const auto log = call->getCallLog())
+            answer_after_cancel::forget(log->getCallId());
+        m_calls.erase(key); // the call is released here, on the core thread
     }
 }
 
-void LinphoneCalls::queueSessionState(const std::shared_ptr<LinphoneRtcSession> &session,
-    RtcSessionState state, int statusCode, const std::string &statusText)
+void LinphoneCalls::onCallLog(const std::shared_ptr<linphone::CallLog> &log)
 {
-    if (!session)
+    if (!log || log->getStatus() != linphone::Call::Status::EarlyAborted
+        || log->getDir() != linphone::Call::Dir::Incoming || m_listenMode == RTCLM_NONE)
         return;
-    session->m_queued = state;
+    // No call to keep: a leg of its own for its two events only.
+    const auto from = log->getFromAddress();
+    CallLeg leg { nullptr,
+        std::make_shared<LinphoneRtcSession>(this, nullptr,
+            std::make_shared<LinphoneRtcParticipant>(
+                plainUri(from), from ? from->getDisplayName() : std::string())) };
+    int code = 0;
+    std::string text;
+    if (const auto info = log->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+    }
+    queueSessionState(leg, RTCSS_INCOMING);
+    queueSessionState(leg, RTCSS_DISCONNECTED, code, text, callEndFor(true, code, true));
+}
+
+void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &message)
+{
+    int code = 0;
+    std::string text;
+    if (const auto info = leg.call->getErrorInfo()) {
+        code = info->getProtocolCode();
+        text = info->getPhrase();
+        if (code <= 0 && info->getReason() != linphone::Reason::None)
+            code = linphone_reason_to_error_code(LinphoneReason(info->getReason()));
+    }
+    // Any SIP message received for the call (the provider's 100 Trying or
+    // 407 for ours, the INVITE for theirs) is kept as its last received
+    // headers.
+    const auto remote = leg.call->getRemoteParams();
+    const bool heardBack = remote && !remote->getCustomHeader("Call-ID").empty();
+    // A far end's refusal may end the call without an error state (603
+    // gives End), and our own refusal carries its status too.
+    failed = !leg.endedHere && (failed || code >= 300);
+    // An offer that ends before it was answered, and not by us, is the
+    // caller giving up: a missed call, whatever code the stack gives it.
+    if (leg.call->getDir() == linphone::Call::Dir::Incoming && leg.queued != RTCSS_CONNECTED
+        && leg.queued != RTCSS_HOLD)
+        failed = false;
+    queueSessionState(
+        leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, callEndFor(failed, code, heardBack));
+}
+
+void LinphoneCalls::queueSessionState(
+    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText, RtcCallEnd callEnd)
+{
+    leg.queued = state;
     RtcEvent e;
     e.type = RTCE_SESSION_STATE_CHANGE;
     e.sessionState = state;
-    e.session = session;
+    e.session = leg.session;
     e.statusCode = statusCode;
     e.statusText = statusText;
+    e.callEnd = callEnd;
     m_events.push(std::move(e));
 }
 
@@ -400,9 +375,7 @@ bool LinphoneCalls::sendDtmf(RtcDtmf digit)
 
 void LinphoneCalls::releaseAll()
 {
-    for (auto &entry : m_sessions)
-        entry.second->m_call.reset();
-    m_sessions.clear();
+    m_calls.clear();
     m_refusedCalls.clear();
     m_placing.reset();
 }

@@ -2,6 +2,7 @@
 
 #include "sip/LinphoneCoreSettings.h"
 #include "sip/NssHold.h"
+#include "sip/OwnerOnlyFolder.h"
 #include "sip/SipEdgeHook.h"
 
 #include <linphone++/linphone.hh>
@@ -38,6 +39,13 @@ std::string folderWithSlash(const QString &path)
     return QFile::encodeName(p).toStdString();
 }
 
+void *defaultSymbol(const char *name)
+{
+    return ::dlsym(RTLD_DEFAULT, name);
+}
+
+std::atomic<LinphoneCoreRunner::SymbolLookup> symbolLookup { &defaultSymbol };
+
 // The SIP stack's main loop under a core, through two functions liblinphone
 // exports without declaring them: looked up at run time, so a liblinphone
 // without them leaves the core thread iterating instead of failing to load.
@@ -45,20 +53,12 @@ belle_sip_main_loop_t *mainLoopOf(void *core)
 {
     using GetSal = void *(*)(void *);
     using GetStack = belle_sip_stack_t *(*)(void *);
-    const auto getSal = reinterpret_cast<GetSal>(::dlsym(RTLD_DEFAULT, "linphone_core_get_sal"));
-    const auto getStack = reinterpret_cast<GetStack>(::dlsym(RTLD_DEFAULT, "sal_get_stack_impl"));
+    const auto lookup = symbolLookup.load();
+    const auto getSal = reinterpret_cast<GetSal>(lookup("linphone_core_get_sal"));
+    const auto getStack = reinterpret_cast<GetStack>(lookup("sal_get_stack_impl"));
     void *sal = getSal ? getSal(core) : nullptr;
     belle_sip_stack_t *stack = sal && getStack ? getStack(sal) : nullptr;
     return stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
-}
-
-bool makeOwnerOnlyFolder(const QString &path)
-{
-    QDir dir;
-    if (!dir.mkpath(path))
-        return false;
-    return QFile::setPermissions(
-        path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace
@@ -85,6 +85,13 @@ public:
     {
         if (m_listeners.call)
             m_listeners.call(call, int(state), message);
+    }
+
+    void onCallLogUpdated(
+        const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::CallLog> &log) override
+    {
+        if (m_listeners.callLog)
+            m_listeners.callLog(log);
     }
 
 private:
@@ -148,13 +155,28 @@ std::pair<int, int> LinphoneCoreRunner::rtpPorts()
 #endif
 }
 
+void LinphoneCoreRunner::setSymbolLookup(SymbolLookup lookup)
+{
+    symbolLookup = lookup ? lookup : &defaultSymbol;
+}
+
 bool LinphoneCoreRunner::prepareFolders()
 {
-    if (m_stateDir.isEmpty() || !makeOwnerOnlyFolder(m_stateDir))
+    m_startFailure.clear();
+    if (m_stateDir.isEmpty()) {
+        m_startFailure = QStringLiteral("no folder for its files");
         return false;
+    }
     // An empty plugin folder: mediastreamer2 then loads no plugin (its video
     // plugin would bring Qt 5 into the process).
-    return makeOwnerOnlyFolder(stateFile(kPluginFolderName));
+    return makeOwnerOnlyFolder(m_stateDir, &m_startFailure)
+        && makeOwnerOnlyFolder(stateFile(kPluginFolderName), &m_startFailure);
+}
+
+QString LinphoneCoreRunner::startFailure() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_startFailure;
 }
 
 bool LinphoneCoreRunner::onCoreThread() const
@@ -277,6 +299,9 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     const bool ok = createCore(std::move(listeners));
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (!ok)
+            m_startFailure
+                = QStringLiteral("the SIP core did not start (its files are in %1)").arg(m_stateDir);
         m_startResult = ok;
         m_startFinished = true;
     }
@@ -313,6 +338,8 @@ void LinphoneCoreRunner::threadMain(Listeners listeners)
     }
     runJobs(); // anything handed over while stopping
     flush(m_flushMs);
+    if (m_last)
+        m_last();
 
     if (wakeSource) {
         belle_sip_main_loop_remove_source(ml, wakeSource);
@@ -400,17 +427,19 @@ bool LinphoneCoreRunner::run(const Job &job)
     return true;
 }
 
-void LinphoneCoreRunner::stop(int flushMs, std::function<bool()> flushedWhen)
+void LinphoneCoreRunner::stop(int flushMs, std::function<bool()> flushedWhen, std::function<void()> last)
 {
     if (!m_thread.joinable())
         return;
     m_flushMs = flushMs;
     m_flushUntil = std::move(flushedWhen);
+    m_last = std::move(last);
     m_stopping = true;
     wake();
     m_thread.join();
     m_started = false;
     m_flushUntil = nullptr;
+    m_last = nullptr;
     ::close(m_wakeFd);
     m_wakeFd = -1;
 }

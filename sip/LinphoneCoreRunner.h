@@ -30,6 +30,7 @@
 namespace linphone {
 class Account;
 class Call;
+class CallLog;
 class Core;
 } // namespace linphone
 
@@ -52,6 +53,9 @@ public:
             registration;
         std::function<void(const std::shared_ptr<linphone::Call> &, int state, const std::string &message)>
             call;
+        // A call that ended before it was one (an incoming call refused by
+        // liblinphone itself, e.g. with no common codec) leaves only a log.
+        std::function<void(const std::shared_ptr<linphone::CallLog> &)> callLog;
     };
 
     // stateDir: owner-only folder for liblinphone's files, created (0700)
@@ -67,9 +71,13 @@ public:
     bool start(Listeners listeners);
     // Lets the core send what it has queued (an un-REGISTER), waits up to
     // flushMs until flushed() (called on the core thread) says the answer
-    // is in, then stops the core and its thread.
-    void stop(int flushMs = 0, std::function<bool()> flushed = {});
+    // is in, runs last() on the core thread (what still holds a liblinphone
+    // object lets go of it there), then stops the core and its thread.
+    void stop(int flushMs = 0, std::function<bool()> flushed = {}, std::function<void()> last = {});
     bool started() const { return m_started; }
+    // Why the last begin() or start() failed, for the user; empty when it
+    // did not.
+    QString startFailure() const;
     // For a process that ends right after stop(): stop() then lets the
     // un-REGISTER out but does not tear the core down.
     void setLeaveCoreAtStop(bool leave) { m_leaveCore = leave; }
@@ -92,6 +100,12 @@ public:
     // RALU_RTP_PORT_MIN/MAX); 0 means random.
     static int sipPort();
     static std::pair<int, int> rtpPorts();
+
+    // How the core finds the SIP stack's main loop (two functions liblinphone
+    // exports undeclared): dlsym() unless a test puts in a lookup that finds
+    // nothing, to run the fallback. Before begin().
+    using SymbolLookup = void *(*)(const char *name);
+    static void setSymbolLookup(SymbolLookup lookup);
 
 private:
     class CoreEvents;
@@ -120,13 +134,15 @@ private:
     bool m_leaveCore = false;
     int m_flushMs = 0;
     std::function<bool()> m_flushUntil;
+    std::function<void()> m_last;
 
     // Jobs handed to the core thread, and their completion.
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_done;
     std::deque<std::pair<Job, std::shared_ptr<bool>>> m_jobs;
     bool m_startResult = false;
     bool m_startFinished = false;
+    QString m_startFailure;
 };
 
 } // namespace ralu

@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 
-#include <atomic>
+#include <list>
 #include <string>
 
 namespace ralu {
@@ -16,19 +16,15 @@ namespace {
 
 constexpr int kSipTransportDontBind = -2; // LC_SIP_TRANSPORT_DONTBIND
 constexpr const char *kPulseDriver = "PulseAudio";
-std::atomic<int> g_registrationRetryMs { LinphoneAccount::kRetryAfterMs };
 
 bool has(linphone::AudioDevice::Capabilities caps, linphone::AudioDevice::Capabilities bit)
 {
     return (int(caps) & int(bit)) != 0;
 }
 
-} // namespace
+void configureCodecs(const std::shared_ptr<linphone::Core> &core);
 
-void setRegistrationRetryMs(int ms)
-{
-    g_registrationRetryMs = ms;
-}
+} // namespace
 
 void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config)
 {
@@ -46,7 +42,7 @@ void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config)
     config->setInt("sip", "store_auth_info", 0); // passwords stay in memory
     // A failed registration is tried again after this long (liblinphone's
     // default is a minute).
-    config->setInt("sip", "refresher_retry_after", g_registrationRetryMs);
+    config->setInt("sip", "refresher_retry_after", LinphoneAccount::retryAfterMs());
     config->setInt("sound", "tone_indications", 0); // no call-waiting / on-hold / end beeps
     // No history kept by liblinphone (the application keeps its own): no
     // main database (chat, call logs, conference info), no legacy call-log
@@ -121,12 +117,6 @@ void configureCore(const std::shared_ptr<linphone::Core> &core)
 // the same sound server, the ALSA one with its own buffering and
 // conversions. PulseAudio for capture, playback and the ring when it is
 // there; ALSA's choice otherwise.
-//
-// Codecs: a PC-to-phone provider hands calls to telephone gateways, which
-// speak G.711: PCMU, then PCMA (and telephone-event for touch tones),
-// nothing else offered. The wide-band codecs
-// (opus, speex) would only cost CPU (encoding, and resampling to and from
-// the gateway's 8 kHz) for a telephone line that cannot carry them.
 void configureMedia(const std::shared_ptr<linphone::Core> &core)
 {
     using Caps = linphone::AudioDevice::Capabilities;
@@ -150,16 +140,56 @@ void configureMedia(const std::shared_ptr<linphone::Core> &core)
         core->setRingerDevice(output->getId());
     }
 
-    // Enabled and disabled in place: liblinphone's own order already puts
-    // PCMU before PCMA, and reordering the list would renumber the dynamic
-    // payload types (telephone-event is 101 in liblinphone's list, which
-    // gateways that answer with a fixed SDP expect).
-    for (const auto &type : core->getAudioPayloadTypes()) {
-        const std::string mime = type->getMimeType();
-        const bool wanted
-            = type->getClockRate() == 8000 && (mime == "PCMU" || mime == "PCMA" || mime == "telephone-event");
-        type->enable(wanted);
-    }
+    configureCodecs(core);
 }
+
+namespace {
+
+// Codecs: a PC-to-phone provider hands calls to telephone gateways, which
+// speak G.711, so PCMU then PCMA lead the offer and win with any peer that
+// has them. Behind them the wide-band codecs, for a peer that has no G.711
+// (a softphone limited to opus or G.722 would otherwise get 488): opus,
+// then G.722. Speex, G.729, GSM and the rest stay off: no peer is limited to
+// them, and every offered codec is one more the far end may pick.
+//
+// Payload numbers: liblinphone numbers every offer anew, in list order:
+// codecs without a number of their own (opus) take the first free dynamic
+// numbers from 96, then the first telephone-event (the first codec's
+// 8000 Hz) takes the next free one, and a second one (opus's 48000 Hz) takes
+// [misc] telephone_event_pt, 101. With G.711 alone the telephone-event for
+// touch tones went out as 96; opus gets a fixed number above them so that it
+// stays 96, and a peer answering with a number of its own (RFC 3264) is
+// followed either way.
+void configureCodecs(const std::shared_ptr<linphone::Core> &core)
+{
+    struct Wanted {
+        const char *mime;
+        int rate;
+        int number; // -1: liblinphone's
+    };
+    static const Wanted kOffered[]
+        = { { "PCMU", 8000, -1 }, { "PCMA", 8000, -1 }, { "opus", 48000, 111 }, { "G722", 8000, -1 } };
+    std::list<std::shared_ptr<linphone::PayloadType>> ordered;
+    auto rest = core->getAudioPayloadTypes();
+    for (const Wanted &w : kOffered) {
+        for (auto it = rest.begin(); it != rest.end(); ++it) {
+            if ((*it)->getMimeType() != w.mime || (*it)->getClockRate() != w.rate)
+                continue;
+            (*it)->enable(true);
+            if (w.number >= 0)
+                (*it)->setNumber(w.number);
+            ordered.push_back(*it);
+            rest.erase(it);
+            break;
+        }
+    }
+    for (const auto &type : rest) {
+        type->enable(false);
+        ordered.push_back(type);
+    }
+    core->setAudioPayloadTypes(ordered);
+}
+
+} // namespace
 
 } // namespace ralu

@@ -16,8 +16,4 @@ void prepareCoreConfig(const std::shared_ptr<linphone::Config> &config);
 void configureCore(const std::shared_ptr<linphone::Core> &core);
 void configureMedia(const std::shared_ptr<linphone::Core> &core);
 
-// The wait before a failed registration is tried again, for the next core
-// made (tests shorten it; LinphoneAccount::kRetryAfterMs otherwise).
-void setRegistrationRetryMs(int ms);
-
 } // namespace ralu

@@ -31,6 +31,7 @@ LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
         if (state == int(linphone::Call::State::StreamsRunning))
             m_sounds.applyLevelsToCall();
     };
+    listeners.callLog = [this](const auto &log) { m_calls.onCallLog(log); };
     return listeners;
 }
 
@@ -46,6 +47,7 @@ bool LinphoneRtcClient::initialize()
     if (!m_runner.start(listeners()))
         return false;
     m_sounds.writeRingFile(); // a missing ring only silences playRing
+    m_sounds.applyRingback(); // and a missing ring-back the caller's wait
     m_sounds.applyFiles();
     m_initialized = true;
     return true;
@@ -177,8 +179,8 @@ void LinphoneRtcClient::releaseEvents()
 bool LinphoneRtcClient::shutdown()
 {
     m_account.stopKeepAlive();
+    m_audioSetup.release();
     m_runner.run([this](const auto &) {
-        m_audioSetup.release();
         m_calls.releaseAll();
         m_account.removeForShutdown();
     });
@@ -186,7 +188,9 @@ bool LinphoneRtcClient::shutdown()
     // millisecond or two from a provider that is there) is waited for a
     // little, so that the provider has it even when the datagram would be
     // lost, but never long: the user is quitting.
-    m_runner.stop(kUnregisterWaitMs, [this] { return m_account.unregistered(); });
+    m_runner.stop(
+        kUnregisterWaitMs, [this] { return m_account.unregistered(); },
+        [this] { m_account.releaseRemaining(); });
     m_events.clear();
     m_initialized = false;
     return true;

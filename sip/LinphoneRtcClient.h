@@ -11,7 +11,11 @@
 //
 // Threading: the client must be created, used and destroyed on the thread
 // that runs the Qt event loop, where its events are delivered; liblinphone
-// itself runs on the core thread (LinphoneCoreRunner).
+// itself runs on the core thread (LinphoneCoreRunner). Every liblinphone
+// object is made, used and released on the core thread: the parts hold them
+// in fields of the core thread's, dropped there before the core stops, and
+// what the Qt thread learns of them comes as events or as a job's result
+// (LinphoneCalls.h, for the sessions).
 #pragma once
 
 #include "audio/SoundPlayer.h"
@@ -40,6 +44,7 @@ public:
     // finds it (nearly) ready; optional.
     void prepare();
     bool initialize() override;
+    std::string startFailure() const override { return m_runner.startFailure().toStdString(); }
     bool setEventFilter(long filter) override;
     bool setEventHandler(RtcEventHandler handler) override;
     bool setListenForIncomingSessions(RtcListenMode mode) override;
@@ -86,6 +91,7 @@ public:
 
     QString stateDir() const { return m_runner.stateDir(); }
     QString ringFile() const { return m_sounds.ringFile(); }
+    QString ringbackFile() const { return m_sounds.ringbackFile(); }
 
     // How long shutdown() waits for the provider's answer to the un-REGISTER.
     static constexpr int kUnregisterWaitMs = 30;

@@ -17,20 +17,70 @@ namespace ralu {
 namespace {
 
 constexpr const char *kRingFileName = "ring.wav";
+constexpr const char *kRingbackFileName = "ringback.wav";
 // 16-bit copy of the last 8-bit sound played, and the largest file copied.
 constexpr const char *kLocalSoundFileName = "local-sound.wav";
 constexpr qint64 kLargestCopiedSound = 1 << 20;
 
-// Ring burst: 440 Hz + 480 Hz (the North American ring), 1 s, 8 kHz 16-bit
-// mono, 20 ms fades so it starts and stops without a click, then 0.6 s of
-// silence: liblinphone tears the sound stream down when the file ends, and
-// with PulseAudio the last few hundred milliseconds still in its buffer are
-// lost (a bare 1 s burst is heard as about 0.7 s). The whole file stays
-// shorter than the application's 2 s ring period.
-constexpr int kRingRate = 8000;
-constexpr int kRingMs = 1000;
-constexpr int kRingTailMs = 600;
-constexpr int kRingFadeMs = 20;
+// A burst of 440 Hz + 480 Hz (the North American ring and ring-back tones),
+// 8 kHz 16-bit mono, with 20 ms fades so it starts and stops without a
+// click, then silence.
+struct Burst {
+    int toneMs;
+    int silenceMs;
+};
+constexpr int kToneRate = 8000;
+constexpr int kToneFadeMs = 20;
+
+// Ring: a 1 s burst, then 0.6 s of silence: liblinphone tears the sound
+// stream down when the file ends, and with PulseAudio the last few hundred
+// milliseconds still in its buffer are lost (a bare 1 s burst is heard as
+// about 0.7 s). The whole file stays shorter than the application's 2 s
+// ring period.
+constexpr Burst kRing { 1000, 600 };
+// Ring-back, which liblinphone plays in a loop with 2 s between the ends
+// and starts of the file while the far end rings: 2 s on, 4 s off, the
+// North American ring-back cadence.
+constexpr Burst kRingback { 2000, 2000 };
+
+// Writes the burst to path unless a file of its size is already there.
+bool writeBurst(const QString &path, const Burst &b)
+{
+    const int tone = kToneRate * b.toneMs / 1000;
+    const int total = tone + kToneRate * b.silenceMs / 1000;
+    const int fade = kToneRate * kToneFadeMs / 1000;
+    const quint32 dataBytes = quint32(total) * 2;
+    if (QFileInfo(path).size() == qint64(44 + dataBytes))
+        return true;
+
+    QByteArray samples;
+    samples.reserve(int(dataBytes));
+    auto put16 = [&samples](qint16 v) {
+        samples.append(char(quint16(v) & 0xff));
+        samples.append(char((quint16(v) >> 8) & 0xff));
+    };
+    for (int i = 0; i < tone; ++i) {
+        const double t = double(i) / kToneRate;
+        double env = 1.0;
+        if (i < fade)
+            env = double(i) / fade;
+        else if (i >= tone - fade)
+            env = double(tone - 1 - i) / fade;
+        const double v = 0.35 * env * (std::sin(2 * M_PI * 440 * t) + std::sin(2 * M_PI * 480 * t));
+        put16(qint16(std::lround(v * 32767.0)));
+    }
+    samples.append(QByteArray(int(dataBytes) - samples.size(), '\0'));
+    const QByteArray wav = waveFileBytes(WaveFormat { 1, kToneRate, 16 }, samples);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(wav);
+    if (!file.commit())
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
+}
 
 } // namespace
 
@@ -41,41 +91,20 @@ QString LinphoneSounds::ringFile() const
 
 bool LinphoneSounds::writeRingFile() const
 {
-    const int burst = kRingRate * kRingMs / 1000; // the burst, before the silence
-    const int total = burst + kRingRate * kRingTailMs / 1000;
-    const int fade = kRingRate * kRingFadeMs / 1000;
-    const quint32 dataBytes = quint32(total) * 2;
-    const QString path = ringFile();
-    if (QFileInfo(path).size() == qint64(44 + dataBytes))
-        return true;
+    return writeBurst(ringFile(), kRing);
+}
 
-    QByteArray samples;
-    samples.reserve(int(dataBytes));
-    auto put16 = [&samples](qint16 v) {
-        samples.append(char(quint16(v) & 0xff));
-        samples.append(char((quint16(v) >> 8) & 0xff));
-    };
-    for (int i = 0; i < burst; ++i) {
-        const double t = double(i) / kRingRate;
-        double env = 1.0;
-        if (i < fade)
-            env = double(i) / fade;
-        else if (i >= burst - fade)
-            env = double(burst - 1 - i) / fade;
-        const double v = 0.35 * env * (std::sin(2 * M_PI * 440 * t) + std::sin(2 * M_PI * 480 * t));
-        put16(qint16(std::lround(v * 32767.0)));
-    }
-    samples.append(QByteArray(int(dataBytes) - samples.size(), '\0'));
-    const QByteArray wav = waveFileBytes(WaveFormat { 1, kRingRate, 16 }, samples);
+QString LinphoneSounds::ringbackFile() const
+{
+    return m_runner.stateFile(kRingbackFileName);
+}
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+bool LinphoneSounds::applyRingback()
+{
+    if (!writeBurst(ringbackFile(), kRingback))
         return false;
-    file.write(wav);
-    if (!file.commit())
-        return false;
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return true;
+    const std::string path = LinphoneCoreRunner::localPath(ringbackFile());
+    return m_runner.run([&](const auto &core) { core->setRingback(path); });
 }
 
 bool LinphoneSounds::playRing(RtcRingType type, bool play)

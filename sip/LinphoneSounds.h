@@ -1,5 +1,6 @@
 // Sounds on this computer through liblinphone's own player and levels:
-// the ring (a burst the adapter synthesises into the state folder), local
+// the ring and the ring-back (bursts the adapter synthesises into the state
+// folder), local
 // sound files (8-bit key tones played from a 16-bit copy), the speaker and
 // microphone levels as software gains (audio/LevelGain.h), and file-based audio for headless runs.
 #pragma once
@@ -22,6 +23,11 @@ public:
     QString ringFile() const;
     // Writes the ring burst unless a file of its size is already there.
     bool writeRingFile() const;
+    // The caller's ring-back: written like the ring, and given to the core,
+    // which plays it from the far end's 180 Ringing until the call is
+    // answered or fails, or early media (a 183 with SDP) takes its place.
+    QString ringbackFile() const;
+    bool applyRingback();
 
     bool playRing(RtcRingType type, bool play);
     bool playFile(const QString &path);

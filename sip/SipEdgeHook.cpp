@@ -38,6 +38,9 @@ void BelleSipEdgeWatcher::add(int fd)
 
 void BelleSipEdgeWatcher::attach(belle_sip_main_loop *loop)
 {
+    // Held until detach(): the stack destroys its loop with the core, and
+    // the watches are taken out of it after that.
+    belle_sip_object_ref(loop);
     m_loop = loop;
     for (auto &entry : m_watches)
         if (!entry.second)
@@ -54,6 +57,8 @@ void BelleSipEdgeWatcher::detach()
         delete entry.second;
     }
     m_watches.clear();
+    if (m_loop)
+        belle_sip_object_unref(m_loop);
     m_loop = nullptr;
 }
 

@@ -154,7 +154,7 @@ TEST_F(CallFixture, IncomingCallAbandonedByTheCallerIsMissed)
     Sipp sipp(QStringLiteral("caller-cancel.xml"),
         caller(QStringLiteral("5550300"), { "-set", "ring_ms", "1000" }));
     ASSERT_TRUE(waitStatus(QStringLiteral("Incoming: 5550300")));
-    ASSERT_TRUE(waitStatus(QStringLiteral("Disconnected"), 5000));
+    ASSERT_TRUE(waitStatus(QStringLiteral("Disconnected"), 5000)) << statuses.join(", ").toStdString();
     EXPECT_TRUE(phone->engine().missedIndicatorShown());
     EXPECT_TRUE(phone->engine().isRunning(EngineTimer::MissedBlink));
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));

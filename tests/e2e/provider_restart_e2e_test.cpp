@@ -4,7 +4,6 @@
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
 #include "sip/LinphoneAccount.h"
-#include "sip/LinphoneCoreSettings.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,15 +19,17 @@ namespace {
 
 const QString kRegistered = QStringLiteral("Registered and Ready...");
 
-// scripts/provider.sh COMMAND RUNDIR, bounded to 20 s; true when it succeeded.
-bool provider(const QString &command)
+// scripts/provider.sh COMMAND RUNDIR [EXTRA...], bounded to 20 s; true when
+// it succeeded.
+bool provider(const QString &command, const QStringList &extra = {})
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("RALU_BILLING_SERVER"), QStringLiteral(RALU_BILLING_SERVER));
     process.setProcessEnvironment(env);
-    process.start(sourceDir() + QStringLiteral("/scripts/provider.sh"), { command, providerRunDir() });
+    process.start(sourceDir() + QStringLiteral("/scripts/provider.sh"),
+        QStringList { command, providerRunDir() } + extra);
     const bool done = process.waitForFinished(20000);
     const QByteArray output = process.readAll();
     if (!done || process.exitCode() != 0)
@@ -61,9 +62,14 @@ QStringList caller(const QString &number)
 }
 
 struct ProviderRestartE2e : ::testing::Test {
-    // Whatever happened, the next test finds the provider running.
+    bool restartPlainly = false; // Kamailio was started with settings of a test's own
+
+    // Whatever happened, the next test finds the provider running, as usual.
     void TearDown() override
     {
+        LinphoneAccount::setRetryAfterMsForTests(LinphoneAccount::kRetryAfterMs);
+        if (restartPlainly)
+            stopKamailio();
         if (!provider(QStringLiteral("status")))
             provider(QStringLiteral("start"));
     }
@@ -134,7 +140,7 @@ TEST_F(ProviderRestartE2e, ALostRegistrationIsShownAndRegainedWithinAMinuteOfThe
 TEST_F(ProviderRestartE2e, AnOutageCostsNoDescriptorsAndNoCpu)
 {
     ASSERT_TRUE(stopKamailio());
-    setRegistrationRetryMs(1000); // failed registrations tried again at once
+    LinphoneAccount::setRetryAfterMsForTests(1000); // failed registrations tried again at once
     Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
     ASSERT_TRUE(phone.start());
     pump(3000);
@@ -143,7 +149,7 @@ TEST_F(ProviderRestartE2e, AnOutageCostsNoDescriptorsAndNoCpu)
     pump(40 * 1000); // a REGISTER that never gets its answer, and the next
     const double spent = processCpuSeconds() - cpu;
     const int grown = openDescriptorCount() - descriptors;
-    setRegistrationRetryMs(LinphoneAccount::kRetryAfterMs);
+    LinphoneAccount::setRetryAfterMsForTests(LinphoneAccount::kRetryAfterMs);
     std::cout << "outage of 40 s: " << spent << " s of CPU, descriptors " << descriptors << " -> "
               << descriptors + grown << std::endl;
     EXPECT_LT(spent, 1.0);
@@ -153,4 +159,65 @@ TEST_F(ProviderRestartE2e, AnOutageCostsNoDescriptorsAndNoCpu)
     EXPECT_TRUE(waitUntil([&] { return phone.status() == kRegistered; }, 40 * 1000))
         << phone.status().toStdString();
     EXPECT_LE(openDescriptorCount(), descriptors + 1);
+}
+
+// A first registration that cannot be made (the provider down at start) is
+// shown as such within a minute, and tried again (every 2 s here) without
+// flapping back to "Registering" while the provider stays away.
+TEST_F(ProviderRestartE2e, AProviderDownAtStartShowsNotRegisteredAndRegistersOnceBack)
+{
+    LinphoneAccount::setRetryAfterMsForTests(2000);
+    ASSERT_TRUE(stopKamailio());
+    Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
+    QStringList shown;
+    QObject::connect(&phone.engine(), &CallEngine::statusTextChanged, [&](const QString &s) { shown << s; });
+    ASSERT_TRUE(phone.start());
+    EXPECT_TRUE(phone.waitForStatus(QStringLiteral("Not Registered"), 60 * 1000))
+        << shown.join(", ").toStdString();
+    pump(7000); // three retries
+    EXPECT_EQ(shown.mid(shown.indexOf(QStringLiteral("Not Registered"))), QStringList { "Not Registered" });
+
+    ASSERT_TRUE(provider(QStringLiteral("start")));
+    EXPECT_TRUE(phone.waitForStatus(kRegistered, 10 * 1000)) << shown.join(", ").toStdString();
+}
+
+// Logging in as another account takes the old one off the provider even
+// when the provider challenges its un-REGISTER (its nonce has expired): a
+// call to the old number then finds nobody there.
+TEST_F(ProviderRestartE2e, SwitchingAccountsUnregistersTheOldOneThroughAStaleNonce)
+{
+    ASSERT_TRUE(stopKamailio());
+    restartPlainly = true;
+    ASSERT_TRUE(provider(QStringLiteral("start"), { "--nonce-expire=2" }));
+    Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
+    ASSERT_TRUE(phone.start());
+    ASSERT_TRUE(phone.waitForStatus(kRegistered, 5000));
+    pump(3000); // the registration's nonce goes stale
+
+    ProviderLog log;
+    LoginValues &login = phone.app().state().login;
+    login.strUserName = login.strDisplayName = QStringLiteral("1002");
+    login.strPassword = QStringLiteral("demo1002");
+    phone.engine().registerAccount();
+    ASSERT_TRUE(waitUntil([&] { return phone.engine().accountLabel() == QStringLiteral("1002"); }, 5000));
+
+    // The old un-REGISTER was challenged, and answered.
+    QString callId;
+    for (const SipRecord &r : log.requests(QStringLiteral("REGISTER")))
+        if (r.header(QStringLiteral("From")).contains(QStringLiteral("sip:1001@")))
+            callId = r.header(QStringLiteral("Call-ID"));
+    ASSERT_FALSE(callId.isEmpty()) << log.raw().toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QStringList replies = log.localReplies().filter(callId);
+            return replies.size() >= 2 && replies.first().startsWith(QStringLiteral("401"))
+                && replies.last().startsWith(QStringLiteral("200"));
+        },
+        3000))
+        << log.localReplies().join('\n').toStdString();
+    Sipp caller(QStringLiteral("caller-expect-unavailable.xml"),
+        { "-i", "127.0.0.1", "-p", "5080", "-mi", "127.0.0.1", "-mp", "17000", "-s", "1001", "-m", "1",
+            "127.0.0.1:5060" });
+    EXPECT_TRUE(caller.waitFinished(5000));
+    EXPECT_EQ(caller.exitCode(), 0) << "1001 answered 480: " << caller.output().toStdString();
 }

@@ -50,6 +50,18 @@ TEST(RegistrationE2e, SavedLoginRegistersWithDigestAndSixHundredSeconds)
     EXPECT_TRUE(phone.boxes().shown.empty());
 }
 
+TEST(RegistrationE2e, RegistersWhenTheSipStacksMainLoopCannotBeFound)
+{
+    // A liblinphone without the functions the core thread sleeps through:
+    // the core is iterated at liblinphone's own pace instead.
+    LinphoneCoreRunner::setSymbolLookup([](const char *) -> void * { return nullptr; });
+    Phone phone(QStringLiteral("1001"), QStringLiteral("demo1001"));
+    const bool started = phone.start();
+    const bool registered = phone.waitForStatus(QStringLiteral("Registered and Ready..."), 5000);
+    LinphoneCoreRunner::setSymbolLookup(nullptr);
+    EXPECT_TRUE(started && registered) << phone.status().toStdString();
+}
+
 TEST(RegistrationE2e, WrongPasswordEndsInRejected)
 {
     Phone phone(QStringLiteral("1002"), QStringLiteral("not-the-password"));

@@ -1,6 +1,6 @@
 // The call history file as any editor or an older program may have left it:
-// read as lines (TextFile), listed by kind (RecentList), one kind cleared,
-// one call added (CallHistoryLog).
+// read as lines (TextFile), listed by kind (RecentList, its newest entries),
+// one kind cleared (in pieces), one call added (CallHistoryLog).
 //
 // Input: the file, then from its end: the kind listed and cleared, the
 // kind of the call added, and the number called (up to 40 bytes).
@@ -74,9 +74,12 @@ void checkRead(const QByteArray &content, const Lines &lines)
 void checkListed(const Lines &lines, const QList<QStringList> &items)
 {
     for (int k = 0; k < 3; ++k) {
-        qsizetype n = 0;
+        // The newest RecentList::kMaxListed entries of the kind.
+        qsizetype older = -RecentList::kMaxListed, n = 0;
+        for (const QByteArray &line : lines.text)
+            older += ofKind(line, k) ? 1 : 0;
         for (const QByteArray &line : lines.text) {
-            if (!ofKind(line, k))
+            if (!ofKind(line, k) || older-- > 0)
                 continue;
             FUZZ_CHECK(n < items[k].size());
             const QString &item = items[k].at(n++);

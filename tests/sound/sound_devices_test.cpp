@@ -19,3 +19,17 @@ TEST(SoundDevices, ASoundServerGivesTheClientACaptureAndAPlaybackDevice)
     rtc.shutdown();
     EXPECT_FALSE(rtc.hasSoundDevices());
 }
+
+TEST(SoundDevices, TheInputMeterMeasuresTheCaptureDeviceUntilStopped)
+{
+    QTemporaryDir dir;
+    LinphoneRtcClient rtc(dir.filePath(QStringLiteral("sip")));
+    ASSERT_TRUE(rtc.initialize());
+    double level = -1;
+    ASSERT_TRUE(rtc.startInputMeter());
+    ASSERT_TRUE(rtc.inputMeterLevel(&level));
+    EXPECT_TRUE(level >= 0.0 && level <= 1.0) << level;
+    rtc.stopInputMeter();
+    EXPECT_FALSE(rtc.inputMeterLevel(&level));
+    EXPECT_TRUE(rtc.playTestTone());
+}

@@ -88,6 +88,7 @@ public:
     std::set<std::string> failing; // names of operations that fail
     RtcEventHandler handler;
     bool initialized = false;
+    std::string startFailureText; // why initialize() failed
     std::vector<std::shared_ptr<FakeProfile>> profiles;
     std::vector<std::pair<std::shared_ptr<RtcProfile>, long>> enabled;
     std::vector<std::shared_ptr<FakeSession>> createdSessions;
@@ -107,6 +108,7 @@ public:
         return failing.count(op) > 0;
     }
 
+    std::string startFailure() const override { return startFailureText; }
     bool initialize() override
     {
         if (fails("initialize"))

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "calls/CallHistoryLog.h"
 #include "engine/Clock.h"
 #include "qt_printers.h"
@@ -165,6 +166,26 @@ TEST_F(CallHistoryLogTest, UnwritableFolderReportsFalse)
     ASSERT_TRUE(notAFolder.open());
     CallHistoryLog blocked(notAFolder.fileName(), clock);
     EXPECT_FALSE(blocked.addRecentCall("555", CallHistoryLog::Dialed));
+}
+
+TEST_F(CallHistoryLogTest, AnEntryThatDoesNotFitWholeIsTakenOutAgain)
+{
+    CallHistoryLog log(dir.path(), clock);
+    const QByteArray before = "D::1  [x]\r\n\r\nno end";
+    const QByteArray after = before + "\r\nM::555  [01/01/10 12:05 AM]\r\n\r\n";
+    for (const qint64 room : { qint64(0), qint64(1), qint64(6), after.size() - before.size() - 1 }) {
+        writeBytes(path(), before);
+        {
+            ralu::testing::FileSizeLimit full(before.size() + room); // a disk that fills up
+            ASSERT_TRUE(full.active());
+            EXPECT_FALSE(log.addRecentCall("555", CallHistoryLog::Missed));
+        }
+        EXPECT_EQ(readBytes(path()), before) << room << " bytes of room";
+        EXPECT_EQ(log.lastError(), path() + ": File too large");
+    }
+    EXPECT_TRUE(log.addRecentCall("555", CallHistoryLog::Missed));
+    EXPECT_EQ(readBytes(path()), after);
+    EXPECT_TRUE(log.lastError().isEmpty());
 }
 
 TEST_F(CallHistoryLogTest, NumbersAreWrittenAsUtf8)

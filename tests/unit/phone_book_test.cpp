@@ -1,6 +1,7 @@
 // The phone book window over a real PhoneBook.txt: the two modes, add, edit
 // and delete with their checks and messages, the number box's keys, calling,
-// lines written by hand, and rewrites that fail or are cut short.
+// lines written by hand, rewrites that fail or are cut short, and files too
+// large or not regular files, refused.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "TestFiles.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -441,7 +443,7 @@ TEST_F(PhoneBookTest, AnEditedContactIsWrittenAsUtf8AndOneSavedUnchangedKeepsIts
 
 TEST_F(PhoneBookTest, AHugeLineIsListedCutAndKeptWholeInTheFile)
 {
-    const QByteArray huge = QByteArray(10 * 1024 * 1024, 'x') + "--5";
+    const QByteArray huge = QByteArray(PhoneBook::kMaxFileSize / 2, 'x') + "--5";
     const QByteArray before = "Ann--1\r\n" + huge + "\r\n";
     writeBytes(path, before);
     auto w = open();
@@ -484,13 +486,42 @@ TEST_F(PhoneBookTest, ARewriteThatFailsLeavesTheFileWholeAndTheWindowAsItWas)
     EXPECT_EQ(readBytes(path), before);
     ASSERT_EQ(boxes.shown.size(), 2u);
     for (const auto &shown : boxes.shown) {
-        EXPECT_EQ(shown.text, QStringLiteral("Could not save the phone book: File too large"));
+        EXPECT_EQ(shown.text, QStringLiteral("Could not save the phone book: ") + path + ": File too large");
         EXPECT_EQ(shown.icon, MessageBoxes::Icon::Error);
     }
     EXPECT_EQ(items(*w), (QStringList { "NEW ITEM", "Ann--1", "Ben--2", "Cy--3" }));
     EXPECT_EQ(w->list()->currentRow(), 2) << "still on the contact that was not deleted";
     EXPECT_TRUE(w->deleteButton()->isEnabled());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "PhoneBook.txt" });
+}
+
+TEST_F(PhoneBookTest, WhatCannotBeReadWhollyAsAFileIsToldAndNeverWritten)
+{
+    const QString target = dir.filePath(QStringLiteral("target"));
+    const QByteArray oversized(PhoneBook::kMaxFileSize + 1, '\n');
+    const std::pair<std::function<void()>, const char *> cases[] = {
+        { [&] { writeBytes(path, oversized); }, "larger than 256 KB" },
+        { [&] { writeBytes(path, QByteArray(PhoneBook::kMaxLines + 1, '\n')); }, "more than 20000 lines" },
+        { [&] { putNotAFile(NotAFile::Fifo, path, target); }, "not a regular file" },
+        { [&] { putNotAFile(NotAFile::Link, path, target); }, "a symbolic link, which Ralu does not follow" },
+    };
+    for (const auto &[put, reason] : cases) {
+        SCOPED_TRACE(reason);
+        put();
+        const QString told
+            = path + QStringLiteral(": ") + QString::fromLatin1(reason) + QStringLiteral("|3|Ralu");
+        auto w = open();
+        EXPECT_EQ(takeMessage(), QStringLiteral("Could not read the phone book: ") + told);
+        EXPECT_EQ(items(*w), QStringList { "NEW ITEM" });
+        fill(*w, QStringLiteral("Dee"), QStringLiteral("4"));
+        QTest::mouseClick(w->addButton(), Qt::LeftButton);
+        EXPECT_EQ(takeMessage(), QStringLiteral("Could not save the phone book: ") + told);
+        if (QFileInfo(path).isFile() && !QFileInfo(path).isSymLink()) {
+            EXPECT_FALSE(readBytes(path).contains("Dee"));
+        }
+        EXPECT_EQ(readBytes(target), QFile::exists(target) ? QByteArray("the target\n") : "<missing>");
+        ASSERT_TRUE(QFile::remove(path));
+    }
 }
 
 TEST_F(PhoneBookTest, AProcessKilledInTheMiddleOfARewriteLeavesTheOldFile)

@@ -1,6 +1,6 @@
 // The call history window over a real recentcall.txt: the tabs and their
-// lists, clearing one kind, redial, the tooltip, closing, and a clear that
-// cannot be written.
+// lists, clearing one kind, redial, the tooltip, closing, a clear that
+// cannot be written, a huge file, and what is not a regular file.
 #include "FileSizeLimit.h"
 #include "RegisteredPhone.h"
 #include "TestFiles.h"
@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -223,7 +224,7 @@ TEST_F(RecentWindowTest, ClearingAndLoggingKeepTheBytesOfEveryOtherLine)
 
 TEST_F(RecentWindowTest, AHugeEntryIsListedCutAndKeptWholeInTheFile)
 {
-    const QByteArray huge = "D::" + QByteArray(10 * 1024 * 1024, '5') + "  [01/01/10 12:05 AM]\r\n\r\n";
+    const QByteArray huge = "D::" + QByteArray(1024 * 1024, '5') + "  [01/01/10 12:05 AM]\r\n\r\n";
     writeBytes(log.filePath(), huge + "M::202  [01/01/10 12:09 AM]\r\n\r\n");
     auto w = open();
     ASSERT_EQ(w->list()->count(), 1);
@@ -236,6 +237,53 @@ TEST_F(RecentWindowTest, AHugeEntryIsListedCutAndKeptWholeInTheFile)
     const QByteArray after = readBytes(log.filePath());
     EXPECT_EQ(after.size(), huge.size() + 2);
     EXPECT_TRUE(after == huge + "\r\n") << "the file keeps the whole entry";
+}
+
+TEST_F(RecentWindowTest, AHugeHistoryListsTheNewestEntriesOfItsEndAndIsClearedInPieces)
+{
+    QByteArray all, kept; // numbered calls, more than the list reads
+    int calls = 0;
+    for (; all.size() <= RecentList::kReadTail; ++calls) {
+        const QByteArray missed = "M::" + QByteArray::number(calls) + "\r\n";
+        all += "D::" + QByteArray::number(calls) + "  [x]\r\n\r\n" + missed;
+        kept += "\r\n" + missed;
+    }
+    writeBytes(log.filePath(), all);
+    auto w = open();
+    const QStringList listed = items(*w);
+    ASSERT_EQ(listed.size(), RecentList::kMaxListed);
+    EXPECT_EQ(listed.first(), QStringLiteral("%1  [x]").arg(calls - RecentList::kMaxListed));
+    EXPECT_EQ(listed.last(), QStringLiteral("%1  [x]").arg(calls - 1));
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(readBytes(log.filePath()) == kept);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Past what it clears, it is told and left as it is.
+    ASSERT_TRUE(QFile::resize(log.filePath(), RecentList::kMaxClearSize + 1));
+    QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(
+        boxes.shown[0].text, "Could not save the call history: " + log.filePath() + ": larger than 64 MB");
+    EXPECT_EQ(QFileInfo(log.filePath()).size(), RecentList::kMaxClearSize + 1);
+}
+
+TEST_F(RecentWindowTest, WhatIsNotARegularFileIsToldNeitherWaitedOnNorWrittenThrough)
+{
+    const QString target = dir.filePath(QStringLiteral("target"));
+    for (const NotAFile what : { NotAFile::Fifo, NotAFile::Link }) {
+        putNotAFile(what, log.filePath(), target);
+        auto w = open();
+        QTest::mouseClick(w->clearButton(), Qt::LeftButton);
+        ASSERT_EQ(boxes.shown.size(), 2u);
+        const QString told = boxes.shown[0].text.section(QStringLiteral(": "), 1);
+        EXPECT_TRUE(told.startsWith(log.filePath() + QStringLiteral(": "))) << told.toStdString();
+        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Could not read the call history: ") + told);
+        EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Could not save the call history: ") + told);
+        EXPECT_FALSE(log.addRecentCall(QStringLiteral("555"), CallHistoryLog::Dialed));
+        EXPECT_EQ(readBytes(target), QFile::exists(target) ? QByteArray("the target\n") : "<missing>");
+        ASSERT_TRUE(QFile::remove(log.filePath()));
+        boxes.shown.clear();
+    }
 }
 
 TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)

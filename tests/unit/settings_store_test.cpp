@@ -1,6 +1,7 @@
 // The settings file: its text reads the same through QSettings (which wrote
 // the files of earlier versions), a change reaches disk whole or not at all,
-// and what is not the store's own file is never made owner-only.
+// the file is owner-only after every save, and what is not a regular file at
+// its path (a link, a FIFO) is refused, never written through.
 #include "FileSizeLimit.h"
 #include "TestFiles.h"
 #include "account/SettingsStore.h"
@@ -125,6 +126,9 @@ TEST_F(SettingsStoreTest, OnlyItsOwnRegularFileIsMadeOwnerOnly)
     ::chmod(QFile::encodeName(path).constData(), 0644);
     ASSERT_TRUE(store.save("A", kSection, kKey, "changed"));
     EXPECT_EQ(modeOf(path) & 0777, 0600u);
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    ASSERT_TRUE(store.save("A", kSection, kKey, "changed"));
+    EXPECT_EQ(modeOf(path) & 0777, 0600u) << "also when the same login is saved again";
 
     // A folder that was there before keeps its mode.
     const QString shared = dir.filePath(QStringLiteral("shared"));
@@ -133,19 +137,26 @@ TEST_F(SettingsStoreTest, OnlyItsOwnRegularFileIsMadeOwnerOnly)
     IniSettingsStore inShared(shared + QStringLiteral("/settings.ini"));
     ASSERT_TRUE(inShared.save("A", kSection, kKey, "v"));
     EXPECT_EQ(modeOf(shared) & 0777, 0755u);
+}
 
-    // A link is followed; the file it points to keeps its mode.
-    const QString linked = dir.filePath(QStringLiteral("elsewhere.ini"));
-    writeBytes(linked, "[Other]\nk=v\n");
-    ::chmod(QFile::encodeName(linked).constData(), 0644);
-    const QString link = dir.filePath(QStringLiteral("link.ini"));
-    ASSERT_TRUE(QFile::link(linked, link));
-    IniSettingsStore throughLink(link);
-    ASSERT_TRUE(throughLink.save("A", kSection, kKey, "linked")) << throughLink.lastError().toStdString();
-    EXPECT_TRUE(S_ISLNK(modeOf(link)));
-    EXPECT_EQ(modeOf(linked) & 0777, 0644u);
-    EXPECT_EQ(IniSettingsStore(linked).get("A", kSection, kKey, {}), QStringLiteral("linked"));
-    EXPECT_TRUE(readBytes(linked).contains("[Other]\nk=v\n")) << "the rest of the file stays";
+TEST_F(SettingsStoreTest, ALinkOrAFifoAtThePathIsRefusedByNameAndNeverWrittenThrough)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("cfg"))));
+    const QString target = dir.filePath(QStringLiteral("elsewhere.ini"));
+    for (const NotAFile what : { NotAFile::Link, NotAFile::DanglingLink, NotAFile::Fifo }) {
+        putNotAFile(what, path, target);
+        ::chmod(QFile::encodeName(target).constData(), 0644);
+        EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("<absent>"));
+        const QString refused = store.lastError();
+        EXPECT_TRUE(refused.startsWith(path + QStringLiteral(": "))) << refused.toStdString();
+        EXPECT_FALSE(store.save("A", kSection, kKey, "secret"));
+        EXPECT_EQ(store.lastError(), refused);
+        EXPECT_EQ(readBytes(target), what == NotAFile::Link ? QByteArray("the target\n") : "<missing>");
+        EXPECT_EQ(modeOf(target) & 0777, what == NotAFile::Link ? 0644u : 0u)
+            << "the password never goes there";
+        ASSERT_TRUE(QFile::remove(path));
+        QFile::remove(target);
+    }
 }
 
 TEST_F(SettingsStoreTest, DirectoryAtThePathIsNeitherReadNorTouched)

@@ -5,6 +5,7 @@
 #include "FakeMessageBoxes.h"
 #include "FakeMixerBackend.h"
 #include "FakeRtcClient.h"
+#include "TestFiles.h"
 #include "account/SavedLogin.h"
 #include "account/SettingsStore.h"
 #include "app/Softphone.h"
@@ -13,6 +14,7 @@
 #include "qt_printers.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace ralu;
@@ -75,30 +77,37 @@ TEST(SoftphoneSound, NoSoundDeviceIsReportedOnceAndRefusesDialing)
     struct Case {
         const char *what;
         bool devices;
-        bool clientStarts;
-        bool reported;
+        const char *startFailure; // null: the client starts
+        QString shown;
     };
     const Case cases[] = {
-        { "capture and playback devices", true, true, false },
-        { "no sound device", false, true, true },
-        { "a client that could not start", true, false, true },
+        { "capture and playback devices", true, nullptr, {} },
+        { "no sound device", false, nullptr, kSoundCard },
+        { "a client that could not start says why, not the sound card", true, "the folder /x is not writable",
+            "Cannot start the SIP stack: the folder /x is not writable." },
+        { "or that it could not start", true, "", "Cannot start the SIP stack." },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         SoftphoneSound s;
         s.rtc.soundDevices = c.devices;
-        if (!c.clientStarts)
+        if (c.startFailure) {
             s.rtc.failing.insert("initialize");
+            s.rtc.startFailureText = c.startFailure;
+        }
         ASSERT_TRUE(s.phone->start());
         EXPECT_TRUE(s.phone->window().isVisible());
-        EXPECT_EQ(s.phone->state().blnSoundFunError, c.reported);
-        ASSERT_EQ(s.boxes.shown.size(), c.reported ? 1u : 0u);
-        if (!c.reported)
+        ASSERT_EQ(s.boxes.shown.size(), c.shown.isEmpty() ? 0u : 1u);
+        if (c.shown.isEmpty())
             continue;
-        EXPECT_EQ(s.boxes.shown[0].text, kSoundCard);
-        EXPECT_EQ(s.boxes.shown[0].icon, MessageBoxes::Icon::None);
-        if (!c.clientStarts)
+        EXPECT_EQ(s.boxes.shown[0].text, c.shown);
+        EXPECT_EQ(
+            s.boxes.shown[0].icon, c.startFailure ? MessageBoxes::Icon::Error : MessageBoxes::Icon::None);
+        if (c.startFailure) {
+            EXPECT_EQ(s.phone->engine().statusText(), QStringLiteral("SIP stack not started"));
             continue;
+        }
+        EXPECT_TRUE(s.phone->state().blnSoundFunError);
         s.rtc.registration(RTCRS_REGISTERED);
         s.phone->engine().setNumberText(QStringLiteral("5551234"));
         s.phone->dialer().makeCall();
@@ -107,6 +116,26 @@ TEST(SoftphoneSound, NoSoundDeviceIsReportedOnceAndRefusesDialing)
         EXPECT_EQ(s.boxes.shown[1].icon, MessageBoxes::Icon::Information);
         EXPECT_TRUE(s.rtc.createdSessions.empty());
     }
+}
+
+TEST(SoftphoneHistory, ACallThatCannotBeWrittenIsToldOnceAfterItsEvent)
+{
+    SoftphoneSound s;
+    ASSERT_TRUE(s.phone->start());
+    putNotAFile(NotAFile::Fifo, s.phone->history().filePath(), {});
+    for (int call = 0; call < 2; ++call) {
+        const auto missed = FakeSession::offeredBy("sip:555@127.0.0.1");
+        s.rtc.session(missed, RTCSS_INCOMING);
+        s.rtc.session(missed, RTCSS_DISCONNECTED);
+        EXPECT_EQ(s.boxes.shown.size(), 0u) << "never in the middle of the call's events";
+    }
+    for (int waited = 0; waited < 1000 && s.boxes.shown.empty(); waited += 10)
+        QTest::qWait(10);
+    QTest::qWait(200);
+    ASSERT_EQ(s.boxes.shown.size(), 1u) << "once, not after every call";
+    EXPECT_EQ(s.boxes.shown[0].text,
+        QStringLiteral("Could not write the call history: ") + s.phone->history().filePath()
+            + QStringLiteral(": not a regular file"));
 }
 
 TEST(SoundFailure, OnlyTheFirstFailureOfARunIsShown)

@@ -4,6 +4,7 @@
 #include "files/TextFile.h"
 #include "qt_printers.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -162,6 +163,35 @@ TEST_F(TextFileTest, AFileThatCannotBeReadSaysWhy)
     EXPECT_FALSE(file.read(dir.path(), &error)) << "a folder";
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(file.lines().isEmpty());
+}
+
+TEST_F(TextFileTest, WhatIsNotARegularFileIsRefusedByNameNeitherFollowedNorWaitedOn)
+{
+    const std::pair<NotAFile, const char *> cases[] = {
+        { NotAFile::Link, "a symbolic link, which Ralu does not follow" },
+        { NotAFile::DanglingLink, "a symbolic link, which Ralu does not follow" },
+        { NotAFile::Fifo, "not a regular file" },
+        { NotAFile::Folder, "Is a directory" },
+    };
+    for (const auto &[what, reason] : cases) {
+        SCOPED_TRACE(reason);
+        QTemporaryDir place;
+        const QString at = place.filePath(QStringLiteral("lines.txt"));
+        const QString target = place.filePath(QStringLiteral("target"));
+        putNotAFile(what, at, target);
+        QString errors[4];
+        TextFile file;
+        EXPECT_FALSE(file.read(at, &errors[0]));
+        EXPECT_FALSE(TextFile::appendLines(at, { QStringLiteral("D::1") }, &errors[1]));
+        EXPECT_FALSE(TextFile::readTail(
+            at, 100, [](const QString &) {}, &errors[2]));
+        EXPECT_FALSE(TextFile::removeLines(
+            at, [](const QString &) { return true; }, 100, &errors[3]));
+        for (const QString &error : errors)
+            EXPECT_EQ(error, at + QStringLiteral(": ") + QString::fromLatin1(reason));
+        EXPECT_EQ(readBytes(target), what == NotAFile::Link ? QByteArray("the target\n") : "<missing>");
+        EXPECT_EQ(QFileInfo(at).isSymLink(), what == NotAFile::Link || what == NotAFile::DanglingLink);
+    }
 }
 
 TEST(TextFileShown, LongTextIsCutToWhatAListCanShowWithoutHalvingACharacter)

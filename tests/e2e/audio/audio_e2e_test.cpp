@@ -11,6 +11,7 @@
 #include "PulseAudioServer.h"
 #include "ToneMeter.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -25,6 +26,9 @@ namespace {
 
 constexpr int kFarEndToneHz = 1000;
 constexpr int kMicToneHz = 700;
+// The ring-back's 440 + 480 Hz pair crosses zero at 460 Hz, and both lie
+// within the tone meter's 5 % of it.
+constexpr int kRingbackHz = 460;
 const QString kFarEndNumber = QStringLiteral("5551234");
 
 // Thresholds: generous, for a loaded machine.
@@ -177,4 +181,46 @@ TEST_F(AudioFixture, PadKeysInACallReachTheFarEndAsTelephoneEventsInOrder)
               << std::endl;
     EXPECT_EQ(farEnd->receivedDigits(), keys) << farEnd->log().toStdString();
     hangUp();
+}
+
+// While the far end rings the caller hears the ring-back tone (440 + 480
+// Hz); once it answers, or sends early media (a 183 with SDP), the far end
+// instead: SIPp here, which sends back Ralu's 700 Hz microphone once
+// answered, and a recording of its own as early media.
+TEST_F(AudioFixture, RingBackIsHeardWhileTheFarEndRingsUntilItAnswersOrSendsEarlyMedia)
+{
+    farEnd.reset(); // the telephone network's side is SIPp's for these calls
+    for (const bool early : { false, true }) {
+        SCOPED_TRACE(early ? "early media" : "answered");
+        Sipp sipp(early ? QStringLiteral("farend-early-media.xml") : QStringLiteral("farend-answer.xml"),
+            { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1",
+                early ? "-trace_err" : "-rtp_echo", "-set", "ring_ms", "2000" });
+        pump(300);
+        QElapsedTimer sinceDial;
+        sinceDial.start();
+        QLineEdit *box = phone->app().window().numberBox();
+        box->setText(kFarEndNumber);
+        QTest::keyClick(box, Qt::Key_Return);
+        pump(600);
+        const ToneReading ringback
+            = measureTone(samplesOf(pulse->recordSpeaker(1200)), PulseAudioServer::kRate, kRingbackHz);
+        // The 183 comes at 2 s, the answer at 4 s; the answer without one at 2 s.
+        waitUntil([&] { return sinceDial.elapsed() > 2800; }, 3000);
+        const ToneReading after
+            = measureTone(samplesOf(pulse->recordSpeaker(1000)), PulseAudioServer::kRate, kRingbackHz);
+        print(early ? "ring-back before early media" : "ring-back before the answer", ringback);
+        print(early ? "early media, near the ring-back's frequencies"
+                    : "the answered call, near the ring-back's frequencies",
+            after);
+        expectTone(ringback, kRingbackHz, pulse->streams());
+        EXPECT_GT(after.rmsDbfs, -55) << "the far end is heard";
+        if (!early) { // the echo of the microphone's tone
+            EXPECT_NEAR(after.frequencyHz, kMicToneHz, kMicToneHz * kFrequencyTolerance);
+        }
+        EXPECT_LT(after.shareDb, -10) << "and no ring-back with it";
+        EXPECT_EQ(phone->status(), early ? QStringLiteral("Inprogress") : QStringLiteral("Connected"));
+        ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Connected"), 5000)) << phone->status().toStdString();
+        hangUp();
+        EXPECT_TRUE(sipp.waitFinished(5000));
+    }
 }
