@@ -57,6 +57,13 @@ public:
     // window once built (message boxes open over it).
     QWidget *frontWindow() const;
 
+    // A second start's request: the number (when given) into the number box,
+    // never dialled, and the window in front with the keyboard. During a
+    // call the number waits for its end.
+    void bringToFront(const QString &number);
+    // Called with the number of each missed call.
+    void setOnMissedCall(std::function<void(const QString &)> f) { m_onMissedCall = std::move(f); }
+
     // Shows the login window, modally or not.
     void openLogin(bool modal);
     // Show the call history and the phone book windows modally over the main
@@ -101,6 +108,8 @@ private:
     MixerBackendFactory m_mixerBackend;
     std::unique_ptr<SoundMixer> m_mixer;
     OpenAddress m_openAddress;
+    QString m_waitingNumber; // for the number box once the call has ended
+    std::function<void(const QString &)> m_onMissedCall;
 };
 
 } // namespace ralu

@@ -3,6 +3,8 @@
 #   atspi_check.py login|main   lists the window's controls that show and
 #       checks each is named or labelled, every button is a push button with
 #       a Press action and no unnamed picture shows (main: two level sliders)
+#   atspi_check.py number   prints the main window's number box: its text,
+#       and "focused" when it has the keyboard
 import sys
 import time
 
@@ -42,8 +44,12 @@ def labels(acc):
 
 
 name = sys.argv[1]
-w = window({"login": pyatspi.ROLE_DIALOG, "main": pyatspi.ROLE_FILLER}[name])
+w = window({"login": pyatspi.ROLE_DIALOG, "main": pyatspi.ROLE_FILLER, "number": pyatspi.ROLE_FILLER}[name])
 showing = [acc for acc in children(w) if acc.getState().contains(pyatspi.STATE_SHOWING)]
+if name == "number":
+    box = [acc for acc in showing if acc.getRole() == pyatspi.ROLE_TEXT][0]
+    print(box.queryText().getText(0, -1), "focused" if box.getState().contains(pyatspi.STATE_FOCUSED) else "")
+    sys.exit(0)
 controls = [acc for acc in showing
             if acc.getState().contains(pyatspi.STATE_FOCUSABLE) or acc.getRole() == pyatspi.ROLE_PUSH_BUTTON]
 buttons = [acc for acc in controls if acc.getRole() == pyatspi.ROLE_PUSH_BUTTON]
