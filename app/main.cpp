@@ -5,6 +5,7 @@
 #include "account/SettingsStore.h"
 #include "app/CommandLine.h"
 #include "app/InstanceChannel.h"
+#include "app/MissedCallNotifier.h"
 #include "app/SingleInstance.h"
 #include "app/Softphone.h"
 #include "audio/AlsaMixerBackend.h"
@@ -152,6 +153,8 @@ int main(int argc, char *argv[])
         exitAsked = true;
         QCoreApplication::exit(0);
     });
+    ralu::MissedCallNotifier notices(QStringLiteral(RALU_APP_ID));
+    softphone.setOnMissedCall([&notices](const QString &number) { notices.notify(number); });
     ralu::InstanceChannel channel;
     QObject::connect(&channel, &ralu::InstanceChannel::frontAsked, &app,
         [&softphone](const QString &number) { softphone.bringToFront(number); });

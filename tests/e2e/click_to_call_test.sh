@@ -4,7 +4,7 @@
 # number in the box after logging in; a second start with a sip: link hands
 # its number to the running instance, which takes the keyboard into the
 # number box; a second start with nothing shows "Another instance is
-# running."; the User-Agent carries the version; nothing is dialled (no INVITE reaches the provider).
+# running."; a missed call is a desktop notice; the User-Agent carries the version; nothing is dialled (no INVITE reaches the provider).
 #   click_to_call_test.sh RALU_BINARY PROVIDER_RUNDIR
 set -uo pipefail
 ralu="$1"
@@ -54,7 +54,16 @@ check "it ends after OK" wait_for 5 bash -c "! kill -0 $third 2>/dev/null"
 "$work/ralu" 'sip:alice@127.0.0.1' 2>"$work/refused.log"
 check "a link without a number is refused with status 2" test $? -eq 2
 check "it says why" grep -q 'no telephone number' "$work/refused.log"
-check "the running instance is still there" kill -0 "$first"
 check "nothing was dialled" bash -c "! tail -c +$((start + 1)) '$log' | grep -q 'INVITE sip:'"
+# A caller who gives up: the missed call is a desktop notice on the session
+# bus (no notification service runs there: nothing waits, nothing is said).
+dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/notices.log" 2>&1 &
+pids+=($!)
+(cd "$work" && sipp -sf "$here/../../scripts/sipp/caller-cancel.xml" -i 127.0.0.1 -p 5080 -mi 127.0.0.1 \
+    -mp 17000 -s 1001 -m 1 -set ring_ms 1000 -nostdin 127.0.0.1:5060 >"$work/sipp.log" 2>&1)
+check "the caller gave up while it rang" test $? -eq 0
+check "the missed call is a desktop notice" wait_for 5 grep -q 'string "Missed call from 5550100"' "$work/notices.log"
+cp "$work/notices.log" "${SCREENSHOT_DIR:-$work}/missed-call-notice.log" 2>/dev/null
+check "the running instance is still there" kill -0 "$first"
 echo "$passes passed, $failures failed"
 [[ $failures -eq 0 ]]
