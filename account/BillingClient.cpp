@@ -2,6 +2,7 @@
 
 #include "engine/VisibleText.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -9,7 +10,23 @@
 #include <cmath>
 #include <limits>
 
+Q_LOGGING_CATEGORY(lcBilling, "ralu.billing")
+
 namespace ralu {
+
+namespace {
+
+// A failed query for the support log: its path alone (the rest holds the PIN).
+const HttpReply &logged(const char *path, const HttpReply &reply)
+{
+    if (!reply.received)
+        qCWarning(lcBilling) << "no reply to" << path;
+    else if (reply.status != 200)
+        qCWarning(lcBilling) << "status" << reply.status << "to" << path;
+    return reply;
+}
+
+} // namespace
 
 BillingClient::BillingClient(HttpClient &http, QString baseUrl, const LoginValues &login)
     : m_http(http)
@@ -30,7 +47,7 @@ std::optional<QString> BillingClient::updateBalance()
     HttpRequest request;
     request.method = "GET";
     request.url = m_base + kBalancePath + encoded(m_login.strAccountNumber.trimmed());
-    return balanceLabel(m_http.send(request));
+    return balanceLabel(logged(kBalancePath, m_http.send(request)));
 }
 
 namespace {
@@ -80,7 +97,7 @@ BillingClient::CreditTime BillingClient::queryCreditTime(double currentSeconds)
     request.headers.append(
         qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
     request.body = "pin=" + encoded(m_login.strUserName);
-    const HttpReply reply = m_http.send(request);
+    const HttpReply reply = logged(kCreditTimePath, m_http.send(request));
     // Only a good reply is kept: status 200 and a number. Without one the
     // last good reply's text is read again, so a failed or broken query
     // gives the talk time that reply gave.

@@ -38,8 +38,11 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     QStringList presets;
     for (const char *server : deployment::kSipServers)
         presets << QString::fromUtf8(server);
-    m_loginController = std::make_unique<LoginController>(
-        m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); });
+    m_loginController = std::make_unique<LoginController>(m_state, m_savedLogin, boxes, presets, [this] {
+        if (m_onLogin)
+            m_onLogin(m_state.login);
+        m_engine->registerAccount();
+    });
 
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
@@ -128,6 +131,8 @@ bool Softphone::start()
     m_engine->prepareLoad();
     // A saved login is used as it is; without one the user logs in first.
     m_savedLogin.readProfile(m_state.login);
+    if (m_onLogin)
+        m_onLogin(m_state.login);
     const LoginValues &v = m_state.login;
     if (v.strPassword.isEmpty() && v.strUserName.isEmpty() && v.strAccountNumber.isEmpty()
         && v.strAccountPassword.isEmpty()) {

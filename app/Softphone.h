@@ -61,6 +61,8 @@ public:
     // never dialled, and the window in front with the keyboard. During a
     // call the number waits for its end.
     void bringToFront(const QString &number);
+    // Called with the login values before each registration goes out.
+    void setOnLogin(std::function<void(const LoginValues &)> f) { m_onLogin = std::move(f); }
     // Called with the number of each missed call.
     void setOnMissedCall(std::function<void(const QString &)> f) { m_onMissedCall = std::move(f); }
 
@@ -110,6 +112,7 @@ private:
     OpenAddress m_openAddress;
     QString m_waitingNumber; // for the number box once the call has ended
     std::function<void(const QString &)> m_onMissedCall;
+    std::function<void(const LoginValues &)> m_onLogin;
 };
 
 } // namespace ralu

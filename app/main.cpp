@@ -8,8 +8,10 @@
 #include "app/MissedCallNotifier.h"
 #include "app/SingleInstance.h"
 #include "app/Softphone.h"
+#include "app/SupportLog.h"
 #include "audio/AlsaMixerBackend.h"
 #include "sip/LinphoneRtcClient.h"
+#include "sip/SipStackLog.h"
 #include "skin/AppIcon.h"
 #include "windows/QtMessageBoxes.h"
 
@@ -106,6 +108,15 @@ int main(int argc, char *argv[])
     const ralu::CommandLine line = ralu::CommandLine::parse(args);
     if (const int status = answerCommandLine(line, argv[0]); status >= 0)
         return status;
+    // The log for support takes everything from here on; the SIP stack's
+    // trace when asked for on the command line or in the settings.
+    ralu::SupportLog log;
+    log.install();
+    ralu::IniSettingsStore store(ralu::IniSettingsStore::defaultPath());
+    log.setSipTrace(line.sipLog
+        || store.get(QStringLiteral("Ralu"), QStringLiteral("Log"), QStringLiteral("SipTrace"), {})
+            == QLatin1String("1"));
+    ralu::routeSipStackLog(log.sipTrace());
     // The SIP core starts on its own thread first: it is ready, or nearly,
     // once Qt has connected to the display and built the windows. Only for
     // the one instance allowed (the lock needs no QApplication).
@@ -138,7 +149,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    ralu::IniSettingsStore store(ralu::IniSettingsStore::defaultPath());
     ralu::SystemClock clock;
     ralu::Softphone softphone(rtc.get(), boxes, store, ralu::SavedLogin::currentExecutableName(),
         ralu::Softphone::defaultAppFolder(), clock,
@@ -152,6 +162,9 @@ int main(int argc, char *argv[])
     QObject::connect(&softphone.engine(), &ralu::CallEngine::exitRequested, &app, [&exitAsked] {
         exitAsked = true;
         QCoreApplication::exit(0);
+    });
+    softphone.setOnLogin([&log](const ralu::LoginValues &v) {
+        log.setSecrets({ v.strPassword, v.strAccountPassword, v.strUserName, v.strAccountNumber });
     });
     ralu::MissedCallNotifier notices(QStringLiteral(RALU_APP_ID));
     softphone.setOnMissedCall([&notices](const QString &number) { notices.notify(number); });

@@ -3,6 +3,7 @@
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
 #include "sip/SipOutcome.h"
+#include "sip/SipStackLog.h"
 
 #include <linphone++/linphone.hh>
 
@@ -285,6 +286,9 @@ void LinphoneAccount::onRegistrationState(
     }
     if (e.statusText.empty())
         e.statusText = message;
+    if (linphone::RegistrationState(state) == linphone::RegistrationState::Failed)
+        qCWarning(lcSip).noquote() << "registration failed:" << e.statusCode
+                                   << QString::fromStdString(e.statusText);
     m_events.push(std::move(e));
 }
 

@@ -1,7 +1,10 @@
 #include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
+
+Q_LOGGING_CATEGORY(lcUi, "ralu.ui")
 
 namespace ralu {
 
@@ -27,6 +30,8 @@ void QtMessageBoxes::show(const QString &text, Icon icon, const QString &title)
         qtIcon = QMessageBox::Critical;
         break;
     }
+    // What the user was told is what support asks first.
+    qCWarning(lcUi).noquote() << "message box:" << text;
     QMessageBox box(qtIcon, title, text, QMessageBox::Ok, parentWindow());
     box.exec();
 }
