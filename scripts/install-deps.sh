@@ -33,6 +33,8 @@ PACKAGES=(
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)
     appstream desktop-file-utils dpkg-dev file
+    # the Debian package's checker
+    lintian
 )
 
 # Extra names, e.g. for the test that proves a missing package is noticed.

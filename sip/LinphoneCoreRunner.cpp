@@ -1,6 +1,5 @@
 #include "sip/LinphoneCoreRunner.h"
 
-
 #include "sip/LinphoneCoreSettings.h"
 #include "sip/NssHold.h"
 #include "sip/OwnerOnlyFolder.h"

@@ -1,5 +1,7 @@
 #include "skin/SkinnedDialog.h"
 
+#include "skin/TextFit.h"
+
 #include "skin/SkinOutline.h"
 #include "skin/WindowDrag.h"
 
@@ -38,7 +40,8 @@ SkinnedDialog::SkinnedDialog(const char *objectName, const QString &title, Backg
 QLabel *SkinnedDialog::addCaption(const QString &text, QRect geometry, const QFont &font, QWidget *field)
 {
     auto *label = new QLabel(text, this);
-    label->setFont(font);
+    // The layout's room, whatever font stands in for the one it was made for.
+    label->setFont(skin::fittingFont(font, { text }, geometry.width(), 6.5, geometry.height()));
     label->setStyleSheet(QStringLiteral("color: #e6ecf5"));
     label->setGeometry(geometry);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -2,20 +2,20 @@
 
 #include <QFontMetrics>
 
-#include <algorithm>
-
 namespace ralu::skin {
 
-QFont fittingFont(QFont font, const QStringList &texts, int width, qreal smallest)
+QFont fittingFont(QFont font, const QStringList &texts, int width, qreal smallest, int height)
 {
-    auto widest = [&texts](const QFont &f) {
+    auto tooLarge = [&](const QFont &f) {
         const QFontMetrics metrics(f);
-        int most = 0;
+        if (height > 0 && metrics.height() > height)
+            return true;
         for (const QString &text : texts)
-            most = std::max(most, metrics.horizontalAdvance(text));
-        return most;
+            if (metrics.boundingRect(text).width() > width)
+                return true;
+        return false;
     };
-    while (widest(font) > width && font.pointSizeF() - 0.5 >= smallest)
+    while (tooLarge(font) && font.pointSizeF() - 0.5 >= smallest)
         font.setPointSizeF(font.pointSizeF() - 0.5);
     return font;
 }

@@ -8,8 +8,9 @@
 
 namespace ralu::skin {
 
-// The font, shrunk by half points until every text fits in width pixels;
-// never below smallest points (the texts may then still be cut).
-QFont fittingFont(QFont font, const QStringList &texts, int width, qreal smallest = 6.5);
+// The font, shrunk by half points until every text fits in width pixels
+// (and its lines in height pixels, when given); never below smallest points
+// (the texts may then still be cut).
+QFont fittingFont(QFont font, const QStringList &texts, int width, qreal smallest = 6.5, int height = 0);
 
 } // namespace ralu::skin

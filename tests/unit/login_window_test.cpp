@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -157,4 +158,21 @@ TEST_F(LoginWindowTest, PasswordShowsStarsAndTheServerAndSaveBoxesShowWhole)
         EXPECT_LE(server->fontMetrics().horizontalAdvance(preset.trimmed()), room) << preset.toStdString();
     const QCheckBox *save = window.saveBox();
     EXPECT_TRUE(save->rect().contains(QRect(QPoint(), save->sizeHint()))) << "the box's edges all show";
+}
+
+TEST_F(LoginWindowTest, CaptionsShowWholeInTheWiderFontOfABareSystem)
+{
+    // Where Arial is missing and DejaVu Sans stands in (a bare Debian).
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"));
+    LoginWindow window(controller);
+    const QList<QLabel *> captions = window.findChildren<QLabel *>();
+    EXPECT_GE(captions.size(), 4);
+    for (const QLabel *caption : captions) {
+        if (caption->text().isEmpty())
+            continue; // the background picture
+        EXPECT_LE(caption->fontMetrics().boundingRect(caption->text()).width(), caption->width())
+            << caption->text().toStdString();
+        EXPECT_LE(caption->fontMetrics().height(), caption->height()) << caption->text().toStdString();
+    }
+    QFont::removeSubstitutions(QStringLiteral("Arial"));
 }
