@@ -17,10 +17,12 @@ cmake --build "$build" -j"$(nproc)" --target ralu ralu_billing_server
 "$here/provider.sh" start "$rundir" --far-end=answer --billing-server="$build/ralu_billing_server"
 xvfb_pid=""
 pulse_pid=""
+runtime=""
 cleanup() {
     "$here/provider.sh" stop "$rundir" || true
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
     [[ -n "$pulse_pid" ]] && kill "$pulse_pid" 2>/dev/null || true
+    [[ -n "$runtime" ]] && rm -rf "$runtime" || true
 }
 trap cleanup EXIT
 
@@ -39,8 +41,8 @@ if ! pactl info >/dev/null 2>&1; then
     # starts by itself): one of the demo's own, with a silent loudspeaker
     # and microphone when there is no sound card, so that calls still work.
     if [[ -z "${XDG_RUNTIME_DIR:-}" || ! -w "${XDG_RUNTIME_DIR:-/nonexistent}" ]]; then
-        XDG_RUNTIME_DIR="$(mktemp -d /tmp/ralu-demo-runtime.XXXXXX)"
-        export XDG_RUNTIME_DIR
+        runtime="$(mktemp -d /tmp/ralu-demo-runtime.XXXXXX)"
+        export XDG_RUNTIME_DIR="$runtime"
     fi
     pulseaudio --daemonize=no --exit-idle-time=-1 -L module-null-sink >"$rundir/pulseaudio.log" 2>&1 &
     pulse_pid=$!
