@@ -79,5 +79,6 @@ set(CPACK_GENERATOR DEB)
 # install step no longer builds "all" first, and cpack builds "ralu" itself
 # (its output shows in cpack's log, build/_CPack_Packages/.../InstallOutput.log).
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
-set(CPACK_INSTALL_COMMANDS "${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target ralu")
+cmake_host_system_information(RESULT _ralu_cores QUERY NUMBER_OF_LOGICAL_CORES)
+set(CPACK_INSTALL_COMMANDS "${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target ralu --parallel ${_ralu_cores}")
 include(CPack)
