@@ -2,6 +2,7 @@
 // book buttons and the missed-call indicator open them modally over it, on
 // the files of the folder the Softphone was given, and give the number box
 // the focus back afterwards.
+#include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
 #include "account/SettingsStore.h"
@@ -130,4 +131,29 @@ TEST_F(SoftphoneWindowsTest, CtrlBOpensThePhoneBookAndCtrlHTheHistory)
         EXPECT_EQ(opened, QString::fromLatin1(opens));
         expectNumberBoxFocusedAtItsEnd();
     }
+}
+
+TEST_F(SoftphoneWindowsTest, ANumberHandedOverGoesIntoTheBoxUndialledAndWaitsForTheCallsEnd)
+{
+    CallEngine &engine = phone.engine();
+    engine.prepareLoad();
+    phone.state().login.strUserName = QStringLiteral("1001");
+    phone.state().login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+    ASSERT_TRUE(engine.initializeRTC());
+    engine.registerProfile();
+    rtc.registration(RTCRS_REGISTERED);
+    phone.window().show();
+
+    phone.bringToFront(QStringLiteral("5551234"));
+    EXPECT_EQ(engine.numberText(), QStringLiteral("5551234"));
+    expectNumberBoxFocusedAtItsEnd();
+
+    const auto call = rtc.connectedCallFrom("sip:777@127.0.0.1");
+    phone.bringToFront(QStringLiteral("4420"));
+    EXPECT_NE(engine.numberText(), QStringLiteral("4420")) << "not over the call under way";
+    rtc.session(call, RTCSS_DISCONNECTED);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.numberText() == QStringLiteral("4420"); }, 1000));
+    CallEngineTestAccess::tick(engine, EngineTimer::Ready); // the end's reset leaves it
+    EXPECT_EQ(engine.numberText(), QStringLiteral("4420"));
+    EXPECT_TRUE(rtc.createdSessions.empty()) << "nothing is dialled";
 }
