@@ -2,6 +2,7 @@
 
 #include "engine/VisibleText.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -9,7 +10,23 @@
 #include <cmath>
 #include <limits>
 
+Q_LOGGING_CATEGORY(lcBilling, "ralu.billing")
+
 namespace ralu {
+
+namespace {
+
+// A failed query for the support log: its path alone (the rest holds the PIN).
+const HttpReply &logged(const char *path, const HttpReply &reply)
+{
+    if (!reply.received)
+        qCWarning(lcBilling) << "no reply to" << path;
+    else if (reply.status != 200)
+        qCWarning(lcBilling) << "status" << reply.status << "to" << path;
+    return reply;
+}
+
+} // namespace
 
 BillingClient::BillingClient(HttpClient &http, QString baseUrl, const LoginValues &login)
     : m_http(http)
@@ -32,7 +49,7 @@ void BillingClient::updateBalance(BalanceDone done)
     request.url = m_base + kBalancePath + encoded(m_login.strAccountNumber.trimmed());
     ask({ request, [done = std::move(done)](const HttpReply &reply) {
              if (done)
-                 done(balanceLabel(reply));
+                 done(balanceLabel(logged(kBalancePath, reply)));
          } });
 }
 
@@ -112,7 +129,7 @@ void BillingClient::queryCreditTime(CreditTimeDone done)
         qMakePair(QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded")));
     request.body = "pin=" + encoded(m_login.strUserName);
     ask({ request, [this, done = std::move(done)](const HttpReply &reply) {
-             const std::optional<qint64> left = creditSeconds(reply);
+             const std::optional<qint64> left = creditSeconds(logged(kCreditTimePath, reply));
              if (done)
                  done(left);
          } });

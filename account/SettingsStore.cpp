@@ -62,6 +62,10 @@ bool IniSettingsStore::read(RegularFile &file, QByteArray &text) const
     // an empty store.
     if (!file.open(m_path, RegularFile::Access::Read))
         return file.missing() || fail(file.error());
+    // It holds the password: a file left readable by others (an older
+    // version, a copy) is made owner-only as soon as it is read, at start-up.
+    if ((file.mode() & 077) != 0)
+        ::fchmod(file.fd(), 0600); // a failure is told at the next save
     if (file.size() > kMaxFileSize)
         return fail(RegularFile::failure(m_path, QStringLiteral("too large to be a settings file")));
     QFile reader;

@@ -50,8 +50,7 @@ public:
 // here): it holds the password in plain text. Every change writes a complete
 // new file beside the old one and puts it in place only once it is on disk,
 // so a failed write (full disk, no permission) leaves the old file whole; a
-// file found readable by others is made owner-only at the next change, or
-// at a save that changes nothing. Only a regular file is read or replaced:
+// file found readable by others is made owner-only when it is read. Only a regular file is read or replaced:
 // a symbolic link at the path is refused (RegularFile.h), never followed.
 class IniSettingsStore : public SettingsStore {
 public:

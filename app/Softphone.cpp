@@ -13,12 +13,14 @@
 #include "windows/RecentWindow.h"
 #include "windows/WindowLayer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+
+#include <utility>
 
 namespace ralu {
 
@@ -37,8 +39,11 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     QStringList presets;
     for (const char *server : deployment::kSipServers)
         presets << QString::fromUtf8(server);
-    m_loginController = std::make_unique<LoginController>(
-        m_state, m_savedLogin, boxes, presets, [this] { m_engine->registerAccount(); });
+    m_loginController = std::make_unique<LoginController>(m_state, m_savedLogin, boxes, presets, [this] {
+        if (m_onLogin)
+            m_onLogin(m_state.login);
+        m_engine->registerAccount();
+    });
 
     // The billing server: the balance label, and the countdown's start at
     // each connected call.
@@ -50,6 +55,8 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
             if (!written && !m_history->lastError().isEmpty() && !m_historyFailing)
                 tellWhenIdle(QStringLiteral("Could not write the call history: ") + m_history->lastError());
             m_historyFailing = !written && !m_history->lastError().isEmpty();
+            if (kind == CallKind::Missed && m_onMissedCall)
+                m_onMissedCall(number);
         });
 
     // Local key tones go through the SIP stack's audio when the client can
@@ -62,6 +69,13 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
     // Unloading the main window releases the mixer, which closes it.
     QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_engine.get(), [this] { m_mixer.reset(); });
+    // After the call's end has run its course (the engine's ready timer
+    // keeps a number put in after it).
+    QObject::connect(m_engine.get(), &CallEngine::controlsChanged, m_engine.get(), [this](bool inCall) {
+        if (!inCall && !m_waitingNumber.isEmpty())
+            QTimer::singleShot(
+                0, m_engine.get(), [this] { bringToFront(std::exchange(m_waitingNumber, {})); });
+    });
 }
 
 Softphone::~Softphone() = default;
@@ -114,6 +128,8 @@ bool Softphone::start()
     m_engine->prepareLoad();
     // A saved login is used as it is; without one the user logs in first.
     m_savedLogin.readProfile(m_state.login);
+    if (m_onLogin)
+        m_onLogin(m_state.login);
     const LoginValues &v = m_state.login;
     if (v.strPassword.isEmpty() && v.strUserName.isEmpty() && v.strAccountNumber.isEmpty()
         && v.strAccountPassword.isEmpty()) {
@@ -168,6 +184,40 @@ void Softphone::checkSoundDevices()
     // so once, and refuse to dial.
     if (!m_client || !m_client->hasSoundDevices())
         funcSoundError(m_state, m_boxes);
+}
+
+void Softphone::bringToFront(const QString &number)
+{
+    if (!number.isEmpty()) {
+        if (m_engine->callLive())
+            m_waitingNumber = number;
+        else
+            m_engine->setNumberText(number);
+    }
+    if (m_login) { // logging in comes first
+        m_login->raise();
+        m_login->activateWindow();
+        return;
+    }
+    if (!m_window)
+        return; // start-up puts it in front
+    if (!m_window->isVisible() || m_window->isMinimized())
+        m_window->showFromTray();
+    // A window open over the main one (login, history, phone book) stays in front.
+    QWidget *front = QApplication::activeModalWidget();
+    if (!front)
+        front = frontWindow();
+    front->raise();
+    front->activateWindow();
+    if (front == m_window.get())
+        m_engine->focusNumberBox();
+}
+
+QWidget *Softphone::frontWindow() const
+{
+    if (m_login)
+        return m_login;
+    return m_window.get();
 }
 
 void Softphone::openLogin(bool modal)

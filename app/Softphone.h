@@ -62,6 +62,18 @@ public:
     SoundMixer *mixer() const { return m_mixer.get(); }
     // The login window while it is open, else null.
     LoginWindow *loginWindow() const { return m_login; }
+    // The window in front: the login window while it is open, else the main
+    // window once built (message boxes open over it).
+    QWidget *frontWindow() const;
+
+    // A second start's request: the number (when given) into the number box,
+    // never dialled, and the window in front with the keyboard. During a
+    // call the number waits for its end.
+    void bringToFront(const QString &number);
+    // Called with the login values before each registration goes out.
+    void setOnLogin(std::function<void(const LoginValues &)> f) { m_onLogin = std::move(f); }
+    // Called with the number of each missed call.
+    void setOnMissedCall(std::function<void(const QString &)> f) { m_onMissedCall = std::move(f); }
 
     // Shows the login window, modally or not.
     void openLogin(bool modal);
@@ -109,6 +121,9 @@ private:
     MixerBackendFactory m_mixerBackend;
     std::unique_ptr<SoundMixer> m_mixer;
     OpenAddress m_openAddress;
+    QString m_waitingNumber; // for the number box once the call has ended
+    std::function<void(const QString &)> m_onMissedCall;
+    std::function<void(const LoginValues &)> m_onLogin;
 };
 
 } // namespace ralu

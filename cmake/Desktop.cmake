@@ -38,7 +38,21 @@ endforeach()
 install(FILES resources/icons/ralu.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${RALU_APP_ID}.svg)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ralu)
-install(FILES COPYING DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ralu RENAME copyright)
+# Debian's way: a machine-readable copyright file naming the licence Debian
+# ships, and the manual page and the changelog compressed reproducibly.
+install(FILES resources/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ralu)
+set(_ralu_gzipped)
+foreach(_doc resources/ralu.1 resources/debian/changelog)
+  get_filename_component(_name ${_doc} NAME)
+  add_custom_command(OUTPUT ${RALU_DESKTOP_DIR}/${_name}.gz
+    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/${_doc} > ${RALU_DESKTOP_DIR}/${_name}.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/${_doc} VERBATIM)
+  list(APPEND _ralu_gzipped ${RALU_DESKTOP_DIR}/${_name}.gz)
+endforeach()
+add_custom_target(ralu_doc_files DEPENDS ${_ralu_gzipped})
+add_dependencies(ralu ralu_doc_files)
+install(FILES ${RALU_DESKTOP_DIR}/ralu.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${RALU_DESKTOP_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ralu)
 
 # The Debian package. Its dependencies are those of the shared libraries the
 # executable links, as dpkg-shlibdeps (dpkg-dev) finds them.
@@ -61,4 +75,10 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
+# cpack builds the program alone, never the whole tree with its tests: the
+# install step no longer builds "all" first, and cpack builds "ralu" itself
+# (its output shows in cpack's log, build/_CPack_Packages/.../InstallOutput.log).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+cmake_host_system_information(RESULT _ralu_cores QUERY NUMBER_OF_LOGICAL_CORES)
+set(CPACK_INSTALL_COMMANDS "${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target ralu --parallel ${_ralu_cores}")
 include(CPack)

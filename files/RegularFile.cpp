@@ -1,5 +1,7 @@
 #include "files/RegularFile.h"
 
+#include "files/FilesLog.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -8,6 +10,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFiles, "ralu.files")
 
 namespace ralu {
 
@@ -50,6 +54,8 @@ bool RegularFile::fail(const QString &path, const QString &reason)
 {
     close();
     m_error = failure(path, reason);
+    if (!m_missing) // a file not made yet is no failure
+        qCWarning(lcFiles).noquote() << m_error;
     return false;
 }
 

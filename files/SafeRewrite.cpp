@@ -1,5 +1,6 @@
 #include "files/SafeRewrite.h"
 
+#include "files/FilesLog.h"
 #include "files/RegularFile.h"
 
 #include <QFile>
@@ -97,6 +98,8 @@ bool rewriteFile(const QString &path, const QByteArray &bytes, QString *error, i
 {
     FileReplacement file(path, mode);
     const bool ok = file.write(bytes) && file.commit();
+    if (!ok)
+        qCWarning(lcFiles).noquote() << file.error();
     if (!ok && error)
         *error = file.error();
     return ok;

@@ -28,9 +28,15 @@ PACKAGES=(
     # far ends of the interoperability tests (baresip above, linphonec)
     linphone-cli
     xvfb xauth x11-apps x11-utils x11-xkb-utils imagemagick xdotool
+    # the Wayland test: a headless compositor and Qt's Wayland platform
+    weston qt6-wayland
+    # the screen reader's view (AT-SPI) on a private D-Bus session
+    at-spi2-core python3-pyatspi dbus
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)
     appstream desktop-file-utils dpkg-dev file
+    # the Debian package's checker
+    lintian
 )
 
 # Extra names, e.g. for the test that proves a missing package is noticed.

@@ -3,6 +3,7 @@
 #include "sip/LinphoneCoreRunner.h"
 #include "sip/RtcEventQueue.h"
 #include "sip/SipOutcome.h"
+#include "sip/SipStackLog.h"
 
 #include <linphone++/linphone.hh>
 
@@ -301,6 +302,9 @@ void LinphoneAccount::onRegistrationState(
         code = 200;
         text = "OK";
     }
+    if (linphone::RegistrationState(state) == linphone::RegistrationState::Failed)
+        qCWarning(lcSip).noquote() << "registration failed:" << code
+                                   << QString::fromStdString(text.empty() ? message : text);
     pushRegistrationEvent(mapped, code, text.empty() ? message : text);
 }
 

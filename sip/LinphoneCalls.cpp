@@ -6,6 +6,7 @@
 #include "sip/LinphoneRtcSession.h"
 #include "sip/RtcEventQueue.h"
 #include "sip/SipOutcome.h"
+#include "sip/SipStackLog.h"
 
 #include <linphone++/linphone.hh>
 #include <linphone/misc.h>
@@ -329,8 +330,11 @@ void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &messa
     if (leg.call->getDir() == linphone::Call::Dir::Incoming && leg.queued != RTCSS_CONNECTED
         && leg.queued != RTCSS_HOLD)
         failed = false;
-    queueSessionState(
-        leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, callEndFor(failed, code, heardBack));
+    const RtcCallEnd end = callEndFor(failed, code, heardBack);
+    if (failed) // the support log keeps each call's reason
+        qCWarning(lcSip).noquote() << "call failed:" << code
+                                   << QString::fromStdString(text.empty() ? message : text);
+    queueSessionState(leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, end);
 }
 
 void LinphoneCalls::queueSessionState(

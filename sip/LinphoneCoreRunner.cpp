@@ -4,6 +4,7 @@
 #include "sip/NssHold.h"
 #include "sip/OwnerOnlyFolder.h"
 #include "sip/SipEdgeHook.h"
+#include "sip/SipStackLog.h"
 
 #include <linphone++/linphone.hh>
 
@@ -226,7 +227,9 @@ bool LinphoneCoreRunner::start(Listeners listeners)
 bool LinphoneCoreRunner::createCore(Listeners listeners)
 {
     // Quiet: liblinphone logs about 100 lines a second at its default level.
-    linphone::LoggingService::get()->setLogLevel(linphone::LogLevel::Error);
+    // The program routes it into its own log (SipStackLog.h).
+    if (!sipStackLogRouted())
+        linphone::LoggingService::get()->setLogLevel(linphone::LogLevel::Error);
 
     auto factory = linphone::Factory::get();
     // Every file liblinphone writes goes into the state folder; the names

@@ -3,12 +3,11 @@
 #include "skin/HoverHighlight.h"
 
 #include <QEvent>
-#include <QMouseEvent>
 
 namespace ralu {
 
 PictureButton::PictureButton(QWidget *parent)
-    : QLabel(parent)
+    : SkinButton(parent)
 {
     setScaledContents(true);
 }
@@ -60,23 +59,11 @@ QPixmap PictureButton::hoveredPicture() const
     return m_hover ? m_hover->hoveredPicture() : QPixmap();
 }
 
-void PictureButton::mousePressEvent(QMouseEvent *event)
-{
-    event->accept(); // the button keeps the mouse until the release
-}
-
-void PictureButton::mouseReleaseEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (isEnabled() && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
-}
-
 void PictureButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::EnabledChange && m_press)
         m_press->show(false); // a disabled picture is drawn dimmed by the style
-    QLabel::changeEvent(event);
+    SkinButton::changeEvent(event);
 }
 
 } // namespace ralu

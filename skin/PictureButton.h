@@ -1,22 +1,22 @@
 // A button drawn as a picture, the way every control of the skinned windows
 // is: a still picture, or a released picture and a pressed one shown while a
-// mouse button is down on it (PressPicture), and optionally a hovered one
-// while the pointer is over it (HoverHighlight). A left click inside emits
-// clicked.
+// mouse button is down on it (PressPicture) or Space is held on it, and
+// optionally a hovered one while the pointer is over it (HoverHighlight).
+// Clicks, keys and assistive technology are SkinButton's.
 #pragma once
 
 #include "skin/PressPicture.h"
+#include "skin/SkinButton.h"
 
 namespace ralu::skin {
 class HoverHighlight;
 }
 
-#include <QLabel>
 #include <QPixmap>
 
 namespace ralu {
 
-class PictureButton : public QLabel {
+class PictureButton : public SkinButton {
     Q_OBJECT
 public:
     explicit PictureButton(QWidget *parent = nullptr);
@@ -27,7 +27,7 @@ public:
         skin::PressPicture::Check check = skin::PressPicture::Check::None);
     // Shows the pressed or the released picture (the keyboard presses keys
     // too); nothing for a still picture.
-    void showPressed(bool pressed);
+    void showPressed(bool pressed) override;
     QPixmap releasedPicture() const;
     QPixmap pressedPicture() const;
     // Shown while the pointer is over the enabled, resting button; set after
@@ -36,12 +36,7 @@ public:
     QPixmap hoveredPicture() const;
     skin::PressPicture *pressPicture() const { return m_press; }
 
-signals:
-    void clicked();
-
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -39,8 +39,10 @@ bool PressPicture::eventFilter(QObject *watched, QEvent *event)
             = at.x() >= 0 && at.y() >= 0 && at.x() <= m_box->width() && at.y() <= m_box->height();
         if (m_check == Check::None || inside)
             show(true);
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        show(false); // whatever the press did, the release restores
+    } else if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::ContextMenu) {
+        // Whatever the press did, the release restores; so does the right
+        // press's menu, which takes the mouse before the release comes.
+        show(false);
     }
     return false;
 }

@@ -1,6 +1,6 @@
 // A picture box that shows one picture while a mouse button (any) is down on
-// it and another once it is released. It watches its box's events, so any
-// QLabel can take it; the box's own handlers still run.
+// it and another once it is released, or once a menu opens over the press. It watches its box's events, so
+// any QLabel can take it; the box's own handlers still run.
 #pragma once
 
 #include <QObject>

@@ -1,5 +1,6 @@
 #include "skin/SkinPictures.h"
 
+#include "skin/FaceCaptions.h"
 #include "skin/HoverHighlight.h"
 #include "skin/PictureButton.h"
 
@@ -193,6 +194,7 @@ PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, con
     button->setGeometry(geometry);
     button->setPictures(buttonPicture(face, Look::Normal), buttonPicture(face, Look::Pressed));
     button->setHoveredPicture(buttonPicture(face, Look::Hovered));
+    button->setAccessibleName(QString::fromLatin1(faceCaption(face.toLatin1().constData())));
     return button;
 }
 

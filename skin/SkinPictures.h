@@ -49,7 +49,7 @@ class PictureButton;
 namespace ralu::skin {
 
 // A picture button named and placed on parent, showing the face's normal,
-// pressed and hovered pictures.
+// pressed and hovered pictures, its accessible name the face's caption.
 PictureButton *makeButton(QWidget *parent, const char *name, QRect geometry, const QString &face);
 
 } // namespace ralu::skin

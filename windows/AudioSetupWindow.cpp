@@ -27,11 +27,11 @@ AudioSetupWindow::AudioSetupWindow(RtcClient &client, QWidget *parent)
     QFont boxFont(QStringLiteral("Microsoft Sans Serif"));
     boxFont.setPointSizeF(8.25);
 
-    addCloseImage("imgClose", QRect(209, 3, 12, 14));
-    addCaption(QStringLiteral("Microphone"), QRect(14, 22, 120, 17), captionFont);
+    PictureButton *closeImage = addCloseImage("imgClose", QRect(209, 3, 12, 14));
     m_capture = new QComboBox(this);
     m_capture->setObjectName(QStringLiteral("cmbCapture"));
     m_capture->setGeometry(14, 40, 203, 21);
+    addCaption(QStringLiteral("Microphone"), QRect(14, 22, 120, 17), captionFont, m_capture);
     m_meter = new QProgressBar(this);
     m_meter->setObjectName(QStringLiteral("prgInputLevel"));
     m_meter->setGeometry(14, 66, 203, 9);
@@ -41,16 +41,18 @@ AudioSetupWindow::AudioSetupWindow(RtcClient &client, QWidget *parent)
         QStringLiteral("QProgressBar { background: rgb(224,224,224); border: 1px solid "
                        "rgb(20,24,30); } QProgressBar::chunk { background: rgb(40,140,60); }"));
 
-    addCaption(QStringLiteral("Speaker"), QRect(14, 84, 120, 17), captionFont);
     m_playback = new QComboBox(this);
     m_playback->setObjectName(QStringLiteral("cmbPlayback"));
     m_playback->setGeometry(14, 102, 203, 21);
+    addCaption(QStringLiteral("Speaker"), QRect(14, 84, 120, 17), captionFont, m_playback);
     m_test = addPictureButton("cmdTestTone", QRect(14, 130, 80, 24), QStringLiteral("test_tone"));
 
     m_message = addCaption(QString(), QRect(14, 158, 203, 16), boxFont);
     m_message->setTextFormat(Qt::PlainText); // device names come from the system
     PictureButton *close
         = addPictureButton("cmdClose", QRect(84, 176, 64, 24), QStringLiteral("close_dialog"));
+
+    setTabOrder(close, closeImage); // the picture at the top comes last
 
     for (QComboBox *box : { m_capture, m_playback }) {
         box->setStyleSheet(boxStyle());

@@ -1,7 +1,10 @@
 // The main window's microphone and speaker sliders: a knob picture dragged
 // up and down its track picture sets the RTC client's level for the device
 // (through the call engine), and at start-up the knobs are placed from the
-// client's levels. The arithmetic is LevelSlider's; this is the mouse glue.
+// client's levels. The arithmetic is LevelSlider's; this is the mouse glue,
+// and the keyboard's: a focused knob moves with the arrow keys (a twentieth
+// of its travel), Page Up and Page Down (a quarter) and Home and End, and
+// tells assistive technology its level.
 //
 // A failing level read or write (or arithmetic without a result) stops the
 // step and is handed to the sound-failure report.
@@ -14,6 +17,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QMouseEvent;
 class QWidget;
 
@@ -50,6 +54,10 @@ private:
     };
     void placeKnob(const Binding &binding);
     void knobMoved(const Binding &binding, const QMouseEvent &event);
+    bool keyPressed(const Binding &binding, const QKeyEvent &event);
+    void moveKnobTo(const Binding &binding, int knobTop);
+    // The knob's place as a level from 0 (bottom) to 100, for assistive technology.
+    void showLevel(const Slider &slider);
     static SliderTrack trackOf(const Slider &slider);
     void soundFailed();
 

@@ -1,9 +1,12 @@
 #include "windows/LoginWindow.h"
 
+#include "skin/TextFit.h"
+
 #include <QBitmap>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 namespace ralu {
@@ -18,7 +21,6 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     QFont boxFont(QStringLiteral("MS Sans Serif"));
     boxFont.setPointSizeF(8.25);
 
-    addCaption(QStringLiteral("Host Name"), QRect(18, 24, 73, 17), captionFont);
     m_server = new QComboBox(this);
     m_server->setObjectName(QStringLiteral("cmbSIPIP"));
     m_server->setEditable(true);
@@ -30,34 +32,41 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
     QFont serverFont(QStringLiteral("Microsoft Sans Serif"));
     serverFont.setPointSizeF(8.25);
     m_server->setFont(serverFont);
+    fitServers();
     m_server->installEventFilter(this);
     m_server->lineEdit()->installEventFilter(this);
+    addCaption(QStringLiteral("Host Name"), QRect(18, 24, 73, 17), captionFont, m_server);
 
-    addCaption(QStringLiteral("Account No"), QRect(16, 48, 75, 22), captionFont);
     m_account = addTextBox("txtAcctNo", QRect(94, 47, 121, 19));
     m_account->setMaxLength(15);
     m_account->setFont(boxFont);
     m_account->installEventFilter(this);
+    addCaption(QStringLiteral("Account No"), QRect(16, 48, 75, 22), captionFont, m_account);
 
-    addCaption(QStringLiteral("Password"), QRect(16, 70, 57, 22), captionFont);
-    m_password = addTextBox("txtPassword", QRect(94, 70, 121, 19));
-    m_password->setEchoMode(QLineEdit::Password);
+    m_password = addPasswordBox("txtPassword", QRect(94, 70, 121, 19));
     m_password->setFont(boxFont);
-    m_password->setStyleSheet(boxStyle() + QStringLiteral(" lineedit-password-character: 42;"));
     m_password->installEventFilter(this);
+    addCaption(QStringLiteral("Password"), QRect(16, 70, 57, 22), captionFont, m_password);
 
-    addCaption(QStringLiteral("Save"), QRect(136, 93, 28, 16), captionFont);
     m_save = new QCheckBox(this);
     m_save->setObjectName(QStringLiteral("chkbxSaveSettings"));
-    m_save->setGeometry(176, 93, 15, 13);
+    // At least as large as the style draws the box, around the same middle.
+    const QSize saveSize = m_save->sizeHint().expandedTo(QSize(15, 13));
+    m_save->setGeometry(QRect(QPoint(176, 93 + (13 - saveSize.height()) / 2), saveSize));
     m_save->setChecked(true);
+    addCaption(QStringLiteral("Save"), QRect(136, 93, 28, 16), captionFont, m_save);
 
     m_login = addPictureButton("cmdLogin", QRect(48, 110, 64, 24), QStringLiteral("login"));
     m_exit = addPictureButton("cmdExit", QRect(120, 110, 64, 24), QStringLiteral("exit"));
     connect(m_login, &PictureButton::clicked, this, &LoginWindow::login);
     connect(m_exit, &PictureButton::clicked, this, &LoginWindow::reject);
 
-    setTabOrder(m_account, m_password);
+    // The account number and the password first, then down the window.
+    QWidget::setTabOrder(m_account, m_password);
+    QWidget::setTabOrder(m_password, m_server);
+    QWidget::setTabOrder(m_server, m_save);
+    QWidget::setTabOrder(m_save, m_login);
+    QWidget::setTabOrder(m_login, m_exit);
 
     const LoginFields fields = m_controller.load();
     m_account->setText(fields.account);
@@ -69,6 +78,23 @@ LoginWindow::LoginWindow(LoginController &controller, QWidget *parent)
         [this] { m_server->lineEdit()->setCursorPosition(0); });
     m_save->setChecked(fields.saveChecked);
     m_account->setFocus();
+}
+
+void LoginWindow::fitServers()
+{
+    // The room for text: the edit field less the line edit's margins (2 on
+    // each side) and its caret.
+    QStyleOptionComboBox option;
+    option.initFrom(m_server);
+    option.editable = true;
+    const QRect field = m_server->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, m_server);
+    QStringList servers;
+    for (int i = 0; i < m_server->count(); ++i)
+        servers << m_server->itemText(i).trimmed();
+    const QFont font = skin::fittingFont(m_server->font(), servers, field.width() - 5);
+    m_server->setFont(font);
+    m_server->lineEdit()->setFont(font); // a styled box's font reaches no child of its own accord
 }
 
 void LoginWindow::login()
@@ -111,9 +137,16 @@ bool LoginWindow::eventFilter(QObject *watched, QEvent *event)
 
 void LoginWindow::keyPressEvent(QKeyEvent *event)
 {
-    // Enter does not log in and Escape does not leave: only the two buttons do.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
+    // Enter logs in, as the login button does, unless the focus is on the
+    // exit button; Escape leaves as the exit button does (QDialog's reject).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        if (focusWidget() == m_exit)
+            m_exit->click();
+        else
+            m_login->click();
         return;
+    }
     QDialog::keyPressEvent(event);
 }
 

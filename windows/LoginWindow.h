@@ -36,6 +36,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Every preset server shows whole: the box's font shrinks to the longest.
+    void fitServers();
     void login();
 
     LoginController &m_controller;

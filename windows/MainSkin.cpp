@@ -1,5 +1,7 @@
 #include "windows/MainSkin.h"
 
+#include "skin/Accessibility.h"
+#include "skin/FaceCaptions.h"
 #include "skin/HoverHighlight.h"
 #include "skin/PictureButton.h"
 #include "skin/SkinPictures.h"
@@ -36,6 +38,51 @@ const MainControl kTooltipOrder[] = {
     MainControl::DndButton,
 };
 
+// The keyboard's way through the window: the number box and the call
+// buttons, the dial pad, the level knobs, the bottom row, the two side
+// columns top to bottom, and the close button.
+const MainControl kTabOrder[] = {
+    MainControl::NumberBox,
+    MainControl::DialButton,
+    MainControl::ClearButton,
+    MainControl::EndButton,
+    MainControl::Key1,
+    MainControl::Key2,
+    MainControl::Key3,
+    MainControl::Key4,
+    MainControl::Key5,
+    MainControl::Key6,
+    MainControl::Key7,
+    MainControl::Key8,
+    MainControl::Key9,
+    MainControl::KeyStar,
+    MainControl::Key0,
+    MainControl::KeyPound,
+    MainControl::MicIcon,
+    MainControl::SpeakerIcon,
+    MainControl::DndButton,
+    MainControl::ForwardButton,
+    MainControl::HoldButton,
+    MainControl::TransferButton,
+    MainControl::PhoneBookButton,
+    MainControl::HistoryButton,
+    MainControl::Small18,
+    MainControl::Small19,
+    MainControl::Small23,
+    MainControl::Small33,
+    MainControl::Small28,
+    MainControl::Small29,
+    MainControl::AudioSetupButton,
+    MainControl::AccountButton,
+    MainControl::Small39,
+    MainControl::Small42,
+    MainControl::Small43,
+    MainControl::WebButton,
+    MainControl::Small45,
+    MainControl::Small44,
+    MainControl::CloseButton,
+};
+
 // The level knobs move rather than light up.
 constexpr MainControl kKnobs[] = { MainControl::SpeakerIcon, MainControl::MicIcon };
 
@@ -66,6 +113,7 @@ MainSkin::MainSkin(QWidget *window)
     createControls();
     applyLayout();
     setPictures();
+    describeForAssistiveTechnology();
 }
 
 void MainSkin::createControls()
@@ -153,6 +201,27 @@ void MainSkin::setPictures()
         if (insideOutline(spec) && !knob)
             new skin::HoverHighlight(button, button->releasedPicture(), hovered);
     }
+}
+
+void MainSkin::describeForAssistiveTechnology()
+{
+    for (const ControlSpec &spec : kMainControls) {
+        QWidget *widget = control(spec.key);
+        const bool decoration = spec.kind == ControlKind::Background || spec.kind == ControlKind::Picture;
+        if (decoration || !insideOutline(spec)) {
+            skin::hideFromAssistiveTechnology(widget);
+            continue;
+        }
+        if (spec.kind != ControlKind::Button)
+            continue;
+        // A button is named by its tip, else by the words on its face.
+        const QString tip = QString::fromLatin1(spec.tooltip).trimmed();
+        widget->setAccessibleName(tip.isEmpty() ? QString::fromLatin1(skin::faceCaption(spec.face)) : tip);
+    }
+    m_number->setAccessibleName(QStringLiteral("Number"));
+    m_number->setAccessibleDescription(QString::fromLatin1(specOf(MainControl::NumberBox).tooltip));
+    for (std::size_t i = 1; i < std::size(kTabOrder); ++i)
+        QWidget::setTabOrder(control(kTabOrder[i - 1]), control(kTabOrder[i]));
 }
 
 void MainSkin::addTooltips()

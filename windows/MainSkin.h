@@ -1,6 +1,9 @@
 // The main window's skin: its elements made from the layout table and placed
 // by it, their pictures from the image holders, the press and hover picture
-// swaps, a light look on the visible buttons under the pointer, and the tips.
+// swaps, a light look on the visible buttons under the pointer, the tips,
+// and what the keyboard and assistive technology reach: the buttons' names
+// and their Tab order; decorations and whatever lies outside the outline are
+// left out.
 #pragma once
 
 #include "skin/HoverPicture.h"
@@ -36,6 +39,7 @@ public:
 private:
     void createControls();
     void setPictures();
+    void describeForAssistiveTechnology();
 
     QWidget *m_window;
     std::array<QWidget *, kMainControlCount> m_controls {};

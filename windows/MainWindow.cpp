@@ -143,6 +143,9 @@ void MainWindow::wireButtons()
             m_openPhoneBook();
         focusNumberBox();
     });
+    // Keys for the two windows a keyboard user opens most.
+    button(MainControl::PhoneBookButton)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    button(MainControl::HistoryButton)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     onClick(MainControl::MissedCallsButton, [this] {
         m_engine.attention().acknowledgeMissedCalls(); // the history then opens on the missed calls
         if (m_openHistory)

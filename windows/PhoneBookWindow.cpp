@@ -86,12 +86,12 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
 
     QFont labelFont(QStringLiteral("Verdana"));
     labelFont.setPointSizeF(8.25);
-    addCaption(QStringLiteral("Name"), QRect(16, 160, 41, 17), labelFont);
-    addCaption(QStringLiteral("Phone No."), QRect(16, 192, 81, 17), labelFont);
-
+    m_list->setAccessibleName(windowTitle());
     m_name = addTextBox("txtName", QRect(80, 160, 129, 19));
     m_name->setValidator(new BoxValidator(PhoneBook::kNameLimit, false, m_name));
     m_number = addTextBox("txtPhoneNo", QRect(80, 192, 129, 19));
+    addCaption(QStringLiteral("Name"), QRect(16, 160, 41, 17), labelFont, m_name);
+    addCaption(QStringLiteral("Phone No."), QRect(16, 192, 81, 17), labelFont, m_number);
     m_number->setValidator(new BoxValidator(PhoneBook::kNumberLimit, true, m_number));
     m_number->installEventFilter(this);
 
@@ -104,6 +104,9 @@ PhoneBookWindow::PhoneBookWindow(const QString &folder, AppState &state, Message
     connect(m_edit, &PictureButton::clicked, this, &PhoneBookWindow::editClicked);
     connect(m_delete, &PictureButton::clicked, this, &PhoneBookWindow::deleteClicked);
     connect(m_call, &PictureButton::clicked, this, &PhoneBookWindow::callClicked);
+    const QList<QWidget *> order { m_list, m_name, m_number, m_add, m_edit, m_delete, m_call, m_closeImage };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
 
     m_book.load();
     fillList();

@@ -1,7 +1,10 @@
 #include "windows/QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
+
+Q_LOGGING_CATEGORY(lcUi, "ralu.ui")
 
 namespace ralu {
 
@@ -27,8 +30,20 @@ void QtMessageBoxes::show(const QString &text, Icon icon, const QString &title)
         qtIcon = QMessageBox::Critical;
         break;
     }
-    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    // What the user was told is what support asks first.
+    qCWarning(lcUi).noquote() << "message box:" << text;
+    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, parentWindow());
     box.exec();
+}
+
+QWidget *QtMessageBoxes::parentWindow() const
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget *owner = m_owner ? m_owner() : nullptr;
+    return owner && owner->isVisible() ? owner : nullptr;
 }
 
 } // namespace ralu

@@ -1,7 +1,13 @@
 #include "windows/RecentWindow.h"
 
+#include "skin/Accessibility.h"
+#include "skin/TextFit.h"
+#include "windows/StampDelegate.h"
+
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace ralu {
 
@@ -13,28 +19,34 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
 {
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setPointSizeF(9);
-    auto addTab = [&](const char *caption, QRect geometry) {
-        auto *tab = new QLabel(QString::fromLatin1(caption), this);
+    // Each tab is a button: a click, or Space once Tab reaches it.
+    auto addTab = [&](const char *caption, QRect geometry, CallKind kind) {
+        auto *tab = new SkinButton(this);
+        tab->setText(QString::fromLatin1(caption));
+        tab->setAccessibleName(tab->text());
         tab->setObjectName(QString::fromLatin1(caption));
         tab->setGeometry(geometry);
         tab->setFont(tabFont);
         tab->setAlignment(Qt::AlignHCenter | Qt::AlignTop); // the list's top edge overlaps the tabs' bottom
         tab->setCursor(Qt::PointingHandCursor);
-        tab->installEventFilter(this);
+        connect(tab, &SkinButton::clicked, this, [this, kind] { chooseKind(kind); });
         return tab;
     };
-    m_dialed = addTab("Dialed", QRect(6, 45, 59, 20));
-    m_received = addTab("Received", QRect(80, 45, 71, 19));
-    m_missed = addTab("Missed", QRect(160, 45, 55, 20));
+    m_dialed = addTab("Dialed", QRect(6, 45, 59, 20), CallKind::Dialed);
+    m_received = addTab("Received", QRect(80, 45, 71, 19), CallKind::Received);
+    m_missed = addTab("Missed", QRect(160, 45, 55, 20), CallKind::Missed);
 
     m_recentList = new QListWidget(this);
     m_recentList->setObjectName(QStringLiteral("Recentlist"));
     m_recentList->setGeometry(13, 61, 203, 171);
     m_recentList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_recentList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the tooltip shows long entries
+    m_recentList->setItemDelegate(new StampDelegate(m_recentList));
+    m_listFont = m_recentList->font();
     m_recentList->setMouseTracking(true);
     m_recentList->viewport()->setMouseTracking(true);
     m_recentList->viewport()->installEventFilter(this);
+    m_recentList->installEventFilter(this); // Enter redials, as a double-click does
     connect(m_recentList, &QListWidget::itemDoubleClicked, this, [this] { redial(); });
 
     m_clear = addPictureButton("Picture17", QRect(72, 240, 49, 25), QStringLiteral("clear_list"));
@@ -53,12 +65,14 @@ RecentWindow::RecentWindow(const QString &historyPath, const AppState &state, Me
     m_link->setAlignment(Qt::AlignCenter);
     m_link->setGeometry(32, 276, 166, 17);
     m_link->installEventFilter(this);
+    skin::hideFromAssistiveTechnology(m_link);
 
     if (state.openRecentOnMissed)
         m_list.setKind(CallKind::Missed);
     colourTabs();
     m_list.load();
     fillList();
+    m_recentList->setFocus(); // the keyboard starts on the entries
 }
 
 QLabel *RecentWindow::tab(CallKind kind) const
@@ -82,6 +96,7 @@ void RecentWindow::colourTabs()
         palette.setColor(QPalette::WindowText, kind == m_list.kind() ? QColor(255, 0, 0) : QColor(0, 0, 0));
         label->setPalette(palette);
     }
+    m_recentList->setAccessibleName(tab(m_list.kind())->text());
 }
 
 void RecentWindow::fillList()
@@ -92,6 +107,13 @@ void RecentWindow::fillList()
         auto *row = new QListWidgetItem(m_list.items().at(i), m_recentList);
         row->setData(kNumberRole, m_list.numbers().at(i));
     }
+    // The entries whole where a smaller font will do, beside a scroll bar;
+    // past that the delegate cuts the number, never the stamp.
+    const QStyle *style = m_recentList->style();
+    const int room = m_recentList->width() - 2 * m_recentList->frameWidth()
+        - style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_recentList)
+        - 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_recentList) + 1);
+    m_recentList->setFont(skin::fittingFont(m_listFont, m_list.items(), room, kSmallestListPoints));
 }
 
 void RecentWindow::chooseKind(CallKind kind)
@@ -133,17 +155,14 @@ bool RecentWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        auto *label = qobject_cast<QLabel *>(watched);
-        if (mouse->button() == Qt::LeftButton && label
-            && label->rect().contains(mouse->position().toPoint())) {
-            if (label == m_dialed)
-                chooseKind(CallKind::Dialed);
-            else if (label == m_received)
-                chooseKind(CallKind::Received);
-            else if (label == m_missed)
-                chooseKind(CallKind::Missed);
-            else if (label == m_link)
-                linkClicked();
+        if (watched == m_link && mouse->button() == Qt::LeftButton
+            && m_link->rect().contains(mouse->position().toPoint()))
+            linkClicked();
+    } else if (watched == m_recentList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            redial();
+            return true;
         }
     } else if (watched == m_recentList->viewport() && event->type() == QEvent::MouseMove) {
         // The selected entry, not the one under the pointer, so a long

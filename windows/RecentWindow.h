@@ -1,7 +1,8 @@
 // The call history window (frmRecent): the entries of recentcall.txt one kind
-// at a time on three tabs, redial by double-click, clearing of the kind on
-// view. Borderless, cut to its background picture, dragged by its body;
-// created afresh for every showing and shown modally over the main window.
+// at a time on three tabs, redial by double-click or Enter, clearing of the
+// kind on view. Borderless, cut to its background picture, dragged by its
+// body; created afresh for every showing and shown modally over the main
+// window.
 #pragma once
 
 #include "calls/RecentList.h"
@@ -45,7 +46,7 @@ public:
     void clearKind();
     // The link: blue from now on, and its page opened.
     void linkClicked();
-    // Double-click: the selected entry's number into the number box, dialed;
+    // Double-click or Enter: the selected entry's number into the number box, dialed;
     // then the window closes. Without a selected entry nothing happens.
     void redial();
 
@@ -66,6 +67,8 @@ private:
     QLabel *m_received = nullptr;
     QLabel *m_missed = nullptr;
     QListWidget *m_recentList = nullptr;
+    QFont m_listFont; // the list's own, before fitting its entries
+    static constexpr qreal kSmallestListPoints = 7;
     PictureButton *m_clear = nullptr;
     PictureButton *m_close = nullptr;
     PictureButton *m_closeImage = nullptr;

@@ -101,8 +101,18 @@ deb)
         "./usr/share/icons/hicolor/256x256/apps/$id.png"; do
         grep -qF " $file" <<<"$listing" || { echo "FAIL: the package lacks $file"; failed=1; }
     done
+    for file in ./usr/share/man/man1/ralu.1.gz ./usr/share/doc/ralu/changelog.gz; do
+        grep -qF " $file" <<<"$listing" || { echo "FAIL: the package lacks $file"; failed=1; }
+    done
+    need lintian lintian
+    lintian "$deb" >"$out/lintian.txt" 2>&1
+    if grep -q '^E: ' "$out/lintian.txt"; then
+        cat "$out/lintian.txt"
+        echo "FAIL: lintian finds errors"
+        failed=1
+    fi
     ((failed == 0)) || exit 1
-    echo "ok: $(basename "$deb"), Depends: $(field Depends)"
+    echo "ok: $(basename "$deb"), Depends: $(field Depends); lintian: $(grep -c '^[EW]: ' "$out/lintian.txt") errors or warnings"
     ;;
 *)
     echo "usage: $0 desktop FILE | appstream FILE | install|deb BUILD_DIR APP_ID" >&2

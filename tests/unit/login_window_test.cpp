@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -119,4 +120,59 @@ TEST(LoginWindowAtStartUp, ClosingTheWindowEndsTheStartUp)
     EXPECT_TRUE(closed);
     EXPECT_TRUE(phone.state().startupAbandoned);
     EXPECT_FALSE(phone.window().isVisible());
+}
+
+TEST_F(LoginWindowTest, EnterLogsInAndEscapeLeavesAsTheExitButtonDoes)
+{
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, bool, int> cases[] = {
+        { Qt::Key_Enter, Qt::KeypadModifier, false, QDialog::Accepted }, // Return: keyboard_x11
+        { Qt::Key_Return, Qt::NoModifier, true, QDialog::Rejected }, // on the exit button
+        { Qt::Key_Escape, Qt::NoModifier, false, QDialog::Rejected },
+    };
+    for (const auto &[key, modifiers, onExit, result] : cases) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString() + (onExit ? " on Exit" : ""));
+        state = AppState {};
+        state.blnStartupLogin = true;
+        LoginWindow window(controller);
+        window.show();
+        window.accountBox()->setText(QStringLiteral("1001"));
+        window.passwordBox()->setText(QStringLiteral("demo1001"));
+        window.serverBox()->setCurrentIndex(3);
+        QWidget *focus = onExit ? static_cast<QWidget *>(window.exitButton()) : window.passwordBox();
+        focus->setFocus();
+        QTest::keyClick(focus, key, modifiers);
+        EXPECT_EQ(window.result(), result);
+        EXPECT_EQ(state.startupAbandoned, result == QDialog::Rejected);
+    }
+}
+
+TEST_F(LoginWindowTest, PasswordShowsStarsAndTheServerAndSaveBoxesShowWhole)
+{
+    LoginWindow window(controller);
+    window.show();
+    window.passwordBox()->setText(QStringLiteral("abc"));
+    EXPECT_EQ(window.passwordBox()->displayText(), QStringLiteral("***"));
+    QLineEdit *server = window.serverBox()->lineEdit();
+    const int room = server->contentsRect().width() - 4; // less the line edit's margins
+    for (const QString &preset : kPresets)
+        EXPECT_LE(server->fontMetrics().horizontalAdvance(preset.trimmed()), room) << preset.toStdString();
+    const QCheckBox *save = window.saveBox();
+    EXPECT_TRUE(save->rect().contains(QRect(QPoint(), save->sizeHint()))) << "the box's edges all show";
+}
+
+TEST_F(LoginWindowTest, CaptionsShowWholeInTheWiderFontOfABareSystem)
+{
+    // Where Arial is missing and DejaVu Sans stands in (a bare Debian).
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"));
+    LoginWindow window(controller);
+    const QList<QLabel *> captions = window.findChildren<QLabel *>();
+    EXPECT_GE(captions.size(), 4);
+    for (const QLabel *caption : captions) {
+        if (caption->text().isEmpty())
+            continue; // the background picture
+        EXPECT_LE(caption->fontMetrics().boundingRect(caption->text()).width(), caption->width())
+            << caption->text().toStdString();
+        EXPECT_LE(caption->fontMetrics().height(), caption->height()) << caption->text().toStdString();
+    }
+    QFont::removeSubstitutions(QStringLiteral("Arial"));
 }

@@ -127,3 +127,23 @@ TEST_F(MainWindowSkin, RightButtonDragsTheBodyAndAClickInPlaceOpensTheWindowMenu
         EXPECT_EQ(menuShown, c.menu);
     }
 }
+
+TEST_F(MainWindowSkin, ARightClickOnAButtonOrAKnobLeavesItDrawnReleased)
+{
+    MainWindow &window = phone.window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (MainControl key : { MainControl::Key5, MainControl::MicIcon }) {
+        PictureButton *button = window.button(key);
+        bool menuShown = false;
+        // The window menu takes the mouse: the button never hears the release.
+        QTimer::singleShot(50, [&menuShown] { menuShown = QApplication::activePopupWidget()->close(); });
+        QTest::mousePress(button, Qt::RightButton, {}, QPoint(5, 5));
+        ASSERT_EQ(button->pixmap().toImage(), button->pressedPicture().toImage());
+        QContextMenuEvent menuAsked(
+            QContextMenuEvent::Mouse, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(button, &menuAsked);
+        EXPECT_TRUE(menuShown);
+        EXPECT_EQ(button->pixmap().toImage(), button->releasedPicture().toImage());
+    }
+}

@@ -11,11 +11,13 @@
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 #include "windows/RecentWindow.h"
+#include "windows/StampDelegate.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -303,6 +305,35 @@ TEST_F(RecentWindowTest, DoubleClickDialsTheNumberBeforeTheFirstBlankAndCloses)
     EXPECT_TRUE(rtc.calls.contains(QStringLiteral("createSession 1 null 1")));
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(readBytes(log.filePath()).endsWith("D::555  [03/01/10 09:30 AM]\r\n\r\n"));
+}
+
+TEST_F(RecentWindowTest, EnterDialsTheSelectedEntryAndCloses)
+{
+    writeBytes(log.filePath(), kHistory);
+    auto w = open();
+    w->list()->setCurrentRow(1);
+    QTest::keyClick(w->list(), Qt::Key_Return);
+    EXPECT_EQ(dialedAddresses(), std::vector<std::string> { "sip:777@127.0.0.1" });
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(RecentWindowTest, EntriesShowBesideAScrollBarTypicalOnesWholeALongNumberCutBeforeItsStamp)
+{
+    QByteArray history = "D::00442012345678901234  [28/12/24 12:59 PM]\r\n";
+    for (int i = 0; i < 20; ++i)
+        history += "D::" + QByteArray::number(4420123456 + i) + "  [28/12/24 12:59 PM]\r\n";
+    writeBytes(log.filePath(), history);
+    const auto recent = open();
+    QListWidget *list = recent->list();
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible());
+    const int room = list->viewport()->width() - 6; // less the text's margins
+    for (int i = 1; i < list->count(); ++i)
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->item(i)->text()), room);
+    const QString shown = StampDelegate::fitted(list->item(0)->text(), list->fontMetrics(), room);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("0044"))
+        && shown.endsWith(QStringLiteral("\u2026  [28/12/24 12:59 PM]")))
+        << shown.toStdString();
+    EXPECT_LE(list->fontMetrics().horizontalAdvance(shown), room);
 }
 
 TEST_F(RecentWindowTest, AnEntryLongerThanTheListShowsDialsTheWholeNumber)

@@ -129,6 +129,9 @@ TEST_F(SettingsStoreTest, OnlyItsOwnRegularFileIsMadeOwnerOnly)
     ::chmod(QFile::encodeName(path).constData(), 0644);
     ASSERT_TRUE(store.save("A", kSection, kKey, "changed"));
     EXPECT_EQ(modeOf(path) & 0777, 0600u) << "also when the same login is saved again";
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    EXPECT_EQ(read(QStringLiteral("A")), QStringLiteral("changed"));
+    EXPECT_EQ(modeOf(path) & 0777, 0600u) << "reading it at start-up is enough";
 
     // A folder that was there before keeps its mode.
     const QString shared = dir.filePath(QStringLiteral("shared"));

@@ -9,6 +9,7 @@
 #include "qt_printers.h"
 #include "skin/PictureButton.h"
 #include "skin/PictureRegion.h"
+#include "skin/SkinOutline.h"
 #include "skin/SkinPictures.h"
 #include "windows/LoginWindow.h"
 #include "windows/MainControls.h"
@@ -16,6 +17,7 @@
 #include "windows/RecentWindow.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -137,7 +139,7 @@ TEST(SkinPictures, MainWindowFacesFitTheirControlsInsideTheOutline)
     }
 }
 
-TEST(SkinPictures, BackgroundsAreCutAtTheirBottomLeftColourAlikeAtBothScales)
+TEST(SkinPictures, BackgroundsAreCutAtTheirBottomLeftColourAlikeAtBothScalesAndSeeThroughThere)
 {
     const std::tuple<skin::Background, QSize, const char *> backgrounds[] = {
         { skin::Background::Main, { 231, 346 }, ":/skin/bg_main@2x.png" },
@@ -145,21 +147,30 @@ TEST(SkinPictures, BackgroundsAreCutAtTheirBottomLeftColourAlikeAtBothScales)
         { skin::Background::Recent, { 230, 298 }, ":/skin/bg_recent@2x.png" },
         { skin::Background::PhoneBook, { 230, 298 }, ":/skin/bg_phonebook@2x.png" },
     };
-    const QRgb key = skin::kTransparentColour.rgb();
+    const auto cut = [](QRgb pixel) {
+        return skin::PictureRegion::colourKey(pixel)
+            == skin::PictureRegion::colourKey(skin::kTransparentColour.rgb());
+    };
     for (const auto &[background, size, name] : backgrounds) {
         const QImage one = skin::outlinePicture(background);
         ASSERT_EQ(one.size(), size);
-        EXPECT_EQ(one.pixel(0, size.height() - 1), key);
+        EXPECT_TRUE(cut(one.pixel(0, size.height() - 1)));
         EXPECT_EQ(shownSize(skin::backgroundPicture(background)), size);
         // The outline is cut from the 1x pixels: the 2x picture must show the
         // transparent colour on exactly the same pixels, or a pink fringe shows.
+        // What is cut has no opacity (Wayland shows it), the rest is opaque.
         const QImage two(QString::fromLatin1(name));
         ASSERT_EQ(two.size(), size * 2) << name;
-        int wrong = 0;
+        int wrong = 0, opacity = 0;
         for (int y = 0; y < two.height(); ++y)
-            for (int x = 0; x < two.width(); ++x)
-                wrong += (two.pixel(x, y) == key) != (one.pixel(x / 2, y / 2) == key);
+            for (int x = 0; x < two.width(); ++x) {
+                const bool outside = cut(one.pixel(x / 2, y / 2));
+                wrong += cut(two.pixel(x, y)) != outside;
+                opacity += qAlpha(two.pixel(x, y)) != (outside ? 0 : 255);
+                opacity += qAlpha(one.pixel(x / 2, y / 2)) != (outside ? 0 : 255);
+            }
         EXPECT_EQ(wrong, 0) << name;
+        EXPECT_EQ(opacity, 0) << name;
     }
 }
 
@@ -202,5 +213,26 @@ TEST(SkinPictures, ChildWindowButtonsHaveAllThreeLooksOfTheirSize)
             EXPECT_NE(b->pressedPicture().toImage(), b->releasedPicture().toImage()) << where;
             EXPECT_NE(b->hoveredPicture().toImage(), b->releasedPicture().toImage()) << where;
         }
+    }
+}
+
+TEST(SkinPictures, WhereTheOutlineOnlyLimitsInputTheCornersAreDrawnSeeThrough)
+{
+    for (const skin::MaskEffect effect : { skin::MaskEffect::CutsWindow, skin::MaskEffect::InputOnly }) {
+        const bool inputOnly = effect == skin::MaskEffect::InputOnly;
+        SCOPED_TRACE(inputOnly);
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        skin::applySkin(&window, skin::Background::Recent, effect);
+        QLabel below(QStringLiteral("below the outline"), &window);
+        below.setAutoFillBackground(true);
+        below.setGeometry(30, 276, 160, 17);
+        window.show();
+        const QPoint corner(0, 0), middle(window.width() / 2, window.height() / 2);
+        // The outline still takes the input, whatever draws the corners.
+        EXPECT_TRUE(window.mask().contains(middle) && !window.mask().contains(corner));
+        const QImage drawn = window.grab().toImage();
+        for (const QPoint outside : { corner, below.geometry().center() })
+            EXPECT_EQ(qAlpha(drawn.pixel(outside)), inputOnly ? 0 : 255);
+        EXPECT_EQ(qAlpha(drawn.pixel(middle)), 255);
     }
 }

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -110,4 +111,49 @@ TEST_F(SoftphoneWindowsTest, MissedCallIndicatorAcknowledgesAndOpensTheHistoryOn
     EXPECT_TRUE(phone.state().openRecentOnMissed);
     EXPECT_FALSE(CallEngineTestAccess::missedIndicatorShown(phone.engine()));
     expectNumberBoxFocusedAtItsEnd();
+}
+
+TEST_F(SoftphoneWindowsTest, CtrlBOpensThePhoneBookAndCtrlHTheHistory)
+{
+    for (const auto &[key, opens] :
+        { std::pair(Qt::Key_B, "frmPhoneBook"), std::pair(Qt::Key_H, "frmRecent") }) {
+        SCOPED_TRACE(opens);
+        phone.window().activateWindow(); // again once the window opened before has closed
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&phone.window()));
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                modal->close();
+            }
+        });
+        QTest::keyClick(phone.window().numberBox(), key, Qt::ControlModifier);
+        EXPECT_EQ(opened, QString::fromLatin1(opens));
+        expectNumberBoxFocusedAtItsEnd();
+    }
+}
+
+TEST_F(SoftphoneWindowsTest, ANumberHandedOverGoesIntoTheBoxUndialledAndWaitsForTheCallsEnd)
+{
+    CallEngine &engine = phone.engine();
+    engine.prepareLoad();
+    phone.state().login.strUserName = QStringLiteral("1001");
+    phone.state().login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+    ASSERT_TRUE(engine.initializeRTC());
+    engine.registerProfile();
+    rtc.registration(RTCRS_REGISTERED);
+    phone.window().show();
+
+    phone.bringToFront(QStringLiteral("5551234"));
+    EXPECT_EQ(engine.numberText(), QStringLiteral("5551234"));
+    expectNumberBoxFocusedAtItsEnd();
+
+    const auto call = rtc.connectedCallFrom("sip:777@127.0.0.1");
+    phone.bringToFront(QStringLiteral("4420"));
+    EXPECT_NE(engine.numberText(), QStringLiteral("4420")) << "not over the call under way";
+    rtc.session(call, RTCSS_DISCONNECTED);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.numberText() == QStringLiteral("4420"); }, 1000));
+    CallEngineTestAccess::tick(engine, EngineTimer::Ready); // the end's reset leaves it
+    EXPECT_EQ(engine.numberText(), QStringLiteral("4420"));
+    EXPECT_TRUE(rtc.createdSessions.empty()) << "nothing is dialled";
 }

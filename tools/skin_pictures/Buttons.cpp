@@ -1,6 +1,10 @@
 // Every button face of the four skinned windows, each in its normal, pressed
-// and hovered look: "name.png", "name_pressed.png" and "name_hover.png".
+// and hovered look: "name.png", "name_pressed.png" and "name_hover.png". The
+// words on them are the program's own (skin/FaceCaptions.h): buttons read
+// their accessible names there.
 #include "Drawing.h"
+
+#include "skin/FaceCaptions.h"
 
 namespace skingen {
 
@@ -27,9 +31,15 @@ const char *suffix(Look look)
     return "";
 }
 
-// A dial key: the digit large, its letters small beneath it.
-Face key(const char *name, const QString &digit, const QString &letters)
+QString caption(const char *face)
 {
+    return QString::fromLatin1(ralu::skin::faceCaption(face));
+}
+
+// A dial key: the digit large, its letters small beneath it.
+Face key(const char *name, const QString &letters)
+{
+    const QString digit = caption(name);
     return { name, QSize(31, 25), [digit, letters](QPainter &p, const QRectF &r, Look look) {
                 const QRectF c = drawPlate(p, r, 5, kSlate, look);
                 if (letters.isEmpty()) {
@@ -46,8 +56,9 @@ Face key(const char *name, const QString &digit, const QString &letters)
 
 // An icon over a short label.
 Face iconLabel(const char *name, QSize size, const Plate &plate, Icon icon, qreal iconSize,
-    const QColor &iconInk, const QString &label, qreal labelSize = 8.5)
+    const QColor &iconInk, qreal labelSize = 8.5)
 {
+    const QString label = caption(name);
     return { name, size, [=](QPainter &p, const QRectF &r, Look look) {
                 const QRectF c = drawPlate(p, r, 5, plate, look);
                 const qreal labelHeight = labelSize + 2;
@@ -59,9 +70,9 @@ Face iconLabel(const char *name, QSize size, const Plate &plate, Icon icon, qrea
 }
 
 // An icon beside a label, for wide flat buttons.
-Face iconBeside(
-    const char *name, QSize size, const Plate &plate, Icon icon, const QString &label, qreal labelSize)
+Face iconBeside(const char *name, QSize size, const Plate &plate, Icon icon, qreal labelSize)
 {
+    const QString label = caption(name);
     return { name, size, [=](QPainter &p, const QRectF &r, Look look) {
                 const QRectF c = drawPlate(p, r, 5, plate, look);
                 const qreal iconSize = qMin<qreal>(c.height() - 8, 16);
@@ -71,9 +82,10 @@ Face iconBeside(
             } };
 }
 
-Face label(const char *name, QSize size, const Plate &plate, const QString &text, qreal pixelSize,
-    qreal radius, bool condensed = true)
+Face label(
+    const char *name, QSize size, const Plate &plate, qreal pixelSize, qreal radius, bool condensed = true)
 {
+    const QString text = caption(name);
     return { name, size, [=](QPainter &p, const QRectF &r, Look look) {
                 const QRectF c = drawPlate(p, r, radius, plate, look);
                 drawFittedText(p, c, text, pixelSize, plate.ink, condensed);
@@ -114,55 +126,55 @@ std::vector<Face> faces()
     const Plate webPlate { QColor(0x2f, 0x8f, 0x9d), QColor(0x1c, 0x60, 0x6b), QColor(0x0b, 0x2b, 0x30),
         Qt::white };
     std::vector<Face> list = {
-        key("key_1", "1", QString()),
-        key("key_2", "2", "ABC"),
-        key("key_3", "3", "DEF"),
-        key("key_4", "4", "GHI"),
-        key("key_5", "5", "JKL"),
-        key("key_6", "6", "MNO"),
-        key("key_7", "7", "PQRS"),
-        key("key_8", "8", "TUV"),
-        key("key_9", "9", "WXYZ"),
-        key("key_0", "0", "+"),
-        key("key_star", "*", QString()),
-        key("key_hash", "#", QString()),
-        iconLabel("call", QSize(38, 36), kGreen, icons::handset, 17, Qt::white, "Call", 9),
-        iconLabel("end", QSize(38, 36), kRed, icons::handsetDown, 17, Qt::white, "End", 9),
-        iconLabel("clear", QSize(33, 37), kSlate, icons::clearAll, 15, kAmber, "Clear", 8.5),
-        iconLabel("dnd", bottom, kSlate, icons::noEntry, 13, QColor(0xff, 0x8a, 0x80), "DND"),
-        iconLabel("forward", bottom, kSlate, icons::forward, 13, kSlate.ink, "Fwd"),
-        iconLabel("hold", bottom, kSlate, icons::pause, 13, kSlate.ink, "Hold"),
-        iconLabel("transfer", bottom, kSlate, icons::transfer, 13, kSlate.ink, "Xfer"),
-        iconLabel("phonebook", bottom, kSlate, icons::book, 13, kSlate.ink, "Book"),
-        iconLabel("history", bottom, kSlate, icons::clock, 13, kSlate.ink, "History"),
-        iconLabel("signup", QSize(40, 32), webPlate, icons::personPlus, 13, Qt::white, "Sign up"),
+        key("key_1", QString()),
+        key("key_2", "ABC"),
+        key("key_3", "DEF"),
+        key("key_4", "GHI"),
+        key("key_5", "JKL"),
+        key("key_6", "MNO"),
+        key("key_7", "PQRS"),
+        key("key_8", "TUV"),
+        key("key_9", "WXYZ"),
+        key("key_0", "+"),
+        key("key_star", QString()),
+        key("key_hash", QString()),
+        iconLabel("call", QSize(38, 36), kGreen, icons::handset, 17, Qt::white, 9),
+        iconLabel("end", QSize(38, 36), kRed, icons::handsetDown, 17, Qt::white, 9),
+        iconLabel("clear", QSize(33, 37), kSlate, icons::clearAll, 15, kAmber, 8.5),
+        iconLabel("dnd", bottom, kSlate, icons::noEntry, 13, QColor(0xff, 0x8a, 0x80)),
+        iconLabel("forward", bottom, kSlate, icons::forward, 13, kSlate.ink),
+        iconLabel("hold", bottom, kSlate, icons::pause, 13, kSlate.ink),
+        iconLabel("transfer", bottom, kSlate, icons::transfer, 13, kSlate.ink),
+        iconLabel("phonebook", bottom, kSlate, icons::book, 13, kSlate.ink),
+        iconLabel("history", bottom, kSlate, icons::clock, 13, kSlate.ink),
+        iconLabel("signup", QSize(40, 32), webPlate, icons::personPlus, 13, Qt::white),
         round("close", QSize(12, 14), kRed, icons::cross),
         round("hide", QSize(12, 14), kSlate, icons::minus),
-        label("photo", side, sidePlate, "Photo", 8, 3),
-        label("video", side, sidePlate, "Video", 8, 3),
-        label("radio", side, sidePlate, "Radio", 8, 3),
-        label("tv", side, sidePlate, "TV", 8, 3),
-        label("vmail", side, sidePlate, "Vmail", 8, 3),
-        label("info", side, sidePlate, "Info", 8, 3),
-        label("number", side, sidePlate, "123", 8, 3),
-        label("audio", QSize(43, 13), sidePlate, "Audio", 8.5, 3),
-        label("account", QSize(43, 12), sidePlate, "Login", 8, 3),
+        label("photo", side, sidePlate, 8, 3),
+        label("video", side, sidePlate, 8, 3),
+        label("radio", side, sidePlate, 8, 3),
+        label("tv", side, sidePlate, 8, 3),
+        label("vmail", side, sidePlate, 8, 3),
+        label("info", side, sidePlate, 8, 3),
+        label("number", side, sidePlate, 8, 3),
+        label("audio", QSize(43, 13), sidePlate, 8.5, 3),
+        label("account", QSize(43, 12), sidePlate, 8, 3),
         knob(),
         // Main window elements outside its outline: drawn all the same.
-        iconBeside("server", QSize(73, 32), kSlate, icons::server, "Server", 11),
-        iconBeside("delete_digit", QSize(89, 24), kSlate, icons::backspace, "Delete", 11),
-        label("book_small", QSize(56, 13), sidePlate, "Book", 8.5, 3),
+        iconBeside("server", QSize(73, 32), kSlate, icons::server, 11),
+        iconBeside("delete_digit", QSize(89, 24), kSlate, icons::backspace, 11),
+        label("book_small", QSize(56, 13), sidePlate, 8.5, 3),
         // The child windows' buttons.
-        label("login", dialog, kBlue, "Login", 11.5, 5, false),
-        label("exit", dialog, kSlate, "Exit", 11.5, 5, false),
-        label("add", dialog, kSlate, "Add", 11.5, 5, false),
-        label("save", dialog, kSlate, "Save", 11.5, 5, false),
-        label("delete", dialog, kSlate, "Delete", 11.5, 5, false),
-        iconBeside("dial", dialog, kGreen, icons::handset, "Call", 11.5),
-        label("clear_list", QSize(49, 25), kSlate, "Clear", 11.5, 5, false),
-        label("close_window", QSize(67, 23), kSlate, "Close", 11.5, 5, false),
-        label("close_dialog", dialog, kSlate, "Close", 11.5, 5, false),
-        label("test_tone", QSize(80, 24), kSlate, "Test tone", 11.5, 5, false),
+        label("login", dialog, kBlue, 11.5, 5, false),
+        label("exit", dialog, kSlate, 11.5, 5, false),
+        label("add", dialog, kSlate, 11.5, 5, false),
+        label("save", dialog, kSlate, 11.5, 5, false),
+        label("delete", dialog, kSlate, 11.5, 5, false),
+        iconBeside("dial", dialog, kGreen, icons::handset, 11.5),
+        label("clear_list", QSize(49, 25), kSlate, 11.5, 5, false),
+        label("close_window", QSize(67, 23), kSlate, 11.5, 5, false),
+        label("close_dialog", dialog, kSlate, 11.5, 5, false),
+        label("test_tone", QSize(80, 24), kSlate, 11.5, 5, false),
     };
     return list;
 }

@@ -110,13 +110,15 @@ QImage render(const Picture &picture, int scale)
     image = image.convertToFormat(QImage::Format_ARGB32);
     if (picture.outline) {
         // Outside the 1x outline: the transparent colour, pixel for pixel at
-        // every scale; the outline's own pixels get the body's edge colour.
+        // every scale, and fully transparent (where the window system does
+        // not cut a window to its outline, Wayland, the desktop shows through
+        // there); the outline's own pixels get the body's edge colour.
         const QImage outline = picture.outline();
         const auto inside = [&](int x, int y) {
             return x >= 0 && y >= 0 && x < image.width() && y < image.height()
                 && qAlpha(outline.pixel(x / scale, y / scale)) != 0;
         };
-        const QRgb key = qRgb(255, 0, 255);
+        const QRgb key = qRgba(255, 0, 255, 0);
         const QRgb edge = palette::kBodyEdge.rgb();
         QImage out = image.copy();
         for (int y = 0; y < image.height(); ++y)
@@ -130,7 +132,7 @@ QImage render(const Picture &picture, int scale)
                     border = !inside(x - d, y) || !inside(x + d, y) || !inside(x, y - d) || !inside(x, y + d);
                 out.setPixel(x, y, border ? edge : (image.pixel(x, y) | 0xff000000u));
             }
-        image = out.convertToFormat(QImage::Format_RGB32);
+        image = out; // not premultiplied: a transparent pixel keeps its colour
     }
     return image;
 }

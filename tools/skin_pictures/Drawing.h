@@ -84,7 +84,8 @@ struct Picture {
     QSize size;
     std::function<void(QPainter &)> draw;
     // Backgrounds: the body's outline at 1x; every pixel outside it is the
-    // transparent colour at every scale. Empty for the button pictures.
+    // transparent colour, with no opacity, at every scale. Empty for the
+    // button pictures.
     std::function<QImage()> outline;
 };
 
