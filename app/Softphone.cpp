@@ -71,7 +71,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_engine.get(), [this] { m_mixer.reset(); });
     // After the call's end has run its course (the engine's ready timer
     // keeps a number put in after it).
-    QObject::connect(m_engine.get(), &CallEngine::controlsChanged, m_engine.get(), [this](bool inCall) {
+    QObject::connect(&m_engine->presenter(), &MainPresenter::controlsChanged, m_engine.get(), [this](bool inCall) {
         if (!inCall && !m_waitingNumber.isEmpty())
             QTimer::singleShot(
                 0, m_engine.get(), [this] { bringToFront(std::exchange(m_waitingNumber, {})); });
@@ -189,10 +189,10 @@ void Softphone::checkSoundDevices()
 void Softphone::bringToFront(const QString &number)
 {
     if (!number.isEmpty()) {
-        if (m_engine->callLive())
+        if (m_engine->session().live())
             m_waitingNumber = number;
         else
-            m_engine->setNumberText(number);
+            m_engine->presenter().setNumberText(number);
     }
     if (m_login) { // logging in comes first
         m_login->raise();
@@ -210,7 +210,7 @@ void Softphone::bringToFront(const QString &number)
     front->raise();
     front->activateWindow();
     if (front == m_window.get())
-        m_engine->focusNumberBox();
+        m_engine->presenter().focusNumberBox();
 }
 
 QWidget *Softphone::frontWindow() const

@@ -117,7 +117,7 @@ TEST_F(Windows, TabReachesEachShownControlOnceAndTheKeysPressThem)
     EXPECT_EQ(five->pixmap().toImage(), five->pressedPicture().toImage());
     QTest::keyRelease(five, Qt::Key_Space);
     EXPECT_EQ(five->pixmap().toImage(), five->releasedPicture().toImage());
-    EXPECT_EQ(phone.engine.numberText(), QStringLiteral("5"));
+    EXPECT_EQ(phone.engine.presenter().numberText(), QStringLiteral("5"));
     // A level knob is a slider: the arrow keys and a screen reader's value move it.
     window.levelSliders()->placeKnobs();
     PictureButton *knob = window.button(MainControl::MicIcon);

@@ -140,20 +140,20 @@ TEST_F(SoftphoneWindowsTest, ANumberHandedOverGoesIntoTheBoxUndialledAndWaitsFor
     phone.state().login.strUserName = QStringLiteral("1001");
     phone.state().login.strLoginSIPIP = QStringLiteral("127.0.0.1");
     ASSERT_TRUE(engine.initializeRTC());
-    engine.registerProfile();
+    engine.registerAccount();
     rtc.registration(RTCRS_REGISTERED);
     phone.window().show();
 
     phone.bringToFront(QStringLiteral("5551234"));
-    EXPECT_EQ(engine.numberText(), QStringLiteral("5551234"));
+    EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("5551234"));
     expectNumberBoxFocusedAtItsEnd();
 
     const auto call = rtc.connectedCallFrom("sip:777@127.0.0.1");
     phone.bringToFront(QStringLiteral("4420"));
-    EXPECT_NE(engine.numberText(), QStringLiteral("4420")) << "not over the call under way";
+    EXPECT_NE(engine.presenter().numberText(), QStringLiteral("4420")) << "not over the call under way";
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.numberText() == QStringLiteral("4420"); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.presenter().numberText() == QStringLiteral("4420"); }, 1000));
     CallEngineTestAccess::tick(engine, EngineTimer::Ready); // the end's reset leaves it
-    EXPECT_EQ(engine.numberText(), QStringLiteral("4420"));
+    EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("4420"));
     EXPECT_TRUE(rtc.createdSessions.empty()) << "nothing is dialled";
 }
