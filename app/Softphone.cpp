@@ -71,11 +71,12 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_engine.get(), [this] { m_mixer.reset(); });
     // After the call's end has run its course (the engine's ready timer
     // keeps a number put in after it).
-    QObject::connect(&m_engine->presenter(), &MainPresenter::controlsChanged, m_engine.get(), [this](bool inCall) {
-        if (!inCall && !m_waitingNumber.isEmpty())
-            QTimer::singleShot(
-                0, m_engine.get(), [this] { bringToFront(std::exchange(m_waitingNumber, {})); });
-    });
+    QObject::connect(
+        &m_engine->presenter(), &MainPresenter::controlsChanged, m_engine.get(), [this](bool inCall) {
+            if (!inCall && !m_waitingNumber.isEmpty())
+                QTimer::singleShot(
+                    0, m_engine.get(), [this] { bringToFront(std::exchange(m_waitingNumber, {})); });
+        });
 }
 
 Softphone::~Softphone() = default;

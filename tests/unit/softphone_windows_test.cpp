@@ -152,7 +152,8 @@ TEST_F(SoftphoneWindowsTest, ANumberHandedOverGoesIntoTheBoxUndialledAndWaitsFor
     phone.bringToFront(QStringLiteral("4420"));
     EXPECT_NE(engine.presenter().numberText(), QStringLiteral("4420")) << "not over the call under way";
     rtc.session(call, RTCSS_DISCONNECTED);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.presenter().numberText() == QStringLiteral("4420"); }, 1000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return engine.presenter().numberText() == QStringLiteral("4420"); }, 1000));
     CallEngineTestAccess::tick(engine, EngineTimer::Ready); // the end's reset leaves it
     EXPECT_EQ(engine.presenter().numberText(), QStringLiteral("4420"));
     EXPECT_TRUE(rtc.createdSessions.empty()) << "nothing is dialled";
