@@ -8,7 +8,7 @@
 #   click_to_call_test.sh RALU_BINARY PROVIDER_RUNDIR
 set -uo pipefail
 ralu="$1"
-log="$2/kamailio.log"
+log="${RALU_E2E_RUNDIR:-$2}/kamailio.log" # a runner's group has a provider of its own
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 [[ -n "${RALU_PRIVATE_BUS:-}" ]] || exec dbus-run-session -- env RALU_PRIVATE_BUS=1 "$0" "$@"
 source "$here/x11_test_lib.sh"
