@@ -40,14 +40,16 @@ std::string plainUri(const std::shared_ptr<const linphone::Address> &address)
 //   Connected, StreamsRunning                    CONNECTED     (unless already CONNECTED:
 //                                                 re-INVITEs give nothing; after HOLD,
 //                                                 resuming gives CONNECTED again)
-//   Pausing, Paused, PausedByRemote              HOLD          (unless already HOLD)
+//   Paused                                       HOLD, ours    (unless already HOLD, ours)
+//   PausedByRemote                               HOLD, theirs  (unless already HOLD, theirs)
 //   Referred                                     REFER         (unless already REFER)
 //   End, Error                                   DISCONNECTED  (once)
-//   Idle, PushIncomingReceived, Resuming,        nothing
+//   Idle, PushIncomingReceived, Pausing,         nothing (a hold is ours once the
+//     Resuming,                                    far end has taken it)
 //     Updating, UpdatedByRemote, Released,
 //     EarlyUpdating, EarlyUpdatedByRemote
 //   anything after DISCONNECTED                  nothing
-int sessionStateFor(linphone::Call::State state, RtcSessionState last)
+int sessionStateFor(linphone::Call::State state, RtcSessionState last, bool lastLocalHold)
 {
     using S = linphone::Call::State;
     if (last == RTCSS_DISCONNECTED)
@@ -64,10 +66,10 @@ int sessionStateFor(linphone::Call::State state, RtcSessionState last)
     case S::Connected:
     case S::StreamsRunning:
         return last == RTCSS_CONNECTED ? -1 : RTCSS_CONNECTED;
-    case S::Pausing:
     case S::Paused:
+        return last == RTCSS_HOLD && lastLocalHold ? -1 : RTCSS_HOLD;
     case S::PausedByRemote:
-        return last == RTCSS_HOLD ? -1 : RTCSS_HOLD;
+        return last == RTCSS_HOLD && !lastLocalHold ? -1 : RTCSS_HOLD;
     case S::Referred:
         return last == RTCSS_REFER ? -1 : RTCSS_REFER;
     case S::End:
@@ -224,6 +226,64 @@ bool LinphoneCalls::terminate(const LinphoneRtcSession *session, RtcTerminateRea
     return call->terminate() == 0;
 }
 
+bool LinphoneCalls::pause(const LinphoneRtcSession *session, bool hold)
+{
+    CallLeg *leg = legOf(session);
+    if (!leg || !leg->call)
+        return false;
+    using S = linphone::Call::State;
+    const auto st = leg->call->getState();
+    if (hold)
+        return (st == S::StreamsRunning || st == S::PausedByRemote) && leg->call->pause() == 0;
+    return st == S::Paused && leg->call->resume() == 0;
+}
+
+bool LinphoneCalls::refer(const LinphoneRtcSession *session, const std::string &referTo)
+{
+    CallLeg *leg = legOf(session);
+    if (!leg || !leg->call)
+        return false;
+    using S = linphone::Call::State;
+    const auto st = leg->call->getState();
+    if (st != S::StreamsRunning && st != S::Paused && st != S::PausedByRemote)
+        return false;
+    const auto to = linphone::Factory::get()->createAddress(referTo);
+    if (!to || to->getDomain().empty() || to->getUsername().empty())
+        return false;
+    return leg->call->transferTo(to) == 0;
+}
+
+void LinphoneCalls::onTransferState(const std::shared_ptr<linphone::Call> &call, int stateValue)
+{
+    const auto it = call ? m_calls.find(call->cPtr()) : m_calls.end();
+    if (it == m_calls.end() || it->second.queued == RTCSS_DISCONNECTED)
+        return;
+    CallLeg &leg = it->second;
+    RtcEvent e;
+    e.type = RTCE_SESSION_REFER_STATUS;
+    e.session = leg.session;
+    using S = linphone::Call::State;
+    switch (S(stateValue)) {
+    case S::OutgoingInit:
+        e.referStatus = RTCSRS_REFERRING;
+        break;
+    case S::OutgoingProgress:
+        e.referStatus = RTCSRS_ACCEPTED;
+        break;
+    case S::Connected:
+        // liblinphone ends the call itself now (BYE): our end, no failure.
+        e.referStatus = RTCSRS_DONE;
+        leg.endedHere = true;
+        break;
+    case S::Error:
+        e.referStatus = RTCSRS_ERROR;
+        break;
+    default:
+        return;
+    }
+    m_events.push(std::move(e));
+}
+
 LinphoneCalls::CallLeg &LinphoneCalls::legFor(const std::shared_ptr<linphone::Call> &call)
 {
     const auto [it, added] = m_calls.try_emplace(call->cPtr());
@@ -271,11 +331,11 @@ void LinphoneCalls::onCallState(
     }
     CallLeg &leg = legFor(call);
 
-    const int mapped = sessionStateFor(state, leg.queued);
+    const int mapped = sessionStateFor(state, leg.queued, leg.queuedLocalHold);
     if (mapped == RTCSS_DISCONNECTED) {
         queueEnd(leg, state == S::Error, message);
     } else if (mapped >= 0) {
-        queueSessionState(leg, RtcSessionState(mapped), 0, message);
+        queueSessionState(leg, RtcSessionState(mapped), 0, message, RTCCE_NONE, state == S::Paused);
     }
 
     if (state == S::Released) {
@@ -333,11 +393,13 @@ void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &messa
         leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, callEndFor(failed, code, heardBack));
 }
 
-void LinphoneCalls::queueSessionState(
-    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText, RtcCallEnd callEnd)
+void LinphoneCalls::queueSessionState(CallLeg &leg, RtcSessionState state, int statusCode,
+    const std::string &statusText, RtcCallEnd callEnd, bool localHold)
 {
     leg.queued = state;
+    leg.queuedLocalHold = localHold;
     RtcEvent e;
+    e.localHold = localHold;
     e.type = RTCE_SESSION_STATE_CHANGE;
     e.sessionState = state;
     e.session = leg.session;
