@@ -56,9 +56,8 @@ public:
     // hold by the far end is neither).
     virtual void callHeld() { }
     virtual void callResumed() { }
-    // A transfer of the far end was asked for; it failed (the call goes
-    // on), or the far end reached the target (the call's end follows).
-    virtual void transferRequested() { }
+    // A transfer of the far end asked for failed (the call goes on), or the
+    // far end reached the target (the call's end follows).
     virtual void transferFailed() { }
     virtual void transferSucceeded() { }
     // A call that rang in here ended without being connected: the current

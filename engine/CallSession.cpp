@@ -101,10 +101,7 @@ bool CallSession::transfer(const QString &number)
     if ((m_state != CallState::Connected && m_state != CallState::Held) || !m_session)
         return false;
     const std::string target = "sip:" + number.toStdString() + "@" + m_registration.server().toStdString();
-    if (!m_session->refer(target))
-        return false;
-    tell(&CallListener::transferRequested);
-    return true;
+    return m_session->refer(target);
 }
 
 bool CallSession::shutDown()
@@ -166,17 +163,6 @@ void CallSession::handle(const RtcEvent &event)
 
 void CallSession::offered(const std::shared_ptr<RtcSession> &session)
 {
-    if (m_declineOffers) {
-        // Not to be disturbed: the caller hears busy at once, nothing
-        // rings, and the call is logged missed when it ends.
-        const auto participants
-            = session ? session->participants() : std::vector<std::shared_ptr<RtcParticipant>> {};
-        declineOffer(session,
-            participants.size() == 1
-                ? CallerNumber::fromAddress(QString::fromStdString(participants.front()->userUri()))
-                : QString());
-        return;
-    }
     CallOffer offer;
     std::shared_ptr<RtcParticipant> caller;
     const auto participants
@@ -186,6 +172,12 @@ void CallSession::offered(const std::shared_ptr<RtcSession> &session)
         offer.hasCaller = true;
         // Where a caller's number enters: from here on it is safe to show and log.
         offer.number = CallerNumber::fromAddress(QString::fromStdString(caller->userUri()));
+    }
+    if (m_declineOffers) {
+        // Not to be disturbed: the caller hears busy at once, nothing
+        // rings, and the call is logged missed when it ends.
+        declineOffer(session, offer.number);
+        return;
     }
     if (live()) {
         // A call under way is never displaced. Nobody could answer this one,
