@@ -1,7 +1,8 @@
 // Calls: liblinphone calls as RtcSessions, their states as
 // RTCE_SESSION_STATE_CHANGE events (comment table in the .cpp), placing,
 // answering, ending, holding, transferring (its progress as
-// RTCE_SESSION_REFER_STATUS events), and touch tones into the current call.
+// RTCE_SESSION_REFER_STATUS events, in LinphoneCallControl.cpp), and touch
+// tones into the current call.
 //
 // Threads: every field here has one owner thread.
 // - The core thread owns the calls (m_calls and what goes with them):
