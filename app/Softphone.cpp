@@ -3,6 +3,9 @@
 #include "DeploymentConfig.h"
 #include "account/QtHttpClient.h"
 #include "calls/CallHistoryRecorder.h"
+#include "calls/CallHold.h"
+#include "calls/CallTransfer.h"
+#include "calls/DoNotDisturb.h"
 #include "calls/SoundFailure.h"
 #include "windows/AudioSetupWindow.h"
 #include "windows/DesktopBrowser.h"
@@ -24,12 +27,31 @@
 
 namespace ralu {
 
+namespace {
+
+// The call control buttons beyond the design, each a listener of its own to
+// the call engine. A deployment that wants the design's inert Hold and Do
+// not disturb buttons, and a Transfer button that only focuses the number
+// box, turns them off here.
+constexpr bool kHoldButton = true;
+constexpr bool kTransferButton = true;
+constexpr bool kDoNotDisturbButton = true;
+
+// Do not disturb is kept for the next start in an entry of its own, apart
+// from the saved login.
+const QString kDndApp = QStringLiteral("Ralu");
+const QString kDndSection = QStringLiteral("Calls");
+const QString kDndKey = QStringLiteral("DoNotDisturb");
+
+} // namespace
+
 Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &store, QString executableName,
     QString appFolder, const Clock &clock, MixerBackendFactory mixerBackend)
     : m_client(client)
     , m_boxes(boxes)
     , m_appFolder(appFolder)
     , m_savedLogin(store, std::move(executableName))
+    , m_store(store)
     , m_mixerBackend(std::move(mixerBackend))
     , m_openAddress(&openInBrowser)
 {
@@ -67,6 +89,7 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
     m_dialer = std::make_unique<Dialer>(
         *m_engine, m_state, boxes, [this](const QString &tone) { m_keyTones->playDtmf(tone); },
         [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+    createCallButtons();
     // Unloading the main window releases the mixer, which closes it.
     QObject::connect(m_engine.get(), &CallEngine::exitRequested, m_engine.get(), [this] { m_mixer.reset(); });
     // After the call's end has run its course (the engine's ready timer
@@ -80,6 +103,42 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
 }
 
 Softphone::~Softphone() = default;
+
+void Softphone::createCallButtons()
+{
+    CallSession &session = m_engine->session();
+    if (kHoldButton)
+        m_hold = std::make_unique<CallHold>(session);
+    if (kTransferButton)
+        m_transfer = std::make_unique<CallTransfer>(session, m_engine->presenter(), m_boxes, m_state);
+    if (kDoNotDisturbButton) {
+        const bool on = m_store.get(kDndApp, kDndSection, kDndKey, QString()) == QLatin1String("on");
+        m_dnd = std::make_unique<DoNotDisturb>(session, m_engine->presenter(), on, [this](bool now) {
+            if (!m_store.save(
+                    kDndApp, kDndSection, kDndKey, now ? QStringLiteral("on") : QStringLiteral("off")))
+                tellWhenIdle(QStringLiteral("Could not keep Do not disturb for the next start: ")
+                    + m_store.lastError());
+        });
+    }
+}
+
+void Softphone::wireCallButtons()
+{
+    MainWindow *window = m_window.get();
+    if (m_hold)
+        QObject::connect(m_hold.get(), &CallHold::heldChanged, window,
+            [window](bool held) { window->button(MainControl::HoldButton)->setLatched(held); });
+    if (m_dnd) {
+        window->button(MainControl::DndButton)->setLatched(m_dnd->isOn());
+        QObject::connect(m_dnd.get(), &DoNotDisturb::changed, window,
+            [window](bool on) { window->button(MainControl::DndButton)->setLatched(on); });
+    }
+    if (m_transfer)
+        QObject::connect(m_transfer.get(), &CallTransfer::armedChanged, window, [window](bool armed) {
+            window->button(MainControl::TransferButton)->setLatched(armed);
+            window->openNumberEntry(armed);
+        });
+}
 
 void Softphone::useBillingServer(const QString &baseUrl, const QList<QSslCertificate> &alsoTrusted)
 {
@@ -120,8 +179,27 @@ void Softphone::buildWindow()
                 m_openAddress(address);
         });
     m_window->levelSliders()->setSoundFailure([this] { funcSoundError(m_state, m_boxes); });
-    m_window->setCallActions({ [this] { m_dialer->makeCall(); }, [this] { m_dialer->dialButton(); },
-        [this] { m_dialer->endButton(); }, [this](const QString &tone) { m_keyTones->playDtmf(tone); } });
+    // While a transfer takes its target's number, the number box's Enter
+    // and the call button send it, and the keys' tones stay here.
+    const auto transferArmed = [this] { return m_transfer && m_transfer->armed(); };
+    MainWindow::CallActions actions;
+    actions.makeCall = [this, transferArmed] { transferArmed() ? m_transfer->send() : m_dialer->makeCall(); };
+    actions.dialButton
+        = [this, transferArmed] { transferArmed() ? m_transfer->send() : m_dialer->dialButton(); };
+    actions.endButton = [this] { m_dialer->endButton(); };
+    actions.playTone = [this, transferArmed](const QString &tone) {
+        transferArmed() ? m_localTones->play(tone) : m_keyTones->playDtmf(tone);
+    };
+    if (m_hold)
+        actions.holdButton = [this] { m_hold->toggle(); };
+    if (m_dnd)
+        actions.dndButton = [this] { m_dnd->toggle(); };
+    if (m_transfer) {
+        actions.transferButton = [this] { m_transfer->button(); };
+        actions.escape = [this] { m_transfer->cancel(); };
+    }
+    m_window->setCallActions(std::move(actions));
+    wireCallButtons();
 }
 
 bool Softphone::start()

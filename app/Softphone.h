@@ -31,6 +31,9 @@
 namespace ralu {
 
 class CallHistoryRecorder;
+class CallHold;
+class CallTransfer;
+class DoNotDisturb;
 
 class Softphone {
 public:
@@ -53,6 +56,10 @@ public:
     AppState &state() { return m_state; }
     CallHistoryLog &history() { return *m_history; }
     Dialer &dialer() { return *m_dialer; }
+    // The call control buttons' behaviours; null when switched off.
+    CallHold *hold() const { return m_hold.get(); }
+    CallTransfer *transfer() const { return m_transfer.get(); }
+    DoNotDisturb *doNotDisturb() const { return m_dnd.get(); }
     BillingClient &billing() { return *m_billing; }
     // For tests, before start(): the billing queries go to baseUrl, which
     // may be a server of the test's own with a certificate trusted beside
@@ -95,6 +102,8 @@ public:
 
 private:
     void buildWindow();
+    void createCallButtons();
+    void wireCallButtons();
     void createMixer();
     void checkSoundDevices();
     // Shows an error box from the event loop once no billing query waits.
@@ -114,6 +123,10 @@ private:
     std::unique_ptr<KeyTones> m_keyTones;
     std::unique_ptr<Dialer> m_dialer;
     std::unique_ptr<CallHistoryRecorder> m_historyRecorder;
+    SettingsStore &m_store;
+    std::unique_ptr<CallHold> m_hold;
+    std::unique_ptr<CallTransfer> m_transfer;
+    std::unique_ptr<DoNotDisturb> m_dnd;
     std::unique_ptr<HttpClient> m_http;
     std::unique_ptr<BillingClient> m_billing;
     std::unique_ptr<CallBilling> m_callBilling;

@@ -14,6 +14,8 @@ struct CallEndNotice {
     int shownMs = 0;
 
     static CallEndNotice of(RtcCallEnd end);
+    // The call ended because its far end was put through to another number.
+    static CallEndNotice transferred() { return { QStringLiteral("Transferred"), 3000 }; }
 };
 
 } // namespace ralu

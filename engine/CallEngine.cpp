@@ -57,8 +57,8 @@ bool CallEngine::initializeRTC()
         return false;
     if (!rtc->initialize())
         return false;
-    if (!rtc->setEventFilter(
-            RTCEF_CLIENT | RTCEF_REGISTRATION_STATE_CHANGE | RTCEF_SESSION_STATE_CHANGE | RTCEF_MEDIA))
+    if (!rtc->setEventFilter(RTCEF_CLIENT | RTCEF_REGISTRATION_STATE_CHANGE | RTCEF_SESSION_STATE_CHANGE
+            | RTCEF_MEDIA | RTCEF_SESSION_REFER_STATUS))
         return false;
     if (!rtc->setEventHandler([this](RtcEventType type, const RtcEvent &e) { onRtcEvent(type, e); }))
         return false;
@@ -72,7 +72,7 @@ void CallEngine::onRtcEvent(RtcEventType type, const RtcEvent &event)
 {
     if (type == RTCE_REGISTRATION_STATE_CHANGE)
         m_registration.handle(event.registrationState);
-    else if (type == RTCE_SESSION_STATE_CHANGE)
+    else if (type == RTCE_SESSION_STATE_CHANGE || type == RTCE_SESSION_REFER_STATUS)
         m_session.handle(event);
     // Media events, and any other, change nothing.
 }

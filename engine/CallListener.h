@@ -31,6 +31,7 @@ struct ConnectedCall {
 struct CallEnd {
     RtcCallEnd reason = RTCCE_NONE;
     bool missed = false; // it rang in here and was never connected
+    bool transferred = false; // the far end reached the transfer's target first
 };
 
 class CallListener {
@@ -51,6 +52,14 @@ public:
     virtual void callInProgress() { }
     // Once per call: a resume after hold is no new connection.
     virtual void callConnected(const ConnectedCall &call) { (void)call; }
+    // The connected call was put on hold from here, and taken off it (a
+    // hold by the far end is neither).
+    virtual void callHeld() { }
+    virtual void callResumed() { }
+    // A transfer of the far end asked for failed (the call goes on), or the
+    // far end reached the target (the call's end follows).
+    virtual void transferFailed() { }
+    virtual void transferSucceeded() { }
     // A call that rang in here ended without being connected: the current
     // one, one dialed over, or one declined because a call was under way.
     virtual void callMissed(const QString &number) { (void)number; }

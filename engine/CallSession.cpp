@@ -86,6 +86,24 @@ bool CallSession::sendTone(RtcDtmf digit)
     return true;
 }
 
+bool CallSession::hold()
+{
+    return m_state == CallState::Connected && m_session && m_session->hold();
+}
+
+bool CallSession::resume()
+{
+    return m_state == CallState::Held && m_session && m_session->unHold();
+}
+
+bool CallSession::transfer(const QString &number)
+{
+    if ((m_state != CallState::Connected && m_state != CallState::Held) || !m_session)
+        return false;
+    const std::string target = "sip:" + number.toStdString() + "@" + m_registration.server().toStdString();
+    return m_session->refer(target);
+}
+
 bool CallSession::shutDown()
 {
     if (m_session && m_state != CallState::Idle)
@@ -98,6 +116,11 @@ bool CallSession::shutDown()
 void CallSession::handle(const RtcEvent &event)
 {
     const std::shared_ptr<RtcSession> &session = event.session;
+    if (event.type == RTCE_SESSION_REFER_STATUS) {
+        if (session && session == m_session)
+            referStatus(event);
+        return;
+    }
     if (event.sessionState == RTCSS_INCOMING) {
         offered(session);
         return;
@@ -122,8 +145,13 @@ void CallSession::handle(const RtcEvent &event)
         break;
     case RTCSS_CONNECTED:
         // A call connects once: a resume after hold is no new call.
-        if (m_state != CallState::Connected)
+        if (m_state == CallState::Held)
+            resumed();
+        else if (m_state != CallState::Connected)
             connected();
+        break;
+    case RTCSS_HOLD:
+        held(event.localHold);
         break;
     case RTCSS_DISCONNECTED:
         disconnected(event.callEnd);
@@ -144,6 +172,12 @@ void CallSession::offered(const std::shared_ptr<RtcSession> &session)
         offer.hasCaller = true;
         // Where a caller's number enters: from here on it is safe to show and log.
         offer.number = CallerNumber::fromAddress(QString::fromStdString(caller->userUri()));
+    }
+    if (m_declineOffers) {
+        // Not to be disturbed: the caller hears busy at once, nothing
+        // rings, and the call is logged missed when it ends.
+        declineOffer(session, offer.number);
+        return;
     }
     if (live()) {
         // A call under way is never displaced. Nobody could answer this one,
@@ -208,11 +242,49 @@ void CallSession::connected()
     tell(&CallListener::callConnected, call);
 }
 
+void CallSession::held(bool localHold)
+{
+    // The far end's hold changes nothing here but the sound; ours puts the
+    // call on hold, and a far end's hold reported after ours means ours is off.
+    if (localHold && m_state == CallState::Connected) {
+        m_state = CallState::Held;
+        tell(&CallListener::callHeld);
+    } else if (!localHold && m_state == CallState::Held) {
+        resumed();
+    }
+}
+
+void CallSession::resumed()
+{
+    m_state = CallState::Connected;
+    tell(&CallListener::callResumed);
+}
+
+void CallSession::referStatus(const RtcEvent &event)
+{
+    if (m_state != CallState::Connected && m_state != CallState::Held)
+        return;
+    switch (event.referStatus) {
+    case RTCSRS_DONE:
+        m_transferred = true;
+        tell(&CallListener::transferSucceeded);
+        break;
+    case RTCSRS_ERROR:
+    case RTCSRS_REJECTED:
+    case RTCSRS_DROPPED:
+        tell(&CallListener::transferFailed);
+        break;
+    default:
+        break;
+    }
+}
+
 void CallSession::disconnected(RtcCallEnd reason)
 {
     CallEnd end;
     end.reason = reason;
     end.missed = incoming();
+    end.transferred = std::exchange(m_transferred, false);
     if (end.missed)
         tell(&CallListener::callMissed, m_callerNo);
     m_state = CallState::Idle;

@@ -1,5 +1,5 @@
 // The one current call: its states, and the operations on it (dial, answer,
-// hang up, touch tones). It alone holds the client's session; what follows
+// hang up, touch tones, hold, transfer). It alone holds the client's session; what follows
 // from a change (texts, ringing, history, billing) is its listeners' job
 // (CallListener). Decisions read the typed states, never texts.
 #pragma once
@@ -39,10 +39,21 @@ public:
     // Sends a touch tone into a connected call. False (nothing sent) when no
     // call is connected: the caller then plays the tone locally.
     bool sendTone(RtcDtmf digit);
+    // Puts the connected call on hold, or takes it off; false (nothing
+    // asked) in any other state. The state changes with the client's event.
+    bool hold();
+    bool resume();
+    // Asks the far end of the connected (or held) call to call
+    // sip:number@server instead (blind transfer). False when there is no
+    // such call or the client would not ask.
+    bool transfer(const QString &number);
+    // While set, every offer is declined busy at once, without ringing, and
+    // logged missed when it ends.
+    void setDeclineOffers(bool decline) { m_declineOffers = decline; }
     // The program ends: a call under way is ended. False when the client
     // refused to end it.
     bool shutDown();
-    // A session event of the client.
+    // A session event of the client (state changes and transfer reports).
     void handle(const RtcEvent &event);
 
     CallState state() const { return m_state; }
@@ -61,6 +72,9 @@ private:
     void declineRingingCall();
     void untakenOfferEnded(const std::shared_ptr<RtcSession> &session);
     void connected();
+    void held(bool localHold);
+    void resumed();
+    void referStatus(const RtcEvent &event);
     void disconnected(RtcCallEnd end);
 
     const ReadyClient &m_client;
@@ -71,6 +85,8 @@ private:
     std::shared_ptr<RtcSession> m_session;
     std::shared_ptr<RtcParticipant> m_participant;
     bool m_calling = false;
+    bool m_declineOffers = false;
+    bool m_transferred = false; // the current call's transfer reached its target
     QString m_callerNo;
     // Offers declined without being taken as the current call (a call was
     // under way, or a later offer replaced them), with their own caller

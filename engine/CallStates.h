@@ -18,14 +18,15 @@ enum class CallState {
     Placing, // an outgoing call is created, not yet in progress
     InProgress, // the outgoing call is in progress
     Connected, // either direction, talking
+    Held, // connected, and put on hold from here
 };
 
 // A call under way that a new call must not take over: being answered,
-// being placed, in progress or connected. A call that only rings is not.
+// being placed, in progress, connected or held. A call that only rings is not.
 inline bool isLive(CallState state)
 {
     return state == CallState::Answering || state == CallState::Placing || state == CallState::InProgress
-        || state == CallState::Connected;
+        || state == CallState::Connected || state == CallState::Held;
 }
 
 // The engine's timers; tests reach them through the test seam.

@@ -46,7 +46,7 @@ void MainPresenter::registrationChanged(RegistrationState state)
         break;
     case RegistrationState::Registered:
         setAccountLabel(m_state.login.strUserName);
-        setStatusText(QStringLiteral("Registered and Ready..."));
+        showReady(QStringLiteral("Registered and Ready..."));
         break;
     case RegistrationState::Rejected:
         setStatusText(QStringLiteral("Rejected"));
@@ -111,7 +111,8 @@ void MainPresenter::callEnded(const CallEnd &end)
         m_connected.stop();
     setLoginButtonsEnabled(true);
     setCallTimeText(QString());
-    const CallEndNotice notice = CallEndNotice::of(end.reason);
+    const CallEndNotice notice
+        = end.transferred ? CallEndNotice::transferred() : CallEndNotice::of(end.reason);
     setStatusText(notice.text);
     setIdleControls();
     startReady(notice.shownMs);
@@ -132,7 +133,7 @@ void MainPresenter::readyTick()
     m_ready.stop();
     const PendingReady due = std::exchange(m_readyDue, {});
     if (due.status())
-        setStatusText(QStringLiteral("Registered and Ready.."));
+        showReady(QStringLiteral("Registered and Ready.."));
     if (due.number())
         setNumberText(QString());
 }
@@ -161,8 +162,31 @@ void MainPresenter::setInCallControls()
 
 // ------------------------------------------------------------------- texts
 
+void MainPresenter::showReady(QString readyText)
+{
+    // By value: the text may be m_readyShown itself, which setStatusText clears.
+    setStatusText(m_idleNotice.isEmpty() ? readyText : m_idleNotice);
+    m_readyShown = readyText;
+}
+
+void MainPresenter::setIdleNotice(const QString &text)
+{
+    m_idleNotice = text;
+    if (!m_readyShown.isEmpty())
+        showReady(m_readyShown);
+}
+
+void MainPresenter::setCallStatus(CallState state)
+{
+    if (state == CallState::Held)
+        setStatusText(QStringLiteral("On hold"));
+    else if (state == CallState::Connected)
+        setStatusText(QStringLiteral("Connected"));
+}
+
 void MainPresenter::setStatusText(const QString &text)
 {
+    m_readyShown.clear();
     m_status = text;
     m_readyDue.keepStatus();
     emit statusTextChanged(text);

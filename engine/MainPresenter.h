@@ -33,6 +33,11 @@ public:
     void setInCallControls();
     void focusNumberBox() { emit focusNumberBoxRequested(); }
     void setStatusText(const QString &text);
+    // The status of a call under way that stays: "Connected" or "On hold".
+    void setCallStatus(CallState state);
+    // Shown instead of the ready texts while registered and idle (empty:
+    // the ready texts), at once when they show.
+    void setIdleNotice(const QString &text);
     void setBalanceText(const QString &text);
     void setNumberText(const QString &text);
     // The talk time left of the call connected now: whole seconds from the
@@ -57,6 +62,8 @@ public:
     void callConnected(const ConnectedCall &call) override;
     void callEnded(const CallEnd &end) override;
     void callIdle() override { setStatusText(QStringLiteral("IDLE")); }
+    void callHeld() override { setCallStatus(CallState::Held); }
+    void callResumed() override { setCallStatus(CallState::Connected); }
 
 signals:
     void statusTextChanged(const QString &text);
@@ -79,10 +86,14 @@ private:
     // After a call's end: the ready text and an empty number box in ms.
     void startReady(int ms);
     void readyTick();
+    // One of the ready texts, or the idle notice in its place.
+    void showReady(QString readyText);
     void callClockTick();
 
     AppState &m_state;
     QString m_status;
+    QString m_idleNotice;
+    QString m_readyShown; // the ready text the status line stands for; empty: another
     QString m_accountLabel;
     QString m_balance;
     QString m_number;

@@ -25,6 +25,7 @@ enum RtcEventType {
     RTCE_SESSION_OPERATION_COMPLETE = 3,
     RTCE_PARTICIPANT_STATE_CHANGE = 4,
     RTCE_MEDIA = 5,
+    RTCE_SESSION_REFER_STATUS = 19,
 };
 
 // Event filter bits (RTC_EVENT_FILTER).
@@ -35,6 +36,7 @@ enum RtcEventFilter : long {
     RTCEF_SESSION_OPERATION_COMPLETE = 0x8,
     RTCEF_PARTICIPANT_STATE_CHANGE = 0x10,
     RTCEF_MEDIA = 0x20,
+    RTCEF_SESSION_REFER_STATUS = 0x100000,
 };
 
 // Registration states (RTC_REGISTRATION_STATE).
@@ -60,6 +62,16 @@ enum RtcSessionState {
     RTCSS_DISCONNECTED = 5,
     RTCSS_HOLD = 6,
     RTCSS_REFER = 7,
+};
+
+// How a transfer the session asked for goes (RTC_SESSION_REFER_STATUS).
+enum RtcSessionReferStatus {
+    RTCSRS_REFERRING = 0, // the request is out
+    RTCSRS_ACCEPTED = 1, // the far end took it and is placing the call
+    RTCSRS_ERROR = 2, // the far end's call to the target failed
+    RTCSRS_REJECTED = 3, // the far end refused the request
+    RTCSRS_DROPPED = 4,
+    RTCSRS_DONE = 5, // the far end reached the target
 };
 
 // Reasons for ending a session (RTC_TERMINATE_REASON).
@@ -169,6 +181,13 @@ public:
     virtual std::shared_ptr<RtcParticipant> addParticipant(
         const std::string &address, const std::string &name)
         = 0;
+    // Call control of a connected session: hold (the far end hears nothing
+    // and is told so), unhold, and a blind transfer of the far end to
+    // referToUri (RTCE_SESSION_REFER_STATUS events tell how it goes). False
+    // when the request could not be made; the outcome comes as events.
+    virtual bool hold() = 0;
+    virtual bool unHold() = 0;
+    virtual bool refer(const std::string &referToUri) = 0;
 };
 
 // An account made from a provisioning profile text.
@@ -200,6 +219,10 @@ struct RtcEvent {
     std::string statusText;
     // RTCSS_DISCONNECTED: why the session ended.
     RtcCallEnd callEnd = RTCCE_NONE;
+    // RTCSS_HOLD: this side held the session (false: the far end did).
+    bool localHold = false;
+    // RTCE_SESSION_REFER_STATUS (session, statusCode and statusText too).
+    RtcSessionReferStatus referStatus = RTCSRS_REFERRING;
     // RTCE_MEDIA
     int mediaEventType = 0;
     long mediaType = 0;

@@ -41,14 +41,16 @@ std::string plainUri(const std::shared_ptr<const linphone::Address> &address)
 //   Connected, StreamsRunning                    CONNECTED     (unless already CONNECTED:
 //                                                 re-INVITEs give nothing; after HOLD,
 //                                                 resuming gives CONNECTED again)
-//   Pausing, Paused, PausedByRemote              HOLD          (unless already HOLD)
+//   Paused                                       HOLD, ours    (unless already HOLD, ours)
+//   PausedByRemote                               HOLD, theirs  (unless already HOLD, theirs)
 //   Referred                                     REFER         (unless already REFER)
 //   End, Error                                   DISCONNECTED  (once)
-//   Idle, PushIncomingReceived, Resuming,        nothing
+//   Idle, PushIncomingReceived, Pausing,         nothing (a hold is ours once the
+//     Resuming,                                    far end has taken it)
 //     Updating, UpdatedByRemote, Released,
 //     EarlyUpdating, EarlyUpdatedByRemote
 //   anything after DISCONNECTED                  nothing
-int sessionStateFor(linphone::Call::State state, RtcSessionState last)
+int sessionStateFor(linphone::Call::State state, RtcSessionState last, bool lastLocalHold)
 {
     using S = linphone::Call::State;
     if (last == RTCSS_DISCONNECTED)
@@ -65,10 +67,10 @@ int sessionStateFor(linphone::Call::State state, RtcSessionState last)
     case S::Connected:
     case S::StreamsRunning:
         return last == RTCSS_CONNECTED ? -1 : RTCSS_CONNECTED;
-    case S::Pausing:
     case S::Paused:
+        return last == RTCSS_HOLD && lastLocalHold ? -1 : RTCSS_HOLD;
     case S::PausedByRemote:
-        return last == RTCSS_HOLD ? -1 : RTCSS_HOLD;
+        return last == RTCSS_HOLD && !lastLocalHold ? -1 : RTCSS_HOLD;
     case S::Referred:
         return last == RTCSS_REFER ? -1 : RTCSS_REFER;
     case S::End:
@@ -272,11 +274,11 @@ void LinphoneCalls::onCallState(
     }
     CallLeg &leg = legFor(call);
 
-    const int mapped = sessionStateFor(state, leg.queued);
+    const int mapped = sessionStateFor(state, leg.queued, leg.queuedLocalHold);
     if (mapped == RTCSS_DISCONNECTED) {
         queueEnd(leg, state == S::Error, message);
     } else if (mapped >= 0) {
-        queueSessionState(leg, RtcSessionState(mapped), 0, message);
+        queueSessionState(leg, RtcSessionState(mapped), 0, message, RTCCE_NONE, state == S::Paused);
     }
 
     if (state == S::Released) {
@@ -337,11 +339,13 @@ void LinphoneCalls::queueEnd(CallLeg &leg, bool failed, const std::string &messa
     queueSessionState(leg, RTCSS_DISCONNECTED, code, text.empty() ? message : text, end);
 }
 
-void LinphoneCalls::queueSessionState(
-    CallLeg &leg, RtcSessionState state, int statusCode, const std::string &statusText, RtcCallEnd callEnd)
+void LinphoneCalls::queueSessionState(CallLeg &leg, RtcSessionState state, int statusCode,
+    const std::string &statusText, RtcCallEnd callEnd, bool localHold)
 {
     leg.queued = state;
+    leg.queuedLocalHold = localHold;
     RtcEvent e;
+    e.localHold = localHold;
     e.type = RTCE_SESSION_STATE_CHANGE;
     e.sessionState = state;
     e.session = leg.session;

@@ -1,6 +1,8 @@
 // Calls: liblinphone calls as RtcSessions, their states as
 // RTCE_SESSION_STATE_CHANGE events (comment table in the .cpp), placing,
-// answering, ending, and touch tones into the current call.
+// answering, ending, holding, transferring (its progress as
+// RTCE_SESSION_REFER_STATUS events, in LinphoneCallControl.cpp), and touch
+// tones into the current call.
 //
 // Threads: every field here has one owner thread.
 // - The core thread owns the calls (m_calls and what goes with them):
@@ -63,6 +65,8 @@ public:
     // common codec: 488) is still an offer that ended: INCOMING, then
     // DISCONNECTED with why.
     void onCallLog(const std::shared_ptr<linphone::CallLog> &log);
+    // How a transfer asked by one of our sessions goes.
+    void onTransferState(const std::shared_ptr<linphone::Call> &call, int state);
     // Lets go of every call; sessions the application still holds stop
     // reaching liblinphone.
     void releaseAll();
@@ -75,6 +79,7 @@ private:
         std::shared_ptr<linphone::Call> call;
         std::shared_ptr<LinphoneRtcSession> session; // its fields are the Qt thread's
         RtcSessionState queued = RTCSS_IDLE; // last state queued for the session
+        bool queuedLocalHold = false; // that state is HOLD, and the hold is ours
         bool endedHere = false; // hung up, cancelled or refused by us: no failure
     };
 
@@ -84,10 +89,13 @@ private:
         const std::shared_ptr<RtcProfile> &profile, const std::string &address, const std::string &name);
     bool accept(const LinphoneRtcSession *session, const std::shared_ptr<linphone::Core> &core);
     bool terminate(const LinphoneRtcSession *session, RtcTerminateReason reason);
+    bool pause(const LinphoneRtcSession *session, bool hold); // hold false: resume
+    bool refer(const LinphoneRtcSession *session, const std::string &referTo);
     CallLeg *legOf(const LinphoneRtcSession *session); // null: no call (yet, or any more)
     CallLeg &legFor(const std::shared_ptr<linphone::Call> &call); // made on its first state
     void queueSessionState(CallLeg &leg, RtcSessionState state, int statusCode = 0,
-        const std::string &statusText = std::string(), RtcCallEnd callEnd = RTCCE_NONE);
+        const std::string &statusText = std::string(), RtcCallEnd callEnd = RTCCE_NONE,
+        bool localHold = false);
     // DISCONNECTED with the call's final status and why it ended.
     void queueEnd(CallLeg &leg, bool failed, const std::string &message);
 

@@ -88,6 +88,13 @@ public:
             m_listeners.call(call, int(state), message);
     }
 
+    void onTransferStateChanged(const std::shared_ptr<linphone::Core> &,
+        const std::shared_ptr<linphone::Call> &call, linphone::Call::State state) override
+    {
+        if (m_listeners.transfer)
+            m_listeners.transfer(call, int(state));
+    }
+
     void onCallLogUpdated(
         const std::shared_ptr<linphone::Core> &, const std::shared_ptr<linphone::CallLog> &log) override
     {

@@ -56,6 +56,8 @@ public:
         // A call that ended before it was one (an incoming call refused by
         // liblinphone itself, e.g. with no common codec) leaves only a log.
         std::function<void(const std::shared_ptr<linphone::CallLog> &)> callLog;
+        // How a transfer this side asked for goes (linphone::Call::State).
+        std::function<void(const std::shared_ptr<linphone::Call> &, int state)> transfer;
     };
 
     // stateDir: owner-only folder for liblinphone's files, created (0700)

@@ -32,6 +32,7 @@ LinphoneCoreRunner::Listeners LinphoneRtcClient::listeners()
             m_sounds.applyLevelsToCall();
     };
     listeners.callLog = [this](const auto &log) { m_calls.onCallLog(log); };
+    listeners.transfer = [this](const auto &call, int state) { m_calls.onTransferState(call, state); };
     return listeners;
 }
 

@@ -25,6 +25,33 @@ bool LinphoneRtcSession::terminate(RtcTerminateReason reason)
     return ended;
 }
 
+bool LinphoneRtcSession::hold()
+{
+    LinphoneCalls *calls = m_calls;
+    bool asked = false;
+    if (calls)
+        calls->m_runner.run([&](const auto &) { asked = calls->pause(this, true); });
+    return asked;
+}
+
+bool LinphoneRtcSession::unHold()
+{
+    LinphoneCalls *calls = m_calls;
+    bool asked = false;
+    if (calls)
+        calls->m_runner.run([&](const auto &) { asked = calls->pause(this, false); });
+    return asked;
+}
+
+bool LinphoneRtcSession::refer(const std::string &referToUri)
+{
+    LinphoneCalls *calls = m_calls;
+    bool asked = false;
+    if (calls)
+        calls->m_runner.run([&](const auto &) { asked = calls->refer(this, referToUri); });
+    return asked;
+}
+
 std::shared_ptr<RtcParticipant> LinphoneRtcSession::addParticipant(
     const std::string &address, const std::string &name)
 {

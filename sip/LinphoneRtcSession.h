@@ -50,6 +50,9 @@ public:
     bool terminate(RtcTerminateReason reason) override;
     std::shared_ptr<RtcParticipant> addParticipant(
         const std::string &address, const std::string &name) override;
+    bool hold() override;
+    bool unHold() override;
+    bool refer(const std::string &referToUri) override;
 
     const QPointer<LinphoneCalls> m_calls;
     const std::shared_ptr<RtcProfile> m_profile;

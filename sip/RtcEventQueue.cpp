@@ -22,6 +22,8 @@ long filterBit(RtcEventType type)
         return RTCEF_PARTICIPANT_STATE_CHANGE;
     case RTCE_MEDIA:
         return RTCEF_MEDIA;
+    case RTCE_SESSION_REFER_STATUS:
+        return RTCEF_SESSION_REFER_STATUS;
     }
     return 0;
 }

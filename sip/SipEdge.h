@@ -18,7 +18,8 @@
 //    Contact, ignoring Record-Route); their responses go back to it.
 // A request outside the bounds is answered by the edge itself (4xx), and so
 // is a transfer request (REFER): the program places no call it was not
-// asked to place.
+// asked to place. Our own REFER leaves like any request, and the far end's
+// NOTIFYs about it come in as requests within the dialog.
 //
 // Why a relay: the public socket is never connected, so an ICMP error from
 // a peer that is gone is not turned into an endless poll error, and a

@@ -38,6 +38,12 @@ void PictureButton::showPressed(bool pressed)
         m_press->show(pressed);
 }
 
+void PictureButton::setLatched(bool latched)
+{
+    if (m_press)
+        m_press->setLatched(latched);
+}
+
 QPixmap PictureButton::releasedPicture() const
 {
     return m_press ? m_press->releasedPicture() : m_still;

@@ -28,6 +28,9 @@ public:
     // Shows the pressed or the released picture (the keyboard presses keys
     // too); nothing for a still picture.
     void showPressed(bool pressed) override;
+    // Shows the pressed picture at rest too, until unlatched (Hold, Do not
+    // disturb); nothing for a still picture.
+    void setLatched(bool latched);
     QPixmap releasedPicture() const;
     QPixmap pressedPicture() const;
     // Shown while the pointer is over the enabled, resting button; set after

@@ -18,12 +18,18 @@ void PressPicture::setPictures(const QPixmap &pressed, const QPixmap &released)
 {
     m_pressed = pressed;
     m_released = released;
-    m_box->setPixmap(m_released);
+    show(false);
 }
 
 void PressPicture::show(bool pressed)
 {
-    m_box->setPixmap(pressed ? m_pressed : m_released);
+    m_box->setPixmap(pressed || m_latched ? m_pressed : m_released);
+}
+
+void PressPicture::setLatched(bool latched)
+{
+    m_latched = latched;
+    show(false);
 }
 
 bool PressPicture::eventFilter(QObject *watched, QEvent *event)

@@ -28,6 +28,10 @@ public:
     QPixmap releasedPicture() const { return m_released; }
     // Shows either picture without a mouse (the keyboard presses keys too).
     void show(bool pressed);
+    // A latched box shows the pressed picture at rest too (a button that
+    // stays down while what it turned on lasts).
+    void setLatched(bool latched);
+    bool latched() const { return m_latched; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -37,6 +41,7 @@ private:
     QPixmap m_pressed;
     QPixmap m_released;
     Check m_check;
+    bool m_latched = false;
 };
 
 } // namespace ralu::skin

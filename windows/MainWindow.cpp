@@ -105,9 +105,23 @@ void MainWindow::onClick(MainControl key, std::function<void()> action)
 void MainWindow::wireButtons()
 {
     // Buttons whose only action is to give the number box the focus.
-    for (MainControl key : { MainControl::TransferButton, MainControl::Small23, MainControl::Small28,
-             MainControl::Small39, MainControl::Small42, MainControl::Small43 })
+    for (MainControl key : { MainControl::Small23, MainControl::Small28, MainControl::Small39,
+             MainControl::Small42, MainControl::Small43 })
         onClick(key, [this] { focusNumberBox(); });
+    onClick(MainControl::TransferButton, [this] {
+        if (m_actions.transferButton)
+            m_actions.transferButton();
+        else
+            focusNumberBox();
+    });
+    onClick(MainControl::HoldButton, [this] {
+        if (m_actions.holdButton)
+            m_actions.holdButton();
+    });
+    onClick(MainControl::DndButton, [this] {
+        if (m_actions.dndButton)
+            m_actions.dndButton();
+    });
     onClick(MainControl::ClearButton, [this] {
         m_engine.presenter().setNumberText(QString());
         focusNumberBox();
@@ -174,10 +188,10 @@ void MainWindow::connectEngine()
     });
     connect(m_number, &QLineEdit::textChanged, &presenter, &MainPresenter::setNumberText);
     connect(&presenter, &MainPresenter::controlsChanged, this, [this](bool inCall) {
-        button(MainControl::DialButton)->setEnabled(!inCall);
+        m_inCall = inCall;
         button(MainControl::ClearButton)->setEnabled(!inCall);
         button(MainControl::EndButton)->setEnabled(true);
-        m_number->setEnabled(!inCall);
+        openNumberEntry(m_entryOpen);
     });
     connect(&presenter, &MainPresenter::loginButtonsEnabledChanged, this, [this](bool enabled) {
         button(MainControl::LoginButton)->setEnabled(enabled);
@@ -214,6 +228,15 @@ void MainWindow::focusNumberBox()
     if (m_number->isEnabled())
         m_number->setFocus();
     m_number->setCursorPosition(m_number->text().size());
+}
+
+void MainWindow::openNumberEntry(bool open)
+{
+    m_entryOpen = open;
+    button(MainControl::DialButton)->setEnabled(!m_inCall || open);
+    m_number->setEnabled(!m_inCall || open);
+    if (open)
+        focusNumberBox();
 }
 
 void MainWindow::padKeyClicked(QChar key)
@@ -294,6 +317,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (m_actions.makeCall)
                 m_actions.makeCall();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && m_actions.escape) {
+            m_actions.escape();
             return true;
         }
         // Typed keys of the pad sound their tone; the character goes in as usual.

@@ -47,11 +47,20 @@ public:
         std::function<void()> dialButton; // the dial button
         std::function<void()> endButton; // the end button
         std::function<void(const QString &)> playTone; // a key's tone by tone name
+        // The call control buttons; none: the button does what the design
+        // has it do (Transfer focuses the number box, Hold and DND nothing).
+        std::function<void()> transferButton;
+        std::function<void()> holdButton;
+        std::function<void()> dndButton;
+        std::function<void()> escape; // Escape in the number box
     };
     void setCallActions(CallActions actions) { m_actions = std::move(actions); }
 
     // A dial pad key was clicked: its tone, its character, the focus back.
     void padKeyClicked(QChar key);
+    // During a call, opens the number box and the call button for a number
+    // to type (a transfer's target), or closes them again.
+    void openNumberEntry(bool open);
 
     QLineEdit *numberBox() const { return m_number; }
     // The control of a key: null when the key names no label (or button).
@@ -101,6 +110,8 @@ private:
     bool m_menuOnRelease = false; // a right press on the body: menu at its release
     bool m_activatedOnce = false;
     bool m_shiftHeld = false; // set by the Shift key going down, cleared by it going up
+    bool m_inCall = false; // the controls are the in-call ones
+    bool m_entryOpen = false; // openNumberEntry
     ScanCodes m_scanCodes; // what tells the keys' places on this platform
 };
 

@@ -4,6 +4,7 @@
 #include "../unit/CallEngineTestAccess.h"
 #include "../unit/qt_printers.h"
 #include "E2eSupport.h"
+#include "calls/DoNotDisturb.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +150,21 @@ TEST_F(CallFixture, IncomingCallRejectedWithTheEndButtonIsBusyForTheCaller)
     EXPECT_EQ(sipp.exitCode(), 0) << "the caller got 486 Busy Here: " << sipp.output().toStdString();
     ASSERT_TRUE(waitStatus(QStringLiteral("Registered and Ready..")));
     EXPECT_EQ(historyLines(), QStringList { "M::5550200" });
+}
+
+// Do not disturb: the caller gets 486 at once, nothing rings, the call is
+// logged missed and the status line keeps saying so.
+TEST_F(CallFixture, DoNotDisturbAnswersBusyAtOnce)
+{
+    phone->app().doNotDisturb()->toggle();
+    ASSERT_TRUE(waitStatus(QStringLiteral("Do not disturb")));
+    Sipp sipp(QStringLiteral("caller-expect-busy.xml"), caller(QStringLiteral("5550250")));
+    ASSERT_TRUE(sipp.waitFinished(5000));
+    EXPECT_EQ(sipp.exitCode(), 0) << "the caller got 486 Busy Here: " << sipp.output().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return historyLines() == QStringList { "M::5550250" }; }, 3000));
+    EXPECT_FALSE(CallEngineTestAccess::isRunning(phone->engine(), EngineTimer::Ring));
+    EXPECT_FALSE(statuses.join(',').contains(QStringLiteral("Incoming"))) << statuses.join(',').toStdString();
+    EXPECT_EQ(phone->status(), QStringLiteral("Do not disturb"));
 }
 
 TEST_F(CallFixture, IncomingCallAbandonedByTheCallerIsMissed)

@@ -2,7 +2,7 @@
 // as account 1002 on the local provider (linphonec and baresip, see
 // ConsolePeer): calls both ways, hang-up on either side, touch tones both
 // ways, far-end hold and resume, far-end transfer, reject, and peers limited
-// to one wideband codec. What crossed the wire is read from the provider's
+// to one wideband codec; hold and transfer from here. What crossed the wire is read from the provider's
 // log (every peer follows Record-Route) and, for touch tones, from a tshark
 // capture on lo; what Ralu kept from its call history.
 #include "../unit/qt_printers.h"
@@ -10,6 +10,8 @@
 #include "E2eSupport.h"
 #include "LinphonecFarEnd.h"
 #include "LoopbackCapture.h"
+#include "calls/CallHold.h"
+#include "calls/CallTransfer.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -149,6 +151,8 @@ struct Interop : ::testing::Test {
         ASSERT_TRUE(phone->waitForStatus(QStringLiteral("Connected"), kWaitMs)) << context();
         ASSERT_TRUE(peer->expect(&PeerDialect::established, kWaitMs)) << context();
     }
+    void reinvited(
+        int n, bool byPeer, const QStringList &offered, const QStringList &answered, CallState state);
     // Ralu's end button ends the call: a BYE leaves, the peer sees it end.
     void endHere()
     {
@@ -228,38 +232,105 @@ TEST_P(PeerTest, TouchTonesBothWays)
     EXPECT_EQ(capture.eventsTo(raluPort), (QStringList { "4+end", "0+end" })) << capture.log().toStdString();
 }
 
+// A re-INVITE sent by the peer (byPeer) or by Ralu, the n-th, answered 200:
+// the offer and the answer carry one of their directions, and Ralu's call is
+// in state afterwards.
+void Interop::reinvited(
+    int n, bool byPeer, const QStringList &offered, const QStringList &answered, CallState state)
+{
+    QList<SipRecord> reinvites, replies;
+    waitUntil(
+        [&] {
+            reinvites = find([&](const SipRecord &r) {
+                return r.method() == "INVITE" && fromPeer(r) == byPeer && r.header("To").contains("tag=");
+            });
+            replies = find([&](const SipRecord &r) {
+                return reinvites.size() == n && code(r) == 200 && fromPeer(r) != byPeer
+                    && r.header("CSeq") == reinvites.last().header("CSeq");
+            });
+            return !replies.isEmpty();
+        },
+        kWaitMs);
+    ASSERT_EQ(reinvites.size(), n) << context();
+    ASSERT_FALSE(replies.isEmpty()) << context();
+    EXPECT_TRUE(offered.contains(direction(reinvites.last().text))) << context();
+    EXPECT_TRUE(answered.contains(direction(replies.last().text))) << context();
+    pump(500);
+    EXPECT_EQ(phone->engine().session().state(), state);
+}
+
 // The peer holds and resumes: both re-INVITEs are answered 200 with the
 // matching direction, and Ralu's call stays connected throughout.
 TEST_P(PeerTest, FarEndHoldAndResume)
 {
     ASSERT_NO_FATAL_FAILURE(connect(false));
-    const auto answered = [&](int n, const QStringList &directions) {
-        QList<SipRecord> reinvites, replies;
-        waitUntil(
-            [&] {
-                reinvites = find([&](const SipRecord &r) {
-                    return r.method() == "INVITE" && fromPeer(r) && r.header("To").contains("tag=");
-                });
-                replies = find([&](const SipRecord &r) {
-                    return reinvites.size() == n && code(r) == 200 && !fromPeer(r)
-                        && r.header("CSeq") == reinvites.last().header("CSeq");
-                });
-                return !replies.isEmpty();
-            },
-            kWaitMs);
-        ASSERT_EQ(reinvites.size(), n) << context();
-        ASSERT_FALSE(replies.isEmpty()) << context();
-        EXPECT_TRUE(directions.contains(direction(reinvites.last().text))) << context();
-        EXPECT_TRUE(directions.contains(direction(replies.last().text))) << context();
-        pump(500);
-        EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
-        EXPECT_EQ(phone->engine().session().state(), CallState::Connected);
-    };
     peer->act(&PeerDialect::hold);
-    answered(1, { "sendonly", "recvonly", "inactive" });
+    const QStringList held { "sendonly", "recvonly", "inactive" };
+    reinvited(1, true, held, held, CallState::Connected);
+    EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
     peer->act(&PeerDialect::resume);
-    answered(2, { "sendrecv" });
+    reinvited(2, true, { "sendrecv" }, { "sendrecv" }, CallState::Connected);
+    EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
     endHere();
+}
+
+// Ralu's Hold button: its re-INVITE offers sendonly (or inactive), the
+// status says so; a second click offers sendrecv again. The end button
+// ends a held call.
+TEST_P(PeerTest, HoldAndResumeFromHere)
+{
+    ASSERT_NO_FATAL_FAILURE(connect(true));
+    for (int round = 1; round <= 2; ++round) {
+        phone->app().hold()->toggle();
+        reinvited(
+            2 * round - 1, false, { "sendonly", "inactive" }, { "recvonly", "inactive" }, CallState::Held);
+        EXPECT_EQ(phone->status(), QStringLiteral("On hold"));
+        if (round == 2)
+            break;
+        phone->app().hold()->toggle();
+        reinvited(2, false, { "sendrecv" }, { "sendrecv" }, CallState::Connected);
+        EXPECT_EQ(phone->status(), QStringLiteral("Connected"));
+    }
+    endHere();
+}
+
+// Ralu's Transfer: the REFER names the target at the provider, the peer
+// places its own call there (the telephone network answers), reports 200 in
+// a NOTIFY, and only then Ralu ends its call with a BYE: "Transferred", and
+// the history keeps the call's own entry only.
+TEST_P(PeerTest, BlindTransferFromHere)
+{
+    Sipp network(QStringLiteral("farend-answer.xml"),
+        { "-i", "127.0.0.1", "-p", "5070", "-mi", "127.0.0.1", "-mp", "16000", "-m", "1", "-rtp_echo" });
+    ASSERT_NO_FATAL_FAILURE(connect(true));
+    phone->app().transfer()->button();
+    phone->engine().presenter().setNumberText(QStringLiteral("5551234"));
+    phone->app().transfer()->send();
+    ASSERT_TRUE(waitWire([&](const SipRecord &r) { return r.method() == "REFER" && !fromPeer(r); }))
+        << context();
+    EXPECT_EQ(requests(QStringLiteral("REFER"), false)
+                  .first()
+                  .header("Refer-To")
+                  .remove(QRegularExpression("[<>]")),
+        QStringLiteral("sip:5551234@127.0.0.1"));
+    EXPECT_TRUE(waitWire([&](const SipRecord &r) {
+        return r.method() == "INVITE" && fromPeer(r) && r.firstLine.startsWith("INVITE sip:5551234@");
+    })) << context();
+    ASSERT_TRUE(phone->waitForStatus(kReady, 15000)) << context();
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Transferred"))) << context();
+    const auto records = wire.records();
+    const auto done = std::find_if(records.begin(), records.end(), [&](const SipRecord &r) {
+        return r.method() == "NOTIFY" && fromPeer(r) && r.text.contains(QRegularExpression("SIP/2.0 200"));
+    });
+    ASSERT_NE(done, records.end()) << context();
+    EXPECT_TRUE(std::any_of(
+        done, records.end(), [&](const SipRecord &r) { return r.method() == "BYE" && !fromPeer(r); }))
+        << "Ralu's BYE after the NOTIFY with 200: " << context();
+    EXPECT_EQ(phone->historyLines(), QStringList { "D::1002" });
+    // The peer's call to the target ends whole: no stray BYE for the next test.
+    peer->act(&PeerDialect::hangUp);
+    EXPECT_TRUE(network.waitFinished(kWaitMs));
+    EXPECT_EQ(network.exitCode(), 0) << network.output().toStdString();
 }
 
 // A transfer asked by the far end is refused with a final answer: no call

@@ -34,8 +34,9 @@ public:
     std::vector<std::shared_ptr<RtcParticipant>> people;
     std::vector<RtcTerminateReason> terminations;
     int answers = 0;
-    bool failAnswer = false, failTerminate = false, failAddParticipant = false;
+    bool failAnswer = false, failTerminate = false, failAddParticipant = false, failRefer = false;
     std::vector<std::pair<std::string, std::string>> added;
+    QStringList control; // "hold", "unhold", "refer sip:..." in order
 
     RtcSessionState state() const override { return currentState; }
     std::vector<std::shared_ptr<RtcParticipant>> participants() const override { return people; }
@@ -58,6 +59,22 @@ public:
         auto p = std::make_shared<FakeParticipant>(address, name);
         people.push_back(p);
         return p;
+    }
+
+    bool hold() override
+    {
+        control << QStringLiteral("hold");
+        return true;
+    }
+    bool unHold() override
+    {
+        control << QStringLiteral("unhold");
+        return true;
+    }
+    bool refer(const std::string &uri) override
+    {
+        control << QStringLiteral("refer ") + QString::fromStdString(uri);
+        return !failRefer;
     }
 
     static std::shared_ptr<FakeSession> offeredBy(const std::string &uri)
@@ -269,6 +286,24 @@ public:
         e.sessionState = state;
         e.session = s;
         e.callEnd = end;
+        handler(e.type, e);
+    }
+    // Our hold (local) or the far end's.
+    void hold(const std::shared_ptr<FakeSession> &s, bool local)
+    {
+        RtcEvent e;
+        e.type = RTCE_SESSION_STATE_CHANGE;
+        e.sessionState = s->currentState = RTCSS_HOLD;
+        e.session = s;
+        e.localHold = local;
+        handler(e.type, e);
+    }
+    void referStatus(const std::shared_ptr<FakeSession> &s, RtcSessionReferStatus status)
+    {
+        RtcEvent e;
+        e.type = RTCE_SESSION_REFER_STATUS;
+        e.session = s;
+        e.referStatus = status;
         handler(e.type, e);
     }
     // A call from uri, offered and then connected.

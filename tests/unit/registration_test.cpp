@@ -82,15 +82,15 @@ TEST_F(EngineFixture, LoadingStartsNotLoggedInAndIdle)
 TEST_F(EngineFixture, ClientIsConfiguredInOrder)
 {
     ASSERT_TRUE(engine.initializeRTC());
-    EXPECT_EQ(
-        rtc.calls, (QStringList { "initialize", "filter 39", "setEventHandler", "listen 2", "media 3 1" }));
+    EXPECT_EQ(rtc.calls,
+        (QStringList { "initialize", "filter 1048615", "setEventHandler", "listen 2", "media 3 1" }));
 }
 
 TEST_F(EngineFixture, ClientSetUpStopsAtTheFirstFailure)
 {
     rtc.failing.insert("setEventFilter");
     EXPECT_FALSE(engine.initializeRTC());
-    EXPECT_EQ(rtc.calls, (QStringList { "initialize", "filter 39" }));
+    EXPECT_EQ(rtc.calls, (QStringList { "initialize", "filter 1048615" }));
     // Without a configured client registration builds the text and stops.
     engine.registerAccount();
     EXPECT_FALSE(CallEngineTestAccess::xmlProfile(engine).isEmpty());
