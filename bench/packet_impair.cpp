@@ -15,10 +15,10 @@
 
 #include <libnetfilter_queue/libnetfilter_queue.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
@@ -75,7 +75,8 @@ int main(int argc, char **argv)
         int timeout = -1;
         if (!s.held.empty()) {
             const auto wait = s.held.begin()->first - Clock::now();
-            timeout = int(std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
+            timeout
+                = int(std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
         }
         if (poll(fds, 2, timeout) < 0)
             break;

@@ -33,7 +33,8 @@
 #   bench/sound.sh BUILD_DIR [RUNS (5)]
 # PHONES="ralu linphonec baresip qt-linphone" (the field, in turn, RUNS
 # rounds); a phone "ralu:SECTION.KEY=VALUE,..." is Ralu with those lines in
-# its linphonerc (e.g. ralu:sound.echocancellation=0). CODECS="PCMU PCMA
+# its linphonerc (e.g. ralu:sound.echocancellation=0), "ralu=PATH" another
+# Ralu executable (an older build). CODECS="PCMU PCMA
 # opus G722"; LOSS_CODECS="PCMU opus G722"; LOSS_SECONDS=12; CPU_SECONDS=10;
 # BENCH_NETNS=NAME runs in an existing namespace; KEEP_BENCH_FILES=1 keeps
 # the recordings. Runs as root.
@@ -170,7 +171,7 @@ far_start() {
 phone_start() {
     local label="$1" env=(env -i PATH="$PATH" HOME="$work/cli-home" XDG_RUNTIME_DIR="$work/runtime"
         PULSE_SERVER="$PULSE_SERVER" PULSE_SINK=scope PULSE_SOURCE=micA)
-    kind="${label%%:*}"
+    kind="${label%%[:=]*}"
     rm -f "$work/in.fifo"
     mkfifo "$work/in.fifo"
     exec {phone_fd}<>"$work/in.fifo"
@@ -184,7 +185,9 @@ phone_start() {
             IFS=, read -r -a settings <<<"${label#*:}"
             for setting in "${settings[@]}"; do printf '[%s]\n%s\n' "${setting%%.*}" "${setting#*.}" >>"$rc"; done
         fi
-        "${in_ns[@]}" "${env[@]}" HOME="$work/home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb "$build/ralu" \
+        local exe="$build/ralu"
+        [[ "$label" == ralu=* ]] && exe="${label#ralu=}"
+        "${in_ns[@]}" "${env[@]}" HOME="$work/home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb "$exe" \
             <"$work/in.fifo" >"$work/phone.out" 2>&1 & ;;
     linphonec) "${in_ns[@]}" "${env[@]}" linphonec -c "$work/linphonerc" <"$work/in.fifo" >"$work/phone.out" 2>&1 & ;;
     baresip) "${in_ns[@]}" "${env[@]}" baresip -f "$work/near" <"$work/in.fifo" >"$work/phone.out" 2>&1 & ;;
@@ -270,9 +273,10 @@ one_call() {
     # Channels: 0 the phone's speaker, 1 its microphone, 2 the far end's microphone, 3 its speaker.
     local d
     if [[ "$codec" == PCMU ]]; then
-        d=$("$meter" delay "$rec" 4 2 0 "$ta" "$tb" | awk '$3 >= 0.3 {print $2}' | sort -g | awk '{a[NR]=$1} END {if (NR) print a[int((NR+1)/2)]}')
+        echo "$label $r in, then out" >>"$work/clicks"
+        d=$("$meter" delay "$rec" 4 2 0 "$ta" "$tb" | tee -a "$work/clicks" | awk '$3 >= 0.3 {print $2}' | sort -g | awk '{a[NR]=$1} END {if (NR) print a[int((NR+1)/2)]}')
         [[ -n "$d" ]] && result "$label" "$r" delay_in_ms "$d"
-        d=$("$meter" delay "$rec" 4 1 3 "$tb" "$tc" | awk '$3 >= 0.3 {print $2}' | sort -g | awk '{a[NR]=$1} END {if (NR) print a[int((NR+1)/2)]}')
+        d=$("$meter" delay "$rec" 4 1 3 "$tb" "$tc" | tee -a "$work/clicks" | awk '$3 >= 0.3 {print $2}' | sort -g | awk '{a[NR]=$1} END {if (NR) print a[int((NR+1)/2)]}')
         [[ -n "$d" ]] && result "$label" "$r" delay_out_ms "$d"
     fi
     if [[ -n "${tn1:-}" ]]; then

@@ -138,8 +138,8 @@ int main(int argc, char **argv)
     }
     if (argc == 9 && !std::strcmp(argv[1], "tone")) {
         const int channels = std::atoi(argv[3]);
-        return tone(readChannel(argv[2], channels, std::atoi(argv[4])), std::atof(argv[5]), std::atof(argv[6]),
-            std::atof(argv[7]), std::atof(argv[8]));
+        return tone(readChannel(argv[2], channels, std::atoi(argv[4])), std::atof(argv[5]),
+            std::atof(argv[6]), std::atof(argv[7]), std::atof(argv[8]));
     }
     std::fprintf(stderr,
         "usage: sound_meter delay RAW CHANNELS FROM TO START END\n"
