@@ -113,6 +113,15 @@ pulse_pid=$!
 pids+=("$pulse_pid")
 for ((i = 0; i < 100; i++)); do [[ -S "$work/pulse.sock" ]] && break; sleep 0.05; done
 [[ -S "$work/pulse.sock" ]] || { log "PulseAudio did not start"; cat "$work/pulse.log" >&2; exit 1; }
+# A silent stream asking for 10 ms keeps the sink's latency low all along
+# (SINK_PIN=0: not): otherwise each phone's stream starts on a sink whose
+# latency the streams just before it set (the far end's, a key tone's), and
+# keeps what it got for the whole call (see bench/README.md).
+if [[ "${SINK_PIN:-1}" != 0 ]]; then
+    "${in_ns[@]}" pacat --playback -d scope --raw --format=s16le --rate=48000 --channels=1 --channel-map=mono \
+        --latency-msec=10 </dev/zero >/dev/null 2>&1 &
+    pids+=($!)
+fi
 start_xvfb
 # Eight clicks a second apart; a tone longer than any call.
 sox -n -r 48000 -c 1 -b 16 "$work/clicks.wav" synth 0.03 whitenoise vol 0.5 sinc 300-3400 pad 0.2 0.77 repeat 7
