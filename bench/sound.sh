@@ -34,7 +34,8 @@
 # PHONES="ralu linphonec baresip qt-linphone" (the field, in turn, RUNS
 # rounds); a phone "ralu:SECTION.KEY=VALUE,..." is Ralu with those lines in
 # its linphonerc (e.g. ralu:sound.echocancellation=0), "ralu=PATH" another
-# Ralu executable (an older build). CODECS="PCMU PCMA
+# Ralu executable (an older build; named ralu, in a folder of its own: Ralu
+# finds its settings by its name and keeps files beside itself). CODECS="PCMU PCMA
 # opus G722"; LOSS_CODECS="PCMU opus G722"; LOSS_SECONDS=12; CPU_SECONDS=10;
 # BENCH_NETNS=NAME runs in an existing namespace; KEEP_BENCH_FILES=1 keeps
 # the recordings. Runs as root.
