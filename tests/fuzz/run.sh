@@ -4,13 +4,14 @@
 #   tests/fuzz/run.sh [--seconds N | --runs N] [--seed N] [--build DIR] [TARGET...]
 # --seconds N  how long each target runs (default 20); --runs N instead
 #              stops each after N inputs
-# --seed N     the same inputs in the same order each time (the tests' short
+# --seed N     the same inputs in the same order each time (.ci/run's short
 #              run: it fails on what the code does, not on luck)
 # --build DIR  the fuzz build directory (default build-fuzz at the top)
-# TARGET       history phone_book http_reply billing settings (default all)
+# TARGET       history phone_book http_reply billing settings sip_datagram
+#              (default all)
 # The seeds in tests/fuzz/corpus/TARGET are read, never written: new inputs
 # go to DIR/corpus/TARGET, and an input that breaks a target to
-# DIR/artifacts/TARGET/. Exits 77 (a skip, for CTest) when no clang with
+# DIR/artifacts/TARGET/. Exits 77 (a skip) when no clang with
 # libFuzzer is at hand, 1 when a target failed.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -25,7 +26,7 @@ while (($#)); do
     --runs) limit=(-runs="$2"); shift 2 ;;
     --seed) seed=(-seed="$2"); shift 2 ;;
     --build) build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,15p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h | --help) sed -n '2,16p' "${BASH_SOURCE[0]}"; exit 0 ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
     esac
@@ -50,8 +51,9 @@ cmake --build "$build" --target ralu_fuzz -j2 >"$build/fuzz-build.log" 2>&1 \
 echo "fuzz: built in $((SECONDS - start)) s"
 
 declare -A program
-while read -r name file; do program[$name]="$file"; done <"$build/fuzz-targets.txt"
-((${#targets[@]})) || targets=(history phone_book http_reply billing settings)
+all=()
+while read -r name file; do program[$name]="$file"; all+=("$name"); done <"$build/fuzz-targets.txt"
+((${#targets[@]})) || targets=("${all[@]}")
 
 # The files the targets rewrite go to memory, not to the disk.
 tmp="$(mktemp -d "$([[ -w /dev/shm ]] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/ralu-fuzz.XXXXXX")"
