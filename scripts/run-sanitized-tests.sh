@@ -6,10 +6,13 @@
 # it. The sanitizer options below hold for this script's commands only (the
 # build runs the test program once to list its tests). Expects the
 # dependencies installed (scripts/install-deps.sh).
-#   scripts/run-sanitized-tests.sh [BUILD_DIR (build-asan)]
+#   scripts/run-sanitized-tests.sh [--build-only] [BUILD_DIR (build-asan)]
+# --build-only builds and stops (.ci/run builds while other tests run).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 top="$(dirname "$here")"
+build_only=no
+[[ "${1:-}" == --build-only ]] && { build_only=yes; shift; }
 build="${1:-$top/build-asan}"
 
 # Leaks are reported (LSan's suppressions: libraries' own memory only);
@@ -22,5 +25,6 @@ start=$SECONDS
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRALU_SANITIZE=ON
 cmake --build "$build" -j"$(nproc)" --target ralu_unit_tests
 echo "checking build ready after $((SECONDS - start)) s"
+[[ $build_only == no ]] || exit 0
 cd "$build"
 ctest -L unit --output-on-failure -j"$(nproc)" --timeout 300

@@ -7,6 +7,7 @@
 # --seed N     the same inputs in the same order each time (.ci/run's short
 #              run: it fails on what the code does, not on luck)
 # --build DIR  the fuzz build directory (default build-fuzz at the top)
+# --build-only builds the targets and stops
 # TARGET       history phone_book http_reply billing settings sip_datagram
 #              (default all)
 # The seeds in tests/fuzz/corpus/TARGET are read, never written: new inputs
@@ -20,13 +21,15 @@ build="$top/build-fuzz"
 limit=(-max_total_time=20)
 seed=()
 targets=()
+build_only=no
 while (($#)); do
     case "$1" in
     --seconds) limit=(-max_total_time="$2"); shift 2 ;;
     --runs) limit=(-runs="$2"); shift 2 ;;
     --seed) seed=(-seed="$2"); shift 2 ;;
     --build) build="$2"; shift 2 ;;
-    -h | --help) sed -n '2,16p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    --build-only) build_only=yes; shift ;;
+    -h | --help) sed -n '2,17p' "${BASH_SOURCE[0]}"; exit 0 ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
     esac
@@ -49,6 +52,7 @@ fi
 cmake --build "$build" --target ralu_fuzz -j2 >"$build/fuzz-build.log" 2>&1 \
     || { tail -40 "$build/fuzz-build.log"; echo "fuzz: building the targets failed"; exit 1; }
 echo "fuzz: built in $((SECONDS - start)) s"
+[[ $build_only == no ]] || exit 0
 
 declare -A program
 all=()
