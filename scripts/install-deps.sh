@@ -31,7 +31,8 @@ PACKAGES=(
     # the Wayland test: a headless compositor and Qt's Wayland platform
     weston qt6-wayland
     # the screen reader's view (AT-SPI) on a private D-Bus session
-    at-spi2-core python3-pyatspi dbus
+    # (gdbus asks the session for the accessibility bus)
+    at-spi2-core python3-pyatspi dbus libglib2.0-bin
     # desktop files' validators, the Debian package (cpack -G DEB: its
     # dependencies through dpkg-shlibdeps, which needs file)
     appstream desktop-file-utils dpkg-dev file
