@@ -13,13 +13,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 [[ -n "${RALU_PRIVATE_BUS:-}" ]] || exec dbus-run-session -- env RALU_PRIVATE_BUS=1 "$0" "$@"
 source "$here/x11_test_lib.sh"
 
-start_xvfb -noreset || { echo "FAILED: no X display"; exit 1; }
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/home/runtime"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-printf 'autospawn = no\n' >"$work/pulse-client.conf" && export PULSE_CLIENTCONFIG="$work/pulse-client.conf"
-pulseaudio -n --daemonize=no --use-pid-file=no --exit-idle-time=-1 -L module-null-sink \
-    -L module-native-protocol-unix >"$work/pa.log" 2>&1 &
-pids+=($!)
+start_desktop || { echo "FAILED: no X display"; exit 1; }
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 cp "$ralu" "$work/ralu"
 start=$(stat -c %s "$log")

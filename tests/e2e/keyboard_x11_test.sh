@@ -13,14 +13,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 [[ -n "${RALU_PRIVATE_BUS:-}" ]] || exec dbus-run-session -- env RALU_PRIVATE_BUS=1 "$0" "$@"
 source "$here/x11_test_lib.sh"
 
-start_xvfb -noreset || { echo "FAILED: no X display"; exit 1; }
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/home/runtime"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-# Calls need a microphone and a speaker: a sound server of the test's own.
-printf 'autospawn = no\n' >"$work/pulse-client.conf" && export PULSE_CLIENTCONFIG="$work/pulse-client.conf"
-pulseaudio -n --daemonize=no --use-pid-file=no --exit-idle-time=-1 -L module-null-sink \
-    -L module-native-protocol-unix >"$work/pa.log" 2>&1 &
-pids+=($!)
+start_desktop || { echo "FAILED: no X display"; exit 1; }
 gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress >/dev/null \
     || { echo "FAILED: no accessibility bus (Debian package at-spi2-core)"; exit 1; }
 (cd "$work" && exec sipp -sf "$here/../../scripts/sipp/farend-answer.xml" -i 127.0.0.1 -p 5070 \

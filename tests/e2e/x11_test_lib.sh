@@ -38,3 +38,16 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$work/xvfb-display")"
     wait_for 5 xdpyinfo >/dev/null 2>&1
 }
+
+# start_desktop: a display (start_xvfb -noreset), a home and runtime folder of
+# the test's own, and a sound server of its own with a silent speaker and
+# microphone (calls need both).
+start_desktop() {
+    start_xvfb -noreset || return 1
+    export HOME="$work/home" XDG_RUNTIME_DIR="$work/home/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+    printf 'autospawn = no\n' >"$work/pulse-client.conf" && export PULSE_CLIENTCONFIG="$work/pulse-client.conf"
+    pulseaudio -n --daemonize=no --use-pid-file=no --exit-idle-time=-1 -L module-null-sink \
+        -L module-native-protocol-unix >"$work/pa.log" 2>&1 &
+    pids+=($!)
+}
