@@ -77,7 +77,9 @@ Softphone::Softphone(RtcClient *client, MessageBoxes &boxes, SettingsStore &stor
             if (!written && !m_history->lastError().isEmpty() && !m_historyFailing)
                 tellWhenIdle(QStringLiteral("Could not write the call history: ") + m_history->lastError());
             m_historyFailing = !written && !m_history->lastError().isEmpty();
-            if (kind == CallKind::Missed && m_onMissedCall)
+            // Not to be disturbed: a declined call is in the history, not
+            // on the desktop.
+            if (kind == CallKind::Missed && m_onMissedCall && !(m_dnd && m_dnd->isOn()))
                 m_onMissedCall(number);
         });
 

@@ -92,6 +92,8 @@ TEST_F(CallButtons, HoldAndResumeKeepTheClockAndSendNoTones)
 
 TEST_F(CallButtons, DoNotDisturbDeclinesBusyLogsMissedAndIsKept)
 {
+    QStringList notices;
+    phone->setOnMissedCall([&](const QString &number) { notices << number; });
     click(MainControl::DndButton);
     EXPECT_EQ(status(), "Do not disturb");
     EXPECT_TRUE(pressed(MainControl::DndButton));
@@ -103,6 +105,7 @@ TEST_F(CallButtons, DoNotDisturbDeclinesBusyLogsMissedAndIsKept)
     rtc.session(offer, RTCSS_DISCONNECTED);
     EXPECT_TRUE(history().startsWith("M::201")) << history().toStdString();
     EXPECT_EQ(status(), "Do not disturb");
+    EXPECT_TRUE(notices.isEmpty()) << "no desktop notice either";
 
     ASSERT_NO_FATAL_FAILURE(restart());
     EXPECT_TRUE(phone->doNotDisturb()->isOn());
