@@ -12,6 +12,19 @@
 
 namespace ralu::testing {
 
+// Registers engine's account (1001 at 127.0.0.1) through the fake client.
+// Call from a fixture's SetUp (it asserts).
+inline void registerOnFakeClient(CallEngine &engine, AppState &state, FakeRtcClient &rtc)
+{
+    engine.prepareLoad();
+    state.login.strUserName = QStringLiteral("1001");
+    state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
+    ASSERT_TRUE(engine.initializeRTC());
+    engine.registerAccount();
+    rtc.registration(RTCRS_REGISTERED);
+    ASSERT_EQ(registrationWord(engine.registration().state()), QStringLiteral("REGISTERED"));
+}
+
 struct RegisteredPhone {
     AppState state;
     FakeRtcClient rtc;
@@ -21,16 +34,7 @@ struct RegisteredPhone {
     MainWindow window { engine, state };
 
     // Call from a fixture's SetUp (it asserts).
-    void registerAccount()
-    {
-        engine.prepareLoad();
-        state.login.strUserName = QStringLiteral("1001");
-        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
-        ASSERT_TRUE(engine.initializeRTC());
-        engine.registerAccount();
-        rtc.registration(RTCRS_REGISTERED);
-        ASSERT_EQ(registrationWord(engine.registration().state()), QStringLiteral("REGISTERED"));
-    }
+    void registerAccount() { registerOnFakeClient(engine, state, rtc); }
 
     // The SIP addresses of the calls placed so far.
     std::vector<std::string> dialedAddresses() const

@@ -5,6 +5,7 @@
 #include "CallEngineTestAccess.h"
 #include "FakeHttpClient.h"
 #include "FakeRtcClient.h"
+#include "RegisteredPhone.h"
 #include "account/CallBilling.h"
 #include "engine/CallEngine.h"
 #include "qt_printers.h"
@@ -26,12 +27,7 @@ struct CallBillingFixture : ::testing::Test {
 
     void SetUp() override
     {
-        engine.prepareLoad();
-        state.login.strUserName = QStringLiteral("1001");
-        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
-        ASSERT_TRUE(engine.initializeRTC());
-        engine.registerAccount();
-        rtc.registration(RTCRS_REGISTERED);
+        ASSERT_NO_FATAL_FAILURE(registerOnFakeClient(engine, state, rtc));
         answerAll({});
     }
 

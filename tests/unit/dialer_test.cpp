@@ -3,6 +3,7 @@
 #include "CallEngineTestAccess.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRtcClient.h"
+#include "RegisteredPhone.h"
 #include "calls/CallHistoryRecorder.h"
 #include "calls/Dialer.h"
 #include "calls/KeyTones.h"
@@ -28,15 +29,7 @@ struct DialerFixture : ::testing::Test {
     CallHistoryRecorder recorder { engine.session(),
         [this](const QString &n, CallKind kind) { history << kindLetter(kind) + QLatin1Char(':') + n; } };
 
-    void SetUp() override
-    {
-        engine.prepareLoad();
-        state.login.strUserName = QStringLiteral("1001");
-        state.login.strLoginSIPIP = QStringLiteral("127.0.0.1");
-        ASSERT_TRUE(engine.initializeRTC());
-        engine.registerAccount();
-        rtc.registration(RTCRS_REGISTERED);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(registerOnFakeClient(engine, state, rtc)); }
 
     void dial(const QString &number)
     {
